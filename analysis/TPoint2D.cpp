@@ -1,0 +1,84 @@
+#include "analysis/TPoint2D.h"
+
+#include <cmath>
+
+namespace
+{
+constexpr float Epsilon = 0.001f;
+const TPoint2D Sentinel(9999.0f, 9999.0f);
+} // namespace
+
+float Distance(const TPoint2D& a, const TPoint2D& b)
+{
+    const float dx = a.X - b.X;
+    const float dy = a.Y - b.Y;
+    const float s = dx * dx + dy * dy;
+    return std::sqrt(s);
+}
+
+TPoint2D DirectionTo(const TPoint2D& a, const TPoint2D& b)
+{
+    const float len = Distance(a, b);
+    const TPoint2D v(b.X - a.X, b.Y - a.Y);
+    if (len > 0.0f)
+        return {v.X / len, v.Y / len};
+    return v;
+}
+
+TPoint2D Intersect(const TPoint2D& a1, const TPoint2D& a2, const TPoint2D& b1, const TPoint2D& b2)
+{
+    if (a1 == b1 || a1 == b2)
+        return a1;
+    if (a2 == b1 || a2 == b2)
+        return a2;
+
+    const float da = std::fabs(a1.X - a2.X);
+    const float db = std::fabs(b1.X - b2.X);
+    if (da > Epsilon && db > Epsilon)
+    {
+        const float m1 = (a2.Y - a1.Y) / (a2.X - a1.X);
+        const float m2 = (b1.Y - b2.Y) / (b1.X - b2.X);
+        if (m1 == m2)
+            return Sentinel;
+        // Each step is its own float rounding, left to right as written.
+        float t = b1.Y - a1.Y;
+        const float p = m1 * a1.X;
+        t = t + p;
+        const float q = m2 * b1.X;
+        t = t - q;
+        const float den = m1 - m2;
+        const float x = t / den;
+        const float y = (x - a1.X) * m1 + a1.Y;
+        return {x, y};
+    }
+    if (da < Epsilon && db > Epsilon)
+    {
+        const float m2 = (b1.Y - b2.Y) / (b1.X - b2.X);
+        const float x = a1.X;
+        const float y = (x - b1.X) * m2 + b1.Y;
+        return {x, y};
+    }
+    if (da > Epsilon && db < Epsilon)
+    {
+        const float m1 = (a2.Y - a1.Y) / (a2.X - a1.X);
+        const float x = b1.X;
+        const float y = (x - a1.X) * m1 + a1.Y;
+        return {x, y};
+    }
+    return Sentinel;
+}
+
+TPoint2D CircleCenter(const TPoint2D& a, const TPoint2D& b, const TPoint2D& c)
+{
+    const TPoint2D u = DirectionTo(a, b);
+    const TPoint2D n(u.Y, -u.X);
+    const TPoint2D m1 = (a + b) / 2.0f;
+    const TPoint2D p1 = m1 + n * 1000.0f;
+
+    const TPoint2D v = DirectionTo(b, c);
+    const TPoint2D n2(v.Y, -v.X);
+    const TPoint2D m2 = (b + c) / 2.0f;
+    const TPoint2D p2 = m2 + n2 * 1000.0f;
+
+    return Intersect(m1, p1, m2, p2);
+}
