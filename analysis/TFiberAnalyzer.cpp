@@ -1,27 +1,65 @@
+// Lifecycle of the analysis engine. The steps live in their own files: Settings.cpp,
+// ImageInput.cpp, Preparation.cpp, Localisation.cpp, Detection.cpp, Evaluation.cpp, Overlay.cpp.
+
 #include "analysis/TFiberAnalyzer.h"
 
 #include "imaging/TLumarcRaster.h"
 
-// Interim bodies; the engine's steps replace them.
+// The member initialisers hold every start value; the criteria are loaded afterwards by the
+// caller's SetDefaultCriteria.
 TFiberAnalyzer::TFiberAnalyzer() = default;
-TFiberAnalyzer::~TFiberAnalyzer() = default;
 
-void TFiberAnalyzer::SetCapturedImage(const TBitmap&) {}
-bool TFiberAnalyzer::LoadImageFile(const std::string&) { return false; }
-void TFiberAnalyzer::Analyze() {}
-void TFiberAnalyzer::PrepareImage() {}
-void TFiberAnalyzer::ConvertToGrey() {}
-void TFiberAnalyzer::MedianFilter() {}
-void TFiberAnalyzer::EnhanceContrast() {}
-void TFiberAnalyzer::LocateFiber() {}
-TPoint2D TFiberAnalyzer::FindEdgeOnRay(int, int, int, int) { return {}; }
-TPoint2D TFiberAnalyzer::FitCenter() { return {}; }
-void TFiberAnalyzer::DetectDefects() {}
-void TFiberAnalyzer::FillDefect(int, int) {}
-void TFiberAnalyzer::FillScratch(int, int) {}
-void TFiberAnalyzer::RecordFinding(int) {}
-void TFiberAnalyzer::DrawOverlay(QPainter*, int, int, const QRect&) const {}
-void TFiberAnalyzer::SetDefaultCriteria() {}
-bool TFiberAnalyzer::EvaluateAcceptance() { return true; }
-void TFiberAnalyzer::SaveSettings(const std::string&) const {}
-void TFiberAnalyzer::LoadSettings(const std::string&) {}
+TFiberAnalyzer::~TFiberAnalyzer()
+{
+    SourceRaster.reset();
+    WorkRaster.reset();
+    GreyBuffer.clear();
+    GreyBuffer.shrink_to_fit();
+}
+
+void TFiberAnalyzer::Analyze()
+{
+    PrepareImage();
+    LocateFiber();
+    DetectDefects();
+}
+
+// Interim bodies; the engine's steps replace them.
+void TFiberAnalyzer::PrepareImage()
+{
+}
+void TFiberAnalyzer::ConvertToGrey()
+{
+}
+void TFiberAnalyzer::MedianFilter()
+{
+}
+void TFiberAnalyzer::EnhanceContrast()
+{
+}
+void TFiberAnalyzer::LocateFiber()
+{
+}
+TPoint2D TFiberAnalyzer::FindEdgeOnRay(int, int, int, int)
+{
+    return {};
+}
+TPoint2D TFiberAnalyzer::FitCenter()
+{
+    return {};
+}
+void TFiberAnalyzer::DetectDefects()
+{
+}
+void TFiberAnalyzer::FillDefect(int, int)
+{
+}
+void TFiberAnalyzer::FillScratch(int, int)
+{
+}
+void TFiberAnalyzer::RecordFinding(int)
+{
+}
+void TFiberAnalyzer::DrawOverlay(QPainter*, int, int, const QRect&) const
+{
+}

@@ -1,0 +1,253 @@
+// The settings file: seven CR LF lines of text, numbers in C notation whatever the process
+// locale. Saving goes through a temporary file in the same folder that is synced and renamed
+// over the target, so a failed save never leaves a half-written file behind.
+
+#include "analysis/TFiberAnalyzer.h"
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <locale.h>
+#include <stdexcept>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+constexpr std::size_t DeviceNameLimit = 299;
+constexpr std::size_t TextLineLimit = 499;
+
+// The "C" locale object, made once; numbers are formatted and parsed with it so that a comma
+// locale set by the GUI cannot change the file.
+locale_t CLocale()
+{
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    return c;
+}
+
+class CLocaleScope
+{
+public:
+    CLocaleScope() : Previous_(uselocale(CLocale())) {}
+    ~CLocaleScope() { uselocale(Previous_); }
+    CLocaleScope(const CLocaleScope&) = delete;
+    CLocaleScope& operator=(const CLocaleScope&) = delete;
+
+private:
+    locale_t Previous_;
+};
+
+[[noreturn]] void Fail(const std::string& path, const char* what, int error)
+{
+    throw std::runtime_error("Cannot save settings file \"" + path + "\": " + what + ": " +
+                             std::strerror(error));
+}
+
+std::string FormatSettings(const TFiberAnalyzer& a)
+{
+    for (const std::string* text : {&a.DeviceName, &a.SpareText1, &a.SpareText2, &a.ImageFolder})
+        if (text->find_first_of("\r\n") != std::string::npos)
+            throw std::invalid_argument("a text contains a line break");
+
+    const CLocaleScope c;
+    char numbers[256];
+    std::string out;
+    out += a.DeviceName + "\r\n";
+    std::snprintf(numbers, sizeof numbers, "%d,%d,%d,%d,%f,%f\r\n", a.LowerThreshold, a.UpperThreshold,
+                  a.CoreCladThreshold, a.ContactThreshold, static_cast<double>(a.CoreDefectPercent),
+                  static_cast<double>(a.CladDefectPercent));
+    out += numbers;
+    std::snprintf(numbers, sizeof numbers, "%d\r\n", a.CaptureCount);
+    out += numbers;
+    out += a.SpareText1 + "\r\n";
+    out += a.SpareText2 + "\r\n";
+    std::snprintf(numbers, sizeof numbers, "%d\r\n", a.ShowCounts);
+    out += numbers;
+    out += a.ImageFolder + "\r\n";
+    return out;
+}
+
+// A line's text up to its first CR or LF, at most limit characters of it.
+std::string TextOf(std::string_view line, std::size_t limit)
+{
+    const std::size_t end = line.find_first_of("\r\n");
+    return std::string(line.substr(0, std::min({end, line.size(), limit})));
+}
+
+// One value as scanf's "%d" reads it: blanks, a sign, digits. A value out of the int range does
+// not convert.
+bool ReadInt(const char*& p, int& value)
+{
+    char* end = nullptr;
+    errno = 0;
+    const long v = strtol_l(p, &end, 10, CLocale());
+    if (end == p || errno == ERANGE || v < INT_MIN || v > INT_MAX)
+        return false;
+    value = static_cast<int>(v);
+    p = end;
+    return true;
+}
+
+// One value as scanf's "%f" reads it into a float.
+bool ReadFloat(const char*& p, float& value)
+{
+    char* end = nullptr;
+    const float v = strtof_l(p, &end, CLocale());
+    if (end == p)
+        return false;
+    value = v;
+    p = end;
+    return true;
+}
+
+bool Expect(const char*& p, char c)
+{
+    if (*p != c)
+        return false;
+    ++p;
+    return true;
+}
+
+void ReadThresholdLine(const std::string& line, TFiberAnalyzer& a)
+{
+    // Values are stored one by one; reading stops at the first that does not convert.
+    const char* p = line.c_str();
+    if (!ReadInt(p, a.LowerThreshold) || !Expect(p, ',') || !ReadInt(p, a.UpperThreshold) ||
+        !Expect(p, ',') || !ReadInt(p, a.CoreCladThreshold) || !Expect(p, ',') ||
+        !ReadInt(p, a.ContactThreshold) || !Expect(p, ',') || !ReadFloat(p, a.CoreDefectPercent) ||
+        !Expect(p, ','))
+        return;
+    ReadFloat(p, a.CladDefectPercent);
+}
+
+void ReadIntLine(const std::string& line, int& value)
+{
+    const char* p = line.c_str();
+    ReadInt(p, value);
+}
+
+bool ReadWholeFile(const std::string& path, std::string& content)
+{
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    char block[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(block, 1, sizeof block, f)) > 0)
+        content.append(block, n);
+    const bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
+
+// Lines split at LF; a CR before the LF stays in the line and is cut off by the readers. Text
+// after the last LF is a line of its own, an empty remainder is not.
+std::vector<std::string> SplitLines(const std::string& content)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < content.size() && lines.size() < 7)
+    {
+        std::size_t end = content.find('\n', start);
+        if (end == std::string::npos)
+            end = content.size();
+        lines.push_back(content.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+} // namespace
+
+void TFiberAnalyzer::SaveSettings(const std::string& path) const
+{
+    std::string content;
+    try
+    {
+        content = FormatSettings(*this);
+    }
+    catch (const std::invalid_argument& e)
+    {
+        throw std::runtime_error("Cannot save settings file \"" + path + "\": " + e.what());
+    }
+
+    std::string temp = path + ".XXXXXX";
+    const int fd = mkstemp(temp.data());
+    if (fd < 0)
+        Fail(path, "cannot create a temporary file", errno);
+
+    int error = 0;
+    const char* step = nullptr;
+    struct stat old = {};
+    const mode_t mode = stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+    if (fchmod(fd, mode) != 0)
+    {
+        error = errno;
+        step = "cannot set permissions";
+    }
+    for (std::size_t done = 0; !step && done < content.size();)
+    {
+        const ssize_t n = write(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+        {
+            error = n < 0 ? errno : EIO;
+            step = "write failed";
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (!step && fsync(fd) != 0)
+    {
+        error = errno;
+        step = "sync failed";
+    }
+    if (close(fd) != 0 && !step)
+    {
+        error = errno;
+        step = "close failed";
+    }
+    if (!step && std::rename(temp.c_str(), path.c_str()) != 0)
+    {
+        error = errno;
+        step = "cannot replace the file";
+    }
+    if (step)
+    {
+        unlink(temp.c_str());
+        Fail(path, step, error);
+    }
+}
+
+void TFiberAnalyzer::LoadSettings(const std::string& path)
+{
+    struct stat st = {};
+    if (stat(path.c_str(), &st) != 0)
+        return;
+    // The whole file is read before any field changes: a read error leaves everything as it was.
+    std::string content;
+    if (!ReadWholeFile(path, content))
+        return;
+    const std::vector<std::string> lines = SplitLines(content);
+    const std::size_t count = lines.size();
+
+    if (count > 0)
+        DeviceName = TextOf(lines[0], DeviceNameLimit);
+    if (count > 1)
+        ReadThresholdLine(lines[1], *this);
+    if (count > 2)
+        ReadIntLine(lines[2], CaptureCount);
+    if (count > 3)
+        SpareText1 = TextOf(lines[3], TextLineLimit);
+    if (count > 4)
+        SpareText2 = TextOf(lines[4], TextLineLimit);
+    if (count > 5)
+        ReadIntLine(lines[5], ShowCounts);
+    if (count > 6)
+        ImageFolder = TextOf(lines[6], TextLineLimit);
+}

@@ -1,0 +1,220 @@
+#include "TestSupport.h"
+#include "analysis/TFiberAnalyzer.h"
+
+#include <clocale>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+namespace
+{
+const std::string DefaultsWithFolder = "PC Camera\r\n"
+                                       "128,128,60,140,3.000000,5.000000\r\n"
+                                       "3\r\n"
+                                       "\r\n"
+                                       "\r\n"
+                                       "0\r\n"
+                                       "C:\\Images\r\n";
+
+void ExpectSameSettings(const TFiberAnalyzer& a, const TFiberAnalyzer& b)
+{
+    EXPECT_EQ(a.DeviceName, b.DeviceName);
+    EXPECT_EQ(a.LowerThreshold, b.LowerThreshold);
+    EXPECT_EQ(a.UpperThreshold, b.UpperThreshold);
+    EXPECT_EQ(a.CoreCladThreshold, b.CoreCladThreshold);
+    EXPECT_EQ(a.ContactThreshold, b.ContactThreshold);
+    EXPECT_EQ(a.CoreDefectPercent, b.CoreDefectPercent);
+    EXPECT_EQ(a.CladDefectPercent, b.CladDefectPercent);
+    EXPECT_EQ(a.CaptureCount, b.CaptureCount);
+    EXPECT_EQ(a.SpareText1, b.SpareText1);
+    EXPECT_EQ(a.SpareText2, b.SpareText2);
+    EXPECT_EQ(a.ShowCounts, b.ShowCounts);
+    EXPECT_EQ(a.ImageFolder, b.ImageFolder);
+}
+
+// An analyzer whose every settings field differs from the defaults.
+void Scramble(TFiberAnalyzer& a)
+{
+    a.DeviceName = "other";
+    a.LowerThreshold = a.UpperThreshold = a.CoreCladThreshold = a.ContactThreshold = -7;
+    a.CoreDefectPercent = a.CladDefectPercent = 42.0f;
+    a.CaptureCount = 9;
+    a.SpareText1 = a.SpareText2 = "x";
+    a.ShowCounts = 1;
+    a.ImageFolder = "/elsewhere";
+}
+} // namespace
+
+TEST(Settings, DefaultsAreWrittenByteForByte)
+{
+    TempDir dir;
+    TFiberAnalyzer a;
+    a.ImageFolder = "C:\\Images";
+    a.SaveSettings(dir / "SystemSetting.ini");
+    EXPECT_EQ(ReadBytes(dir / "SystemSetting.ini"), DefaultsWithFolder);
+
+    TFiberAnalyzer b;
+    Scramble(b);
+    b.LoadSettings(dir / "SystemSetting.ini");
+    ExpectSameSettings(a, b);
+}
+
+TEST(Settings, RoundTripKeepsEveryField)
+{
+    TempDir dir;
+    TFiberAnalyzer a;
+    a.DeviceName = "USB Scope, Model 2 (HD)";
+    a.LowerThreshold = -5;
+    a.UpperThreshold = 250;
+    a.CoreCladThreshold = 61;
+    a.ContactThreshold = 139;
+    a.CoreDefectPercent = 2.5f;
+    a.CladDefectPercent = 0.125f;
+    a.CaptureCount = 1;
+    a.SpareText1 = "spare, one";
+    a.ShowCounts = 1;
+    a.ImageFolder = "/home/op/end faces, 2026";
+    const std::string path = dir / "s.ini";
+    a.SaveSettings(path);
+    EXPECT_EQ(ReadBytes(path), "USB Scope, Model 2 (HD)\r\n-5,250,61,139,2.500000,0.125000\r\n1\r\n"
+                               "spare, one\r\n\r\n1\r\n/home/op/end faces, 2026\r\n");
+
+    TFiberAnalyzer b;
+    Scramble(b);
+    b.LoadSettings(path);
+    ExpectSameSettings(a, b);
+    b.SaveSettings(dir / "again.ini");
+    EXPECT_EQ(ReadBytes(dir / "again.ini"), ReadBytes(path));
+}
+
+TEST(Settings, ShortFilesLeaveTheMissingFieldsAlone)
+{
+    TempDir dir;
+    TFiberAnalyzer a;
+    Scramble(a);
+    WriteBytes(dir / "five.ini", "Cam\r\n1,2,3,4,5.000000,6.000000\r\n7\r\nA\r\nB\r\n");
+    a.LoadSettings(dir / "five.ini");
+    EXPECT_EQ(a.DeviceName, "Cam");
+    EXPECT_EQ(a.ContactThreshold, 4);
+    EXPECT_EQ(a.CladDefectPercent, 6.0f);
+    EXPECT_EQ(a.CaptureCount, 7);
+    EXPECT_EQ(a.SpareText2, "B");
+    EXPECT_EQ(a.ShowCounts, 1);
+    EXPECT_EQ(a.ImageFolder, "/elsewhere");
+
+    WriteBytes(dir / "six.ini", "Cam\r\n1,2,3,4,5,6\r\n7\r\n\r\n\r\n0\r\n");
+    a.LoadSettings(dir / "six.ini");
+    EXPECT_EQ(a.SpareText1, "");
+    EXPECT_EQ(a.ShowCounts, 0);
+    EXPECT_EQ(a.ImageFolder, "/elsewhere");
+}
+
+TEST(Settings, ReadingStopsAtTheFirstValueThatDoesNotConvert)
+{
+    TempDir dir;
+    TFiberAnalyzer a;
+    WriteBytes(dir / "s.ini", "PC Camera\r\n100,abc,60,140,3,5\r\nfour\r\n\r\n\r\n1\r\n/img\r\n");
+    a.LoadSettings(dir / "s.ini");
+    EXPECT_EQ(a.LowerThreshold, 100);
+    EXPECT_EQ(a.UpperThreshold, 128);
+    EXPECT_EQ(a.CoreCladThreshold, 60);
+    EXPECT_EQ(a.ContactThreshold, 140);
+    EXPECT_EQ(a.CoreDefectPercent, 3.0f);
+    EXPECT_EQ(a.CaptureCount, 3);
+    // The bad lines do not shift the lines after them.
+    EXPECT_EQ(a.ShowCounts, 1);
+    EXPECT_EQ(a.ImageFolder, "/img");
+
+    // A number too large for an int does not convert either.
+    WriteBytes(dir / "big.ini", "PC Camera\r\n 7, -8,99999999999,1,2,3\r\n");
+    a.LoadSettings(dir / "big.ini");
+    EXPECT_EQ(a.LowerThreshold, 7);
+    EXPECT_EQ(a.UpperThreshold, -8);
+    EXPECT_EQ(a.CoreCladThreshold, 60);
+}
+
+TEST(Settings, FractionalPercentIsKept)
+{
+    TempDir dir;
+    TFiberAnalyzer a;
+    WriteBytes(dir / "s.ini", "PC Camera\r\n128,128,60,140,2.5,5\r\n3\r\n\r\n\r\n0\r\n\r\n");
+    a.LoadSettings(dir / "s.ini");
+    EXPECT_EQ(a.CoreDefectPercent, 2.5f);
+    a.SaveSettings(dir / "s.ini");
+    EXPECT_EQ(ReadBytes(dir / "s.ini"),
+              "PC Camera\r\n128,128,60,140,2.500000,5.000000\r\n3\r\n\r\n\r\n0\r\n\r\n");
+}
+
+TEST(Settings, LongTextLinesAreCutWithoutShiftingTheNextLines)
+{
+    TempDir dir;
+    TFiberAnalyzer a;
+    const std::string name(400, 'n');
+    const std::string spare(600, 's');
+    WriteBytes(dir / "s.ini", name + "\r\n1,2,3,4,5,6\r\n7\r\n" + spare + "\r\nB\r\n1\r\nF\r\n");
+    a.LoadSettings(dir / "s.ini");
+    EXPECT_EQ(a.DeviceName, std::string(299, 'n'));
+    EXPECT_EQ(a.LowerThreshold, 1);
+    EXPECT_EQ(a.SpareText1, std::string(499, 's'));
+    EXPECT_EQ(a.SpareText2, "B");
+    EXPECT_EQ(a.ImageFolder, "F");
+}
+
+TEST(Settings, MissingOrUnreadableFileChangesNothing)
+{
+    TempDir dir;
+    TFiberAnalyzer a;
+    Scramble(a);
+    TFiberAnalyzer before;
+    Scramble(before);
+    a.LoadSettings(dir / "absent.ini");
+    ExpectSameSettings(a, before);
+    // A folder in place of the file exists but cannot be read as one.
+    std::filesystem::create_directory(dir / "folder.ini");
+    a.LoadSettings(dir / "folder.ini");
+    ExpectSameSettings(a, before);
+}
+
+TEST(Settings, FailedSaveKeepsTheOldFile)
+{
+    TempDir dir;
+    const std::string path = dir / "s.ini";
+    WriteBytes(path, DefaultsWithFolder);
+    WriteBytes(dir / "plain", "not a folder");
+
+    TFiberAnalyzer a;
+    EXPECT_THROW(a.SaveSettings(dir / "plain/s.ini"), std::runtime_error);
+    EXPECT_THROW(a.SaveSettings(dir / "missing/s.ini"), std::runtime_error);
+    try
+    {
+        a.SaveSettings(dir / "missing/s.ini");
+    }
+    catch (const std::runtime_error& e)
+    {
+        EXPECT_NE(std::string(e.what()).find("missing/s.ini"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("No such file or directory"), std::string::npos) << e.what();
+    }
+
+    // A text with a line break would shift the lines after it: refused, old file untouched.
+    a.DeviceName = "two\nlines";
+    EXPECT_THROW(a.SaveSettings(path), std::runtime_error);
+    EXPECT_EQ(ReadBytes(path), DefaultsWithFolder);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2) << "temporary file left";
+}
+
+TEST(Settings, NumbersIgnoreTheProcessLocale)
+{
+    const std::string previous = std::setlocale(LC_ALL, nullptr);
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8") && !std::setlocale(LC_ALL, "de_DE.utf8"))
+        GTEST_SKIP() << "no comma locale installed";
+    TempDir dir;
+    TFiberAnalyzer a;
+    a.CoreDefectPercent = 2.5f;
+    a.SaveSettings(dir / "s.ini");
+    TFiberAnalyzer b;
+    b.LoadSettings(dir / "s.ini");
+    std::setlocale(LC_ALL, previous.c_str());
+    EXPECT_EQ(ReadBytes(dir / "s.ini"),
+              "PC Camera\r\n128,128,60,140,2.500000,5.000000\r\n3\r\n\r\n\r\n0\r\n\r\n");
+    EXPECT_EQ(b.CoreDefectPercent, 2.5f);
+    EXPECT_EQ(b.CladDefectPercent, 5.0f);
+}
