@@ -1,0 +1,32 @@
+#pragma once
+// The command-line analyser: argument handling, one fresh analysis per image and mode, the
+// verdict table or JSON lines, annotated images. main() only forwards to RunAnalyzeCommand.
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+struct AnalyzeOptions
+{
+    bool Single = true;
+    bool Multi = false;
+    bool Json = false;
+    bool Help = false;
+    std::string SettingsFile; // empty: the analyzer's defaults
+    std::string AnnotateDir;  // empty: no annotated images
+    std::vector<std::string> Images;
+};
+
+// Exit statuses.
+constexpr int ExitPass = 0;
+constexpr int ExitFail = 1;  // some analysed image failed
+constexpr int ExitError = 2; // wrong arguments, or a file refused, unreadable or not written
+
+// Fills options from the arguments (without the program name). Returns an empty text when they
+// are usable, else one line saying what is wrong.
+std::string ParseAnalyzeArguments(const std::vector<std::string>& args, AnalyzeOptions& options);
+
+// Runs the whole command; verdicts to out, errors to err, one line each. Returns the exit status.
+int RunAnalyzeCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+extern const char* const AnalyzeUsage;

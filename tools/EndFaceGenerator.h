@@ -1,0 +1,66 @@
+#pragma once
+// Synthetic fiber end faces for tests, benchmarks and the bundled samples.
+// A bright ferrule around a darker cladding disc (so the edge search finds a dark-to-bright step
+// outwards from the image centre), an optional core, mild bounded noise, dark defects and
+// bright scratch lines. Deterministic: the same description and seed give the same bytes on
+// every machine (own random generator, no floating-point in the noise).
+
+#include "platform/TBitmap.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A dark disc. Position relative to the fiber centre, in pixels.
+struct EndFaceDefect
+{
+    float X = 0.0f;
+    float Y = 0.0f;
+    float Diameter = 6.0f;
+    int Grey = 20;
+};
+
+// A bright line from (X0, Y0) to (X1, Y1), relative to the fiber centre. Each pixel within
+// Width / 2 of the segment is Step grey levels brighter than what lies under it.
+struct EndFaceScratch
+{
+    float X0 = 0.0f;
+    float Y0 = 0.0f;
+    float X1 = 0.0f;
+    float Y1 = 0.0f;
+    float Width = 3.0f;
+    int Step = 6;
+};
+
+struct EndFaceSpec
+{
+    int Width = 640;
+    int Height = 480;
+    bool Colour = false; // a faint tint whose grey conversion gives exactly the grey levels below
+    std::uint32_t Seed = 1;
+    float OffsetX = 0.0f; // fiber centre relative to the image centre
+    float OffsetY = 0.0f;
+    float CladdingRadius = 150.0f;
+    int Background = 190;
+    // After the engine's 1.5x stretch 88 becomes 132: bright enough that a scratch 6 levels
+    // above it passes the brightness test (> 135), dark enough that noise alone never does.
+    int Cladding = 88;
+    float CoreRadius = 0.0f; // 0: no core drawn
+    int Core = 78;
+    int Noise = 1; // uniform in [-Noise, Noise]
+    // > 0: 3 x 3 specks Step levels above the cladding on a jittered grid of this pitch over the
+    // cladding, each a small scratch-candidate group that detection has to fill and drop.
+    int SpeckSpacing = 0;
+    int SpeckStep = 6;
+    std::vector<EndFaceDefect> Defects;
+    std::vector<EndFaceScratch> Scratches;
+};
+
+// The end face as a 24-bit bitmap; without Colour every pixel has three equal bytes.
+TBitmap MakeEndFace(const EndFaceSpec& spec);
+
+// Writes the image to path, its format from the extension (.png, .bmp, .jpg/.jpeg). A grey image
+// goes into PNG as 8-bit grey; BMP is always 24-bit, as the program writes its own. Written to a
+// temporary name beside path and renamed, so a failure leaves no partial file. On failure
+// returns false and sets error.
+bool WriteEndFace(const TBitmap& image, bool grey, const std::string& path, std::string& error);

@@ -1,0 +1,8 @@
+#include "tools/AnalyzeCommand.h"
+
+#include <iostream>
+
+int main(int argc, char** argv)
+{
+    return RunAnalyzeCommand(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+}

@@ -1,0 +1,130 @@
+// fiberscope-makesample: writes one synthetic end-face image. Every option has a default, so
+// `fiberscope-makesample clean.png` gives a clean end face that passes.
+
+#include "tools/EndFaceGenerator.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace
+{
+const char* const Usage =
+    "Usage: fiberscope-makesample [options] OUTPUT.(png|bmp|jpg)\n"
+    "Writes a synthetic fiber end face: a bright ferrule around a darker cladding, mild noise,\n"
+    "and the defects and scratches asked for. Same options and seed give the same file.\n"
+    "Positions are in pixels relative to the fiber centre (x right, y down).\n"
+    "\n"
+    "  --size WxH            640x480 (default) or 720x480\n"
+    "  --colour              a faint colour tint (default: grey)\n"
+    "  --seed N              noise seed (default 1)\n"
+    "  --offset DX,DY        fiber centre relative to the image centre (default 0,0)\n"
+    "  --radius R            cladding radius in pixels (default 150)\n"
+    "  --core R              draw a core of radius R (default: none)\n"
+    "  --noise N             noise amplitude in grey levels (default 1)\n"
+    "  --defect X,Y,D[,G]    dark disc of diameter D at (X,Y), grey G (default 20); repeatable\n"
+    "  --scratch X0,Y0,X1,Y1[,W[,STEP]]\n"
+    "                        bright line W pixels wide (default 3), STEP levels brighter (default 6);\n"
+    "                        repeatable\n"
+    "  --specks PITCH        fine bright specks over the cladding on a grid of this pitch\n"
+    "  --help                this text\n";
+
+bool ParseFloats(const char* text, std::vector<float>& values, std::size_t min, std::size_t max)
+{
+    values.clear();
+    std::stringstream in(text);
+    std::string item;
+    while (std::getline(in, item, ','))
+    {
+        char* end = nullptr;
+        const float v = std::strtof(item.c_str(), &end);
+        if (item.empty() || *end != '\0')
+            return false;
+        values.push_back(v);
+    }
+    return values.size() >= min && values.size() <= max;
+}
+
+int Fail(const std::string& message)
+{
+    std::fprintf(stderr, "fiberscope-makesample: %s\n", message.c_str());
+    return 2;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    EndFaceSpec spec;
+    std::string output;
+    std::vector<float> v;
+    for (int i = 1; i < argc; ++i)
+    {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h")
+        {
+            std::fputs(Usage, stdout);
+            return 0;
+        }
+        if (arg == "--colour" || arg == "--color")
+        {
+            spec.Colour = true;
+            continue;
+        }
+        if (arg.rfind("--", 0) != 0)
+        {
+            if (!output.empty())
+                return Fail("only one output file, please");
+            output = arg;
+            continue;
+        }
+        if (i + 1 >= argc)
+            return Fail(arg + " needs a value");
+        const char* value = argv[++i];
+        const std::string bad = "bad value for " + arg + ": " + value;
+        if (arg == "--size")
+        {
+            if (std::strcmp(value, "640x480") == 0)
+                spec.Width = 640;
+            else if (std::strcmp(value, "720x480") == 0)
+                spec.Width = 720;
+            else
+                return Fail(bad + " (640x480 or 720x480)");
+            spec.Height = 480;
+        }
+        else if (arg == "--seed" && ParseFloats(value, v, 1, 1) && v[0] >= 0)
+            spec.Seed = static_cast<std::uint32_t>(std::strtoul(value, nullptr, 10));
+        else if (arg == "--offset" && ParseFloats(value, v, 2, 2))
+        {
+            spec.OffsetX = v[0];
+            spec.OffsetY = v[1];
+        }
+        else if (arg == "--radius" && ParseFloats(value, v, 1, 1) && v[0] > 0)
+            spec.CladdingRadius = v[0];
+        else if (arg == "--core" && ParseFloats(value, v, 1, 1) && v[0] >= 0)
+            spec.CoreRadius = v[0];
+        else if (arg == "--noise" && ParseFloats(value, v, 1, 1) && v[0] >= 0)
+            spec.Noise = static_cast<int>(v[0]);
+        else if (arg == "--specks" && ParseFloats(value, v, 1, 1) && v[0] >= 0)
+            spec.SpeckSpacing = static_cast<int>(v[0]);
+        else if (arg == "--defect" && ParseFloats(value, v, 3, 4))
+            spec.Defects.push_back({v[0], v[1], v[2], v.size() > 3 ? static_cast<int>(v[3]) : 20});
+        else if (arg == "--scratch" && ParseFloats(value, v, 4, 6))
+            spec.Scratches.push_back({v[0], v[1], v[2], v[3], v.size() > 4 ? v[4] : 3.0f,
+                                      v.size() > 5 ? static_cast<int>(v[5]) : 6});
+        else if (arg == "--seed" || arg == "--offset" || arg == "--radius" || arg == "--core" ||
+                 arg == "--noise" || arg == "--specks" || arg == "--defect" || arg == "--scratch")
+            return Fail(bad);
+        else
+            return Fail("unknown option " + arg + " (see --help)");
+    }
+    if (output.empty())
+        return Fail("no output file given (see --help)");
+
+    std::string error;
+    if (!WriteEndFace(MakeEndFace(spec), !spec.Colour, output, error))
+        return Fail(error);
+    return 0;
+}
