@@ -25,18 +25,6 @@ void TFiberAnalyzer::Analyze()
 }
 
 // Interim bodies; the engine's steps replace them.
-void TFiberAnalyzer::PrepareImage()
-{
-}
-void TFiberAnalyzer::ConvertToGrey()
-{
-}
-void TFiberAnalyzer::MedianFilter()
-{
-}
-void TFiberAnalyzer::EnhanceContrast()
-{
-}
 void TFiberAnalyzer::LocateFiber()
 {
 }
