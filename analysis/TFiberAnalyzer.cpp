@@ -25,17 +25,6 @@ void TFiberAnalyzer::Analyze()
 }
 
 // Interim bodies; the engine's steps replace them.
-void TFiberAnalyzer::LocateFiber()
-{
-}
-TPoint2D TFiberAnalyzer::FindEdgeOnRay(int, int, int, int)
-{
-    return {};
-}
-TPoint2D TFiberAnalyzer::FitCenter()
-{
-    return {};
-}
 void TFiberAnalyzer::DetectDefects()
 {
 }
