@@ -1,0 +1,110 @@
+// Analysis speed on camera-size end faces: the full inspection of a typical image, the worst
+// case for scratch detection (many small bright groups), and image file input.
+
+#include "analysis/TFiberAnalyzer.h"
+#include "tools/EndFaceGenerator.h"
+
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <memory>
+
+namespace
+{
+// A few defects in core, cladding and contact zone and one cladding scratch.
+EndFaceSpec Typical()
+{
+    EndFaceSpec spec;
+    spec.Seed = 11;
+    spec.OffsetX = 6;
+    spec.OffsetY = -4;
+    spec.CoreRadius = 11;
+    spec.Defects = {{8, -6, 6, 20}, {-60, -70, 8, 25}, {50, -90, 4, 25}, {150, 150, 14, 40}};
+    spec.Scratches = {{-130, 70, 130, 70, 3, 6}};
+    return spec;
+}
+
+// The cladding covered with fine bright specks: each is a scratch-candidate group that detection
+// fills and drops.
+EndFaceSpec Specks()
+{
+    EndFaceSpec spec;
+    spec.Seed = 12;
+    spec.SpeckSpacing = 8;
+    return spec;
+}
+
+std::unique_ptr<TFiberAnalyzer> Loaded(const EndFaceSpec& spec)
+{
+    auto a = std::make_unique<TFiberAnalyzer>();
+    a->SetDefaultCriteria();
+    a->SetCapturedImage(MakeEndFace(spec));
+    return a;
+}
+
+void FullAnalysis(benchmark::State& state, const EndFaceSpec& spec)
+{
+    auto a = Loaded(spec);
+    for (auto _ : state)
+    {
+        a->Analyze();
+        benchmark::DoNotOptimize(a->EvaluateAcceptance());
+    }
+    state.counters["findings"] = a->FindingCount[0] + a->FindingCount[1] + a->FindingCount[2];
+}
+
+void BM_AnalyzeTypical(benchmark::State& state)
+{
+    FullAnalysis(state, Typical());
+}
+
+void BM_AnalyzeBrightSpecks(benchmark::State& state)
+{
+    FullAnalysis(state, Specks());
+}
+
+void BM_PrepareImage(benchmark::State& state)
+{
+    auto a = Loaded(Typical());
+    for (auto _ : state)
+        a->PrepareImage();
+}
+
+void LoadFile(benchmark::State& state, const char* name)
+{
+    QTemporaryDir dir;
+    const std::string path = dir.filePath(name).toStdString();
+    std::string error;
+    EndFaceSpec spec = Typical();
+    spec.Colour = true;
+    if (!dir.isValid() || !WriteEndFace(MakeEndFace(spec), false, path, error))
+    {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    TFiberAnalyzer a;
+    for (auto _ : state)
+        if (!a.LoadImageFile(path))
+        {
+            state.SkipWithError("LoadImageFile refused the image");
+            break;
+        }
+}
+
+void BM_LoadImageFileJpeg(benchmark::State& state)
+{
+    LoadFile(state, "face.jpg");
+}
+
+void BM_LoadImageFilePng(benchmark::State& state)
+{
+    LoadFile(state, "face.png");
+}
+} // namespace
+
+BENCHMARK(BM_AnalyzeTypical)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AnalyzeBrightSpecks)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PrepareImage)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadImageFileJpeg)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadImageFilePng)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();
