@@ -1,74 +1,9 @@
 // The command-line analyser, run as a script runs it: the built program by path, its exit
 // status, its standard output and its error lines.
 
-#include "tools/EndFaceGenerator.h"
+#include "tests/tools/AnalyzerRun.h"
 
-#include <QDir>
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
-
-namespace
-{
-struct RunResult
-{
-    int Exit = -1;
-    QString Out;
-    QString Err;
-};
-
-RunResult Analyze(const QStringList& args)
-{
-    QProcess p;
-    p.start(FS_ANALYZE_PATH, args);
-    RunResult r;
-    if (!p.waitForFinished(60000))
-    {
-        p.kill();
-        p.waitForFinished(5000);
-        ADD_FAILURE() << "analyser timed out";
-        return r;
-    }
-    r.Exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.Out = QString::fromUtf8(p.readAllStandardOutput());
-    r.Err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
-
-QStringList Lines(const QString& text)
-{
-    return text.split('\n', Qt::SkipEmptyParts);
-}
-
-QJsonObject ParseLine(const QString& line)
-{
-    QJsonParseError error;
-    const QJsonDocument doc = QJsonDocument::fromJson(line.toUtf8(), &error);
-    EXPECT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
-    EXPECT_TRUE(doc.isObject()) << line.toStdString();
-    return doc.object();
-}
-
-QString WriteImage(const QTemporaryDir& dir, const QString& name, const EndFaceSpec& spec)
-{
-    const QString path = dir.filePath(name);
-    std::string error;
-    EXPECT_TRUE(WriteEndFace(MakeEndFace(spec), !spec.Colour, path.toStdString(), error)) << error;
-    return path;
-}
-
-QString WriteText(const QTemporaryDir& dir, const QString& name, const QByteArray& text)
-{
-    QFile f(dir.filePath(name));
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(text);
-    return f.fileName();
-}
-} // namespace
 
 struct ArgumentCase
 {
