@@ -1,31 +1,585 @@
 #include "videograbber/TVideoGrabber.h"
 
-// Interim: a control without devices; the GStreamer implementation replaces it.
-TVideoGrabber::TVideoGrabber(QWidget* parent) : QWidget(parent) {}
-TVideoGrabber::~TVideoGrabber() = default;
+#include "videograbber/TDeviceControls.h"
+#include "videograbber/TDeviceList.h"
+#include "videograbber/TFramePipeline.h"
+#include "videograbber/TStillButton.h"
 
-QString TVideoGrabber::VideoDevices() const { return {}; }
-int TVideoGrabber::VideoDevice() const { return -1; }
-void TVideoGrabber::SetVideoDevice(int) {}
-QString TVideoGrabber::VideoSizes() const { return {}; }
-int TVideoGrabber::VideoSize() const { return 0; }
-void TVideoGrabber::SetVideoSize(int) {}
-int TVideoGrabber::GetVideoWidthFromIndex(int) const { return 0; }
-int TVideoGrabber::GetVideoHeightFromIndex(int) const { return 0; }
-int TVideoGrabber::VideoSource() const { return vs_VideoCaptureDevice; }
-void TVideoGrabber::SetVideoSource(int) {}
-void TVideoGrabber::SetIPCameraSetting(int, int) {}
-QString TVideoGrabber::IPCameraURL() const { return {}; }
-void TVideoGrabber::SetIPCameraURL(const QString&) {}
-void TVideoGrabber::SetAuthentication(int, const QString&, const QString&) {}
-bool TVideoGrabber::RecordingInNativeFormat() const { return false; }
-void TVideoGrabber::SetRecordingInNativeFormat(bool) {}
-int TVideoGrabber::RecordingMethod() const { return 0; }
-void TVideoGrabber::SetRecordingMethod(int) {}
-bool TVideoGrabber::AudioRecording() const { return false; }
-void TVideoGrabber::SetAudioRecording(bool) {}
-bool TVideoGrabber::StartPreview() { return false; }
-void TVideoGrabber::StopPreview() {}
-bool TVideoGrabber::CaptureFrameTo(int, const QString&) { return false; }
-bool TVideoGrabber::IsDialogAvailable(int) const { return false; }
-void TVideoGrabber::ShowDialog(int) {}
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <cstring>
+#include <gst/gst.h>
+
+namespace
+{
+
+// Resets a flag when a handler returns, also by an exception that the application's exception
+// display catches further up: a flag left set would freeze the preview.
+struct FlagGuard
+{
+    bool& Flag;
+    explicit FlagGuard(bool& flag) : Flag(flag) { Flag = true; }
+    ~FlagGuard() { Flag = false; }
+};
+
+GstElement* MakeElement(const char* factory, const char* name, QString& missing)
+{
+    GstElement* e = gst_element_factory_make(factory, name);
+    if (!e && missing.isEmpty())
+        missing = factory;
+    return e;
+}
+
+} // namespace
+
+TVideoGrabber::TVideoGrabber(QWidget* parent) : QWidget(parent)
+{
+    if (!gst_is_initialized())
+        gst_init(nullptr, nullptr);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+
+    Devices_ = new TDeviceList(this);
+    connect(Devices_, &TDeviceList::Arrived, this, &TVideoGrabber::OnDeviceArrived);
+    connect(Devices_, &TDeviceList::Removed, this, &TVideoGrabber::OnDeviceRemoved);
+
+    StallTimer_ = new QTimer(this);
+    StallTimer_->setInterval(100);
+    connect(StallTimer_, &QTimer::timeout, this, &TVideoGrabber::OnStallCheck);
+
+    StillButton_ = new TStillButton(this);
+    connect(StillButton_, &TStillButton::Pressed, this, [this] {
+        if (Pipe_ && StillButtonMode_ == wb_Enabled)
+            ButtonCapture_ = true;
+    });
+}
+
+TVideoGrabber::~TVideoGrabber()
+{
+    if (Pipe_)
+        Pipe_->Stop();
+    if (Painter_)
+        Painter_->end();
+}
+
+// ---- Devices and sizes ----
+
+QString TVideoGrabber::VideoDevices() const
+{
+    QStringList names;
+    for (const auto& e : Devices_->Entries())
+        names << e.Name;
+    return names.join('\n');
+}
+
+int TVideoGrabber::VideoDevice() const
+{
+    return DeviceIndex_;
+}
+
+void TVideoGrabber::SetVideoDevice(int index)
+{
+    DeviceIndex_ = index >= 0 && size_t(index) < Devices_->Entries().size() ? index : -1;
+    SizeIndex_ = 0;
+    // Choosing a device makes it the source again, also after an IP-camera session.
+    Source_ = vs_VideoCaptureDevice;
+}
+
+QString TVideoGrabber::VideoSizes() const
+{
+    if (DeviceIndex_ < 0)
+        return {};
+    QStringList sizes;
+    for (const auto& s : Devices_->Entries()[size_t(DeviceIndex_)].Sizes)
+        sizes << QString("%1x%2").arg(s.Width).arg(s.Height);
+    return sizes.join('\n');
+}
+
+int TVideoGrabber::VideoSize() const
+{
+    return SizeIndex_;
+}
+
+void TVideoGrabber::SetVideoSize(int index)
+{
+    if (DeviceIndex_ >= 0 && index >= 0 &&
+        size_t(index) < Devices_->Entries()[size_t(DeviceIndex_)].Sizes.size())
+        SizeIndex_ = index;
+}
+
+int TVideoGrabber::GetVideoWidthFromIndex(int index) const
+{
+    if (DeviceIndex_ < 0)
+        return 0;
+    const auto& sizes = Devices_->Entries()[size_t(DeviceIndex_)].Sizes;
+    return index >= 0 && size_t(index) < sizes.size() ? sizes[size_t(index)].Width : 0;
+}
+
+int TVideoGrabber::GetVideoHeightFromIndex(int index) const
+{
+    if (DeviceIndex_ < 0)
+        return 0;
+    const auto& sizes = Devices_->Entries()[size_t(DeviceIndex_)].Sizes;
+    return index >= 0 && size_t(index) < sizes.size() ? sizes[size_t(index)].Height : 0;
+}
+
+void TVideoGrabber::OnDeviceArrived(int index, const QString& name)
+{
+    emit OnDeviceArrivalOrRemoval(this, true, true, name, index);
+}
+
+void TVideoGrabber::OnDeviceRemoved(int index, const QString& name)
+{
+    // Indexes after the removed device move up by one; keep pointing at the same devices.
+    auto shift = [index](int& i) {
+        if (i == index)
+            i = -1;
+        else if (i > index)
+            --i;
+    };
+    const bool previewingIt = Pipe_ && PipeDeviceIndex_ == index;
+    shift(DeviceIndex_);
+    shift(PipeDeviceIndex_);
+    if (DeviceIndex_ < 0)
+        SizeIndex_ = 0;
+    if (previewingIt)
+        SourceStopped(QString("the video device \"%1\" was unplugged").arg(name));
+    emit OnDeviceArrivalOrRemoval(this, false, true, name, index);
+}
+
+// ---- Source settings ----
+
+int TVideoGrabber::VideoSource() const
+{
+    return Source_;
+}
+
+void TVideoGrabber::SetVideoSource(int source)
+{
+    Source_ = source == vs_IPCamera ? vs_IPCamera : vs_VideoCaptureDevice;
+}
+
+void TVideoGrabber::SetIPCameraSetting(int setting, int value)
+{
+    if (setting == ips_ConnectionTimeout && value > 0)
+        ConnectionTimeoutMs_ = value;
+}
+
+QString TVideoGrabber::IPCameraURL() const
+{
+    return URL_;
+}
+
+void TVideoGrabber::SetIPCameraURL(const QString& url)
+{
+    URL_ = url;
+}
+
+void TVideoGrabber::SetAuthentication(int type, const QString& user, const QString& password)
+{
+    if (type != at_IPCamera)
+        return;
+    User_ = user;
+    Password_ = password;
+}
+
+bool TVideoGrabber::RecordingInNativeFormat() const
+{
+    return RecordingInNativeFormat_;
+}
+
+void TVideoGrabber::SetRecordingInNativeFormat(bool on)
+{
+    RecordingInNativeFormat_ = on;
+}
+
+int TVideoGrabber::RecordingMethod() const
+{
+    return RecordingMethod_;
+}
+
+void TVideoGrabber::SetRecordingMethod(int method)
+{
+    RecordingMethod_ = method;
+}
+
+bool TVideoGrabber::AudioRecording() const
+{
+    return AudioRecording_;
+}
+
+void TVideoGrabber::SetAudioRecording(bool on)
+{
+    AudioRecording_ = on;
+}
+
+void TVideoGrabber::SetWebcamStillCaptureButton(int mode)
+{
+    StillButtonMode_ = mode == wb_Enabled ? wb_Enabled : wb_Disabled;
+    if (StillButtonMode_ == wb_Disabled)
+        ButtonCapture_ = false;
+}
+
+// ---- Preview ----
+
+bool TVideoGrabber::IsPreviewing() const
+{
+    return Pipe_ != nullptr;
+}
+
+bool TVideoGrabber::StartPreview()
+{
+    Teardown();
+    LastError_.clear();
+    const bool ok = Source_ == vs_IPCamera ? StartIPCameraPreview() : StartDevicePreview();
+    if (!ok)
+        RaiseInactiveLater();
+    return ok;
+}
+
+void TVideoGrabber::StopPreview()
+{
+    Teardown();
+}
+
+bool TVideoGrabber::StartDevicePreview()
+{
+    if (DeviceIndex_ < 0)
+    {
+        LastError_ = "no video device is chosen";
+        return false;
+    }
+    const auto& entry = Devices_->Entries()[size_t(DeviceIndex_)];
+    if (entry.Sizes.empty())
+    {
+        LastError_ = QString("the video device \"%1\" offers no usable frame size").arg(entry.Name);
+        return false;
+    }
+    const TSizeOption size = entry.Sizes[size_t(SizeIndex_)];
+
+    GstElement* source = gst_device_create_element(entry.Device, "source");
+    if (!source)
+    {
+        LastError_ = QString("the video device \"%1\" cannot be opened").arg(entry.Name);
+        return false;
+    }
+    // device ! (image/jpeg ! jpegdec | video/x-raw) ! videoconvert ! BGR ! appsink
+    QString missing;
+    GstElement* pipeline = gst_pipeline_new("preview");
+    GstElement* pick = MakeElement("capsfilter", "pick", missing);
+    GstElement* decode = size.Jpeg ? MakeElement("jpegdec", "decode", missing) : nullptr;
+    GstElement* convert = MakeElement("videoconvert", "convert", missing);
+    GstElement* bgr = MakeElement("capsfilter", "bgr", missing);
+    GstElement* sink = MakeElement("appsink", "sink", missing);
+    gst_bin_add(GST_BIN(pipeline), source);
+    for (GstElement* e : {pick, decode, convert, bgr, sink})
+        if (e)
+            gst_bin_add(GST_BIN(pipeline), e);
+    if (!missing.isEmpty())
+    {
+        gst_object_unref(pipeline);
+        LastError_ = QString("the GStreamer element \"%1\" is not installed").arg(missing);
+        return false;
+    }
+    GstCaps* pickCaps = gst_caps_new_simple(size.Jpeg ? "image/jpeg" : "video/x-raw", "width", G_TYPE_INT,
+                                            size.Width, "height", G_TYPE_INT, size.Height, nullptr);
+    g_object_set(pick, "caps", pickCaps, nullptr);
+    gst_caps_unref(pickCaps);
+    GstCaps* bgrCaps = gst_caps_from_string("video/x-raw,format=BGR");
+    g_object_set(bgr, "caps", bgrCaps, nullptr);
+    gst_caps_unref(bgrCaps);
+    const bool linked = decode ? gst_element_link_many(source, pick, decode, convert, bgr, sink, nullptr)
+                               : gst_element_link_many(source, pick, convert, bgr, sink, nullptr);
+    if (!linked)
+    {
+        gst_object_unref(pipeline);
+        LastError_ = QString("the video device \"%1\" cannot deliver %2x%3")
+                         .arg(entry.Name)
+                         .arg(size.Width)
+                         .arg(size.Height);
+        return false;
+    }
+    const QString path = entry.Path;
+    const int device = DeviceIndex_;
+    if (!Launch(pipeline))
+        return false;
+    PipeDeviceIndex_ = device;
+
+    if (StillButtonMode_ == wb_Enabled && !path.isEmpty())
+    {
+        const QString input = FindStillButtonInput(path);
+        QString error;
+        if (!input.isEmpty() && !StillButton_->Open(input, &error))
+            LastError_ = error; // the preview runs; only the camera's button is unavailable
+    }
+    return true;
+}
+
+bool TVideoGrabber::StartIPCameraPreview()
+{
+    if (URL_.isEmpty())
+    {
+        LastError_ = "no IP camera URL is set";
+        return false;
+    }
+    // Parsed straight into the pipeline: a decoder in a nested bin behind a live source never
+    // leaves PAUSED, and uridecodebin never gets past buffering on such a stream.
+    GError* err = nullptr;
+    GstElement* pipeline = gst_parse_launch("souphttpsrc name=src is-live=true ! multipartdemux ! jpegdec ! "
+                                            "videoconvert ! video/x-raw,format=BGR ! appsink name=sink",
+                                            &err);
+    if (!pipeline || err)
+    {
+        LastError_ = QString("the HTTP camera pipeline cannot be built: %1")
+                         .arg(err ? QString::fromUtf8(err->message) : QString("unknown reason"));
+        g_clear_error(&err);
+        if (pipeline)
+            gst_object_unref(pipeline);
+        return false;
+    }
+    GstElement* src = gst_bin_get_by_name(GST_BIN(pipeline), "src");
+    const guint timeoutS = guint((ConnectionTimeoutMs_ + 999) / 1000);
+    g_object_set(src, "location", URL_.toUtf8().constData(), "timeout", timeoutS, nullptr);
+    if (!User_.isEmpty() || !Password_.isEmpty())
+        g_object_set(src, "user-id", User_.toUtf8().constData(), "user-pw", Password_.toUtf8().constData(),
+                     nullptr);
+    gst_object_unref(src);
+    if (!Launch(pipeline))
+        return false;
+    // souphttpsrc notices a silent server only after its own time-out; ours is the contract's.
+    StallTimer_->start();
+    return true;
+}
+
+bool TVideoGrabber::Launch(GstElement* pipeline)
+{
+    Pipe_ = new TFramePipeline(pipeline, this);
+    const quint64 generation = ++Generation_;
+    FrameSeen_ = false;
+    FrameNumber_ = 0;
+    FirstPtsNs_ = -1;
+    connect(Pipe_, &TFramePipeline::FrameReady, this, &TVideoGrabber::OnFrame);
+    // Queued: the pipeline is torn down outside its own bus handler.
+    connect(
+        Pipe_, &TFramePipeline::Ended, this,
+        [this, generation](const QString& reason) {
+            if (generation == Generation_ && Pipe_)
+                SourceStopped(reason);
+        },
+        Qt::QueuedConnection);
+    QString error;
+    if (Pipe_->Play(&error))
+        return true;
+    LastError_ = error;
+    Teardown();
+    return false;
+}
+
+void TVideoGrabber::Teardown()
+{
+    StallTimer_->stop();
+    StillButton_->Close();
+    ButtonCapture_ = false;
+    PipeDeviceIndex_ = -1;
+    if (Pipe_)
+    {
+        ++Generation_;
+        Pipe_->Stop();
+        // This may run inside the pipeline's own signal (a handler restarting the preview).
+        Pipe_->deleteLater();
+        Pipe_ = nullptr;
+    }
+    if (CaptureRequested_)
+    {
+        CaptureRequested_ = false;
+        FailCaptureLater();
+    }
+}
+
+void TVideoGrabber::SourceStopped(const QString& reason)
+{
+    LastError_ = reason;
+    Teardown();
+    emit OnInactive(this);
+}
+
+void TVideoGrabber::RaiseInactiveLater()
+{
+    const quint64 generation = ++Generation_;
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation] {
+            if (generation == Generation_ && !Pipe_)
+                emit OnInactive(this);
+        },
+        Qt::QueuedConnection);
+}
+
+void TVideoGrabber::OnStallCheck()
+{
+    if (Pipe_ && Pipe_->MsSinceActivity() > ConnectionTimeoutMs_)
+        SourceStopped(QString("no picture from %1 for %2 ms").arg(URL_).arg(ConnectionTimeoutMs_));
+}
+
+// ---- Frames ----
+
+void TVideoGrabber::OnFrame()
+{
+    // A handler of the previous frame is still running (a modal dialog inside it): skip frames
+    // until it returns.
+    if (!Pipe_ || InFrame_)
+        return;
+    qint64 ptsNs = 0;
+    if (!Pipe_->TakeFrame(Display_, ptsNs, [this] {
+            if (Painter_)
+                Painter_->end();
+        }))
+        return;
+    FlagGuard busy(InFrame_);
+    ++FrameNumber_;
+    if (FirstPtsNs_ < 0)
+        FirstPtsNs_ = ptsNs;
+    const qint64 frameTimeMs = (ptsNs - FirstPtsNs_) / 1000000;
+
+    // The capture is the frame as it came, before the overlay draws on it.
+    const bool capture = CaptureRequested_ || ButtonCapture_;
+    if (capture)
+    {
+        if (Captured_.Width() != Display_.width() || Captured_.Height() != Display_.height())
+            Captured_.SetSize(Display_.width(), Display_.height());
+        const size_t row = size_t(Display_.width()) * 3;
+        for (int y = 0; y < Display_.height(); ++y)
+            std::memcpy(Captured_.ScanLine(y), Display_.constScanLine(y), row);
+        CaptureRequested_ = false;
+        ButtonCapture_ = false;
+    }
+    const QString fileName = CaptureFileName_;
+
+    if (!FrameSeen_)
+    {
+        FrameSeen_ = true;
+        emit OnPreviewStarted(this);
+    }
+
+    // One canvas for every frame; only what would break the next frame's drawing is reset.
+    if (!Painter_)
+        Painter_ = std::make_unique<QPainter>();
+    if (!Painter_->isActive())
+        Painter_->begin(&Display_);
+    Painter_->resetTransform();
+    Painter_->setClipping(false);
+    Painter_->setOpacity(1.0);
+    Painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    emit OnFrameOverlayUsingDC(this, Painter_.get(), FrameNumber_, frameTimeMs, FrameNumber_);
+    update();
+
+    if (capture)
+        emit OnFrameCaptureCompleted(this, &Captured_, Captured_.Width(), Captured_.Height(), FrameNumber_,
+                                     frameTimeMs, fc_TBitmap, fileName, true, FrameNumber_);
+}
+
+bool TVideoGrabber::CaptureFrameTo(int dest, const QString& fileName)
+{
+    if (dest != fc_TBitmap || !Pipe_)
+    {
+        LastError_ = dest != fc_TBitmap ? QString("frames can only be captured to a bitmap")
+                                        : QString("no preview is running");
+        FailCaptureLater();
+        return false;
+    }
+    CaptureRequested_ = true;
+    CaptureFileName_ = fileName;
+    return true;
+}
+
+void TVideoGrabber::FailCaptureLater()
+{
+    const QString fileName = CaptureFileName_;
+    QMetaObject::invokeMethod(
+        this,
+        [this, fileName] {
+            emit OnFrameCaptureCompleted(this, &NoFrame_, 0, 0, FrameNumber_, 0, fc_TBitmap, fileName, false,
+                                         0);
+        },
+        Qt::QueuedConnection);
+}
+
+bool TVideoGrabber::AttachStillButton(const QString& inputNode)
+{
+    QString error;
+    if (StillButton_->Open(inputNode, &error))
+        return true;
+    LastError_ = error;
+    return false;
+}
+
+void TVideoGrabber::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    if (Display_.isNull())
+        p.fillRect(rect(), Qt::black);
+    else
+        p.drawImage(rect(), Display_);
+}
+
+// ---- Dialogs ----
+
+bool TVideoGrabber::IsDialogAvailable(int dialog) const
+{
+    if (Source_ == vs_IPCamera || DeviceIndex_ < 0)
+        return false;
+    const auto& entry = Devices_->Entries()[size_t(DeviceIndex_)];
+    if (dialog == dlg_VfwFormat)
+        return !entry.Sizes.empty();
+    if (dialog == dlg_VideoDevice)
+        return !entry.Path.isEmpty() && !TDeviceControls::Query(entry.Path).empty();
+    return false;
+}
+
+void TVideoGrabber::ShowDialog(int dialog)
+{
+    if (!IsDialogAvailable(dialog))
+    {
+        QMessageBox::information(this, "Video device", "The current video source has no such settings.");
+        return;
+    }
+    if (dialog == dlg_VfwFormat)
+        ShowFormatDialog();
+    else if (dialog == dlg_VideoDevice)
+        ShowDeviceDialog();
+}
+
+void TVideoGrabber::ShowFormatDialog()
+{
+    QDialog dlg(this);
+    dlg.setObjectName("VideoFormatDialog");
+    dlg.setWindowTitle("Video Format");
+    auto* layout = new QVBoxLayout(&dlg);
+    layout->addWidget(new QLabel("Frame size:", &dlg));
+    auto* sizes = new QComboBox(&dlg);
+    sizes->setObjectName("SIZES");
+    sizes->addItems(VideoSizes().split('\n'));
+    sizes->setCurrentIndex(SizeIndex_);
+    layout->addWidget(sizes);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dlg);
+    connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+    layout->addWidget(buttons);
+    if (dlg.exec() != QDialog::Accepted || sizes->currentIndex() == SizeIndex_)
+        return;
+    const bool running = Pipe_ != nullptr;
+    SetVideoSize(sizes->currentIndex());
+    if (running)
+        StartPreview();
+}
+
+void TVideoGrabber::ShowDeviceDialog()
+{
+    const auto& entry = Devices_->Entries()[size_t(DeviceIndex_)];
+    TDeviceControls::ShowDialog(entry.Path, entry.Name, this);
+}

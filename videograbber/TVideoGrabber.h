@@ -5,11 +5,19 @@
 // arrival/removal and a stopped source. Built on GStreamer; every event is raised on the GUI
 // thread.
 
+#include "platform/TBitmap.h"
+
+#include <QImage>
 #include <QString>
 #include <QWidget>
+#include <memory>
 
 class QPainter;
-class TBitmap;
+class QTimer;
+class TDeviceList;
+class TFramePipeline;
+class TStillButton;
+typedef struct _GstElement GstElement;
 
 // Enumeration values of the control.
 enum TVideoSource
@@ -87,6 +95,20 @@ public:
     bool IsDialogAvailable(int dialog) const;
     void ShowDialog(int dialog);
 
+    // Design-time settings.
+    bool AutoRefreshPreview() const { return true; }
+    int WebcamStillCaptureButton() const { return StillButtonMode_; }
+    void SetWebcamStillCaptureButton(int mode);
+
+    // Whether a preview pipeline runs, and why the last one stopped or failed to start.
+    bool IsPreviewing() const;
+    QString LastError() const { return LastError_; }
+
+    // Listens to an input device for the camera's still button. StartPreview finds the button of
+    // a USB camera by itself; this is for other sources and for tests. False with LastError set
+    // when the device cannot be read.
+    bool AttachStillButton(const QString& inputNode);
+
 signals:
     // Dc paints on the frame about to be shown, in frame pixels.
     void OnFrameOverlayUsingDC(TVideoGrabber* Sender, QPainter* Dc, qint64 FrameNumber, qint64 FrameTime,
@@ -99,4 +121,54 @@ signals:
     void OnInactive(TVideoGrabber* Sender);
     void OnDeviceArrivalOrRemoval(TVideoGrabber* Sender, bool IsDeviceArrival, bool IsVideoDevice,
                                   const QString& DeviceName, int DeviceIndex);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool StartDevicePreview();
+    bool StartIPCameraPreview();
+    bool Launch(GstElement* pipeline);
+    void RaiseInactiveLater();
+    void Teardown();
+    void SourceStopped(const QString& reason);
+    void OnFrame();
+    void OnStallCheck();
+    void OnDeviceArrived(int index, const QString& name);
+    void OnDeviceRemoved(int index, const QString& name);
+    void FailCaptureLater();
+    void ShowFormatDialog();
+    void ShowDeviceDialog();
+
+    TDeviceList* Devices_ = nullptr;
+    TFramePipeline* Pipe_ = nullptr; // the running preview; a child, deleted late (see Teardown)
+    quint64 Generation_ = 0;         // a pipeline's messages are ignored once it has been replaced
+    int PipeDeviceIndex_ = -1;       // the device of the running USB preview
+
+    int DeviceIndex_ = -1;
+    int SizeIndex_ = 0;
+    int Source_ = vs_VideoCaptureDevice;
+    int ConnectionTimeoutMs_ = 5000;
+    QString URL_, User_, Password_;
+    bool RecordingInNativeFormat_ = false;
+    int RecordingMethod_ = 0;
+    bool AudioRecording_ = false;
+    int StillButtonMode_ = wb_Enabled;
+    QString LastError_;
+
+    bool CaptureRequested_ = false; // by CaptureFrameTo
+    bool ButtonCapture_ = false;    // by the camera's still button
+    QString CaptureFileName_;
+    bool FrameSeen_ = false; // of the current pipeline
+    bool InFrame_ = false;   // a handler of the current frame is running
+    qint64 FrameNumber_ = 0;
+    qint64 FirstPtsNs_ = -1;
+
+    QImage Display_;                    // the frame shown, with the overlay drawn on it
+    std::unique_ptr<QPainter> Painter_; // the overlay's canvas, kept across frames
+    TBitmap Captured_;                  // the captured frame as it came from the source
+    TBitmap NoFrame_;                   // handed over with a failed capture
+
+    QTimer* StallTimer_ = nullptr;
+    TStillButton* StillButton_ = nullptr;
 };

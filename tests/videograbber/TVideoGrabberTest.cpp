@@ -1,0 +1,326 @@
+// The capture control against cameras of the fake device provider: real device monitor, real
+// pipelines (videotestsrc behind the device element), real frames.
+
+#include "tests/support/FakeCameras.h"
+#include "tests/videograbber/GrabberTestSupport.h"
+#include "videograbber/TStillButton.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <linux/input.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using fakecams::Camera;
+using fakecams::Format;
+
+namespace
+{
+
+constexpr int WaitMs = 8000;
+
+class GrabberTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        EnsureApplication();
+        fakecams::Register();
+    }
+    void TearDown() override { fakecams::RemoveAll(); }
+
+    // A grabber previewing `cam` (the only camera) at size index `size`, with its first frame shown.
+    std::unique_ptr<TVideoGrabber> Previewing(const Camera& cam, int size = 0)
+    {
+        fakecams::AddCamera(cam);
+        auto g = std::make_unique<TVideoGrabber>();
+        g->resize(320, 240);
+        g->show();
+        Rec = std::make_unique<EventRecorder>(*g);
+        g->SetVideoDevice(0);
+        g->SetVideoSize(size);
+        EXPECT_TRUE(g->StartPreview()) << g->LastError().toStdString();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Rec->Overlays > 0; }, WaitMs));
+        return g;
+    }
+
+    std::unique_ptr<EventRecorder> Rec;
+};
+
+TEST_F(GrabberTest, ListsDevicesAndTheirSizesWithoutDuplicates)
+{
+    fakecams::AddCamera({"Integrated Camera", {{1280, 720}}, Format::Raw});
+    fakecams::AddCamera(
+        {"USB Video Device", {{1280, 960}, {640, 480}, {720, 480}, {640, 480}}, Format::RawAndJpeg});
+    TVideoGrabber g;
+    EXPECT_EQ(g.VideoDevices(), "Integrated Camera\nUSB Video Device");
+    g.SetVideoDevice(1);
+    EXPECT_EQ(g.VideoDevice(), 1);
+    EXPECT_EQ(g.VideoSizes(), "1280x960\n640x480\n720x480");
+    EXPECT_EQ(g.GetVideoWidthFromIndex(2), 720);
+    EXPECT_EQ(g.GetVideoHeightFromIndex(0), 960);
+    EXPECT_EQ(g.GetVideoWidthFromIndex(3), 0);
+    EXPECT_EQ(g.GetVideoHeightFromIndex(-1), 0);
+
+    g.SetVideoSize(9); // out of range: keeps the current size
+    EXPECT_EQ(g.VideoSize(), 0);
+    g.SetVideoDevice(5);
+    EXPECT_EQ(g.VideoDevice(), -1);
+    EXPECT_EQ(g.VideoSizes(), "");
+}
+
+TEST_F(GrabberTest, ReportsArrivalAndRemovalAndKeepsTheChosenDevice)
+{
+    EnsureApplication();
+    fakecams::AddCamera({"First", {{640, 480}}});
+    fakecams::AddCamera({"Second", {{320, 240}}});
+    TVideoGrabber g;
+    EventRecorder rec(g);
+    g.SetVideoDevice(1);
+
+    fakecams::AddCamera({"Plugged Scope", {{640, 480}, {720, 480}}});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !rec.DeviceEvents.empty(); }, WaitMs));
+    // Devices present at start are not announced as arrivals.
+    ASSERT_EQ(rec.DeviceEvents.size(), 1u);
+    EXPECT_TRUE(rec.DeviceEvents[0].Arrival);
+    EXPECT_EQ(rec.DeviceEvents[0].Name, "Plugged Scope");
+    EXPECT_EQ(rec.DeviceEvents[0].Index, 2);
+    EXPECT_EQ(g.VideoDevices(), "First\nSecond\nPlugged Scope");
+
+    ASSERT_TRUE(fakecams::RemoveCamera("First"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rec.DeviceEvents.size() == 2; }, WaitMs));
+    EXPECT_FALSE(rec.DeviceEvents[1].Arrival);
+    EXPECT_EQ(rec.DeviceEvents[1].Name, "First");
+    EXPECT_EQ(g.VideoDevices(), "Second\nPlugged Scope");
+    EXPECT_EQ(g.VideoDevice(), 0); // still "Second"
+    EXPECT_EQ(g.VideoSizes(), "320x240");
+}
+
+struct CaptureCase
+{
+    int Width, Height;
+    Format Kind;
+    int Tolerance; // JPEG is lossy, most at the padded edge block
+};
+
+void PrintTo(const CaptureCase& c, std::ostream* os)
+{
+    *os << c.Width << "x" << c.Height;
+}
+
+class GrabberCaptureTest : public GrabberTest, public ::testing::WithParamInterface<CaptureCase>
+{
+};
+
+// A solid colour gives known bytes everywhere; the first and last pixel of every row catch a
+// row stride error (a 641-pixel B G R row is padded to 1924 bytes in the pipeline), which would
+// rotate the bytes: blue, green and red differ by far more than the JPEG tolerance.
+TEST_P(GrabberCaptureTest, CapturesTheSourcePixelsInBgrOrder)
+{
+    const CaptureCase c = GetParam();
+    auto g = Previewing({"Scope", {{c.Width, c.Height}}, c.Kind, 0xE08020});
+    ASSERT_TRUE(g->CaptureFrameTo(fc_TBitmap, ""));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Rec->Captures.empty(); }, WaitMs));
+    const CaptureRecord& r = Rec->Captures[0];
+    ASSERT_TRUE(r.Success);
+    ASSERT_EQ(r.Width, c.Width);
+    ASSERT_EQ(r.Height, c.Height);
+    ASSERT_EQ(r.Frame.Width(), c.Width);
+    ASSERT_EQ(r.Frame.Height(), c.Height);
+    const int expected[3] = {0x20, 0x80, 0xE0};
+    int bad = 0;
+    for (int y = 0; y < c.Height; ++y)
+    {
+        const std::uint8_t* row = r.Frame.ScanLine(y);
+        for (int x : {0, c.Width - 1})
+            for (int k = 0; k < 3; ++k)
+                if (std::abs(row[3 * x + k] - expected[k]) > c.Tolerance && bad++ < 5)
+                    ADD_FAILURE() << "pixel " << x << "," << y << " byte " << k << " = "
+                                  << int(row[3 * x + k]);
+    }
+    EXPECT_EQ(bad, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, GrabberCaptureTest,
+    ::testing::Values(CaptureCase{640, 480, Format::Raw, 0}, CaptureCase{720, 480, Format::Raw, 0},
+                      CaptureCase{1280, 960, Format::Raw, 0}, CaptureCase{641, 481, Format::Raw, 0},
+                      CaptureCase{641, 480, Format::Jpeg, 48}, CaptureCase{640, 480, Format::RawAndJpeg, 0}),
+    [](const auto& param) {
+        const CaptureCase& c = param.param;
+        return std::to_string(c.Width) + "x" + std::to_string(c.Height) +
+               (c.Kind == Format::Jpeg  ? "_jpeg"
+                : c.Kind == Format::Raw ? "_raw"
+                                        : "_both");
+    });
+
+TEST_F(GrabberTest, OverlayDrawsOnTheShownFrameButNotOnTheCapture)
+{
+    auto g = Previewing({"Scope", {{640, 480}}, Format::Raw, 0x123456});
+    Rec->Overlay = [](QPainter* dc) { dc->fillRect(0, 0, 40, 40, QColor(255, 0, 0)); };
+    EXPECT_EQ(Rec->OverlaySize, QSize(640, 480)); // frame pixels, not widget pixels
+    EXPECT_EQ(Rec->PreviewStarts, 1);
+
+    ASSERT_TRUE(g->CaptureFrameTo(fc_TBitmap, ""));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Rec->Captures.empty(); }, WaitMs));
+    ASSERT_TRUE(Rec->Captures[0].Success);
+    const std::uint8_t* px = Rec->Captures[0].Frame.ScanLine(0);
+    EXPECT_EQ(px[0], 0x56);
+    EXPECT_EQ(px[2], 0x12);
+
+    // Shown scaled to the widget (320 x 240): the 40-pixel square covers 20 widget pixels.
+    const QImage shown = g->grab().toImage();
+    EXPECT_EQ(shown.pixelColor(5, 5), QColor(255, 0, 0));
+    EXPECT_EQ(shown.pixelColor(100, 100), QColor(0x12, 0x34, 0x56));
+    EXPECT_EQ(Rec->PreviewStarts, 1);
+}
+
+TEST_F(GrabberTest, CaptureRequestedFromTheCompletionHandlerTakesTheNextFrame)
+{
+    auto g = Previewing({"Scope", {{640, 480}}});
+    Rec->OnCapture = [&] {
+        if (Rec->Captures.size() < 3)
+            g->CaptureFrameTo(fc_TBitmap, "");
+    };
+    g->CaptureFrameTo(fc_TBitmap, "");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Rec->Captures.size() == 3; }, WaitMs));
+    for (const auto& r : Rec->Captures)
+        EXPECT_TRUE(r.Success);
+}
+
+TEST_F(GrabberTest, CaptureWithoutPreviewFailsAfterReturning)
+{
+    EnsureApplication();
+    TVideoGrabber g;
+    EventRecorder rec(g);
+    EXPECT_FALSE(g.CaptureFrameTo(fc_TBitmap, ""));
+    EXPECT_TRUE(rec.Captures.empty()); // never inside the call
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !rec.Captures.empty(); }, WaitMs));
+    EXPECT_FALSE(rec.Captures[0].Success);
+}
+
+TEST_F(GrabberTest, PendingCaptureFailsWhenThePreviewStops)
+{
+    auto g = Previewing({"Scope", {{640, 480}}});
+    ASSERT_TRUE(g->CaptureFrameTo(fc_TBitmap, ""));
+    g->StopPreview();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Rec->Captures.empty(); }, WaitMs));
+    EXPECT_FALSE(Rec->Captures[0].Success);
+    QTest::qWait(200);
+    EXPECT_EQ(Rec->Captures.size(), 1u);
+}
+
+TEST_F(GrabberTest, UnpluggingThePreviewedDeviceStopsTheSourceOnce)
+{
+    auto g = Previewing({"Scope", {{640, 480}}});
+    ASSERT_TRUE(fakecams::RemoveCamera("Scope"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Rec->Inactives > 0; }, WaitMs));
+    QTest::qWait(200);
+    EXPECT_EQ(Rec->Inactives, 1);
+    EXPECT_FALSE(g->IsPreviewing());
+    EXPECT_EQ(g->VideoDevice(), -1);
+    ASSERT_EQ(Rec->DeviceEvents.size(), 1u);
+    EXPECT_FALSE(Rec->DeviceEvents[0].Arrival);
+}
+
+TEST_F(GrabberTest, FormatDialogChangesTheSizeAndRestartsThePreview)
+{
+    auto g = Previewing({"Scope", {{640, 480}, {1280, 960}}});
+    ASSERT_TRUE(g->IsDialogAvailable(dlg_VfwFormat));
+    EXPECT_FALSE(g->IsDialogAvailable(dlg_VideoDevice)); // no device node, no controls
+    QTimer::singleShot(0, [] {
+        auto* dlg = qApp->activeModalWidget();
+        ASSERT_TRUE(dlg);
+        auto* sizes = dlg->findChild<QComboBox*>("SIZES");
+        ASSERT_TRUE(sizes);
+        sizes->setCurrentIndex(1);
+        static_cast<QDialog*>(dlg)->accept();
+    });
+    g->ShowDialog(dlg_VfwFormat);
+    EXPECT_EQ(g->VideoSize(), 1);
+    ASSERT_TRUE(g->IsPreviewing());
+    g->CaptureFrameTo(fc_TBitmap, "");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Rec->Captures.empty(); }, WaitMs));
+    EXPECT_EQ(Rec->Captures[0].Width, 1280);
+    EXPECT_EQ(Rec->Captures[0].Height, 960);
+}
+
+TEST_F(GrabberTest, ChoosingADeviceMakesItTheSourceAgain)
+{
+    fakecams::AddCamera({"Scope", {{640, 480}}});
+    TVideoGrabber g;
+    g.SetVideoSource(vs_IPCamera);
+    EXPECT_EQ(g.VideoSource(), vs_IPCamera);
+    EXPECT_FALSE(g.IsDialogAvailable(dlg_VfwFormat));
+    g.SetVideoDevice(0);
+    EXPECT_EQ(g.VideoSource(), vs_VideoCaptureDevice);
+}
+
+// ---- The camera's still button ----
+
+void WriteKey(int fd, int code, int value)
+{
+    input_event ev{};
+    ev.type = EV_KEY;
+    ev.code = static_cast<unsigned short>(code);
+    ev.value = value;
+    ASSERT_EQ(write(fd, &ev, sizeof ev), ssize_t(sizeof ev));
+}
+
+TEST_F(GrabberTest, StillButtonDeliversAFrameNobodyAskedFor)
+{
+    QTemporaryDir dir;
+    const QByteArray fifo = QFile::encodeName(dir.filePath("event9"));
+    ASSERT_EQ(mkfifo(fifo.constData(), 0600), 0);
+    const int writer = open(fifo.constData(), O_RDWR | O_NONBLOCK); // keeps the FIFO open both ways
+    ASSERT_GE(writer, 0);
+
+    auto g = Previewing({"Scope", {{640, 480}}});
+    ASSERT_TRUE(g->AttachStillButton(dir.filePath("event9"))) << g->LastError().toStdString();
+    WriteKey(writer, KEY_A, 1);
+    WriteKey(writer, KEY_CAMERA, 0); // a release is not a press
+    QTest::qWait(300);
+    EXPECT_TRUE(Rec->Captures.empty());
+    WriteKey(writer, KEY_CAMERA, 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Rec->Captures.empty(); }, WaitMs));
+    EXPECT_TRUE(Rec->Captures[0].Success);
+    EXPECT_EQ(Rec->Captures[0].Width, 640);
+    QTest::qWait(200);
+    EXPECT_EQ(Rec->Captures.size(), 1u);
+    close(writer);
+}
+
+TEST(StillButtonLookup, FindsTheInputDeviceOfTheSameUsbDevice)
+{
+    QTemporaryDir root;
+    QDir sys(root.path());
+    const QString usb = "devices/pci0000:00/usb1/1-2";
+    ASSERT_TRUE(sys.mkpath(usb + "/1-2:1.0/input/input7/event7"));
+    ASSERT_TRUE(sys.mkpath(usb + "/1-2:1.0/video4linux/video2"));
+    ASSERT_TRUE(sys.mkpath("devices/pci0000:00/usb1/1-3/1-3:1.0/video4linux/video4"));
+    ASSERT_TRUE(sys.mkpath("class/video4linux/video2"));
+    ASSERT_TRUE(sys.mkpath("class/video4linux/video4"));
+    ASSERT_TRUE(QFile::link(sys.filePath(usb + "/1-2:1.0"), sys.filePath("class/video4linux/video2/device")));
+    ASSERT_TRUE(QFile::link(sys.filePath("devices/pci0000:00/usb1/1-3/1-3:1.0"),
+                            sys.filePath("class/video4linux/video4/device")));
+
+    EXPECT_EQ(FindStillButtonInput("/dev/video2", root.path(), "/dev"), "/dev/input/event7");
+    EXPECT_EQ(FindStillButtonInput("/dev/video4", root.path(), "/dev"), ""); // a camera without a button
+    EXPECT_EQ(FindStillButtonInput("/dev/video9", root.path(), "/dev"), "");
+}
+
+TEST_F(GrabberTest, UnreadableButtonIsReportedAndThePreviewGoesOn)
+{
+    auto g = Previewing({"Scope", {{640, 480}}});
+    EXPECT_FALSE(g->AttachStillButton("/nonexistent/event0"));
+    EXPECT_TRUE(g->LastError().contains("/nonexistent/event0"));
+    EXPECT_TRUE(g->IsPreviewing());
+}
+
+} // namespace
