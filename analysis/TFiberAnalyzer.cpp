@@ -25,18 +25,6 @@ void TFiberAnalyzer::Analyze()
 }
 
 // Interim bodies; the engine's steps replace them.
-void TFiberAnalyzer::DetectDefects()
-{
-}
-void TFiberAnalyzer::FillDefect(int, int)
-{
-}
-void TFiberAnalyzer::FillScratch(int, int)
-{
-}
-void TFiberAnalyzer::RecordFinding(int)
-{
-}
 void TFiberAnalyzer::DrawOverlay(QPainter*, int, int, const QRect&) const
 {
 }
