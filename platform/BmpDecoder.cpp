@@ -1,0 +1,334 @@
+// BMP reader: 1, 4, 8, 16, 24 and 32 bits per pixel; uncompressed, bit fields and RLE4 / RLE8;
+// bottom-up and top-down rows; the 12-byte core header and the 40, 52, 56, 108 and 124-byte
+// info headers. Every offset, the palette and the pixel rows are checked against the file size
+// (in 64-bit arithmetic) before they are read, so a lying header is refused rather than followed.
+// Cost: one pass over the pixels.
+
+#include "platform/ImageDecoders.h"
+
+#include <bit>
+
+namespace
+{
+enum Compression : std::uint32_t
+{
+    BiRgb = 0,
+    BiRle8 = 1,
+    BiRle4 = 2,
+    BiBitfields = 3,
+    BiAlphaBitfields = 6,
+};
+
+std::uint32_t U16(const std::uint8_t* p)
+{
+    return static_cast<std::uint32_t>(p[0] | (p[1] << 8));
+}
+
+std::uint32_t U32(const std::uint8_t* p)
+{
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+// One colour channel described by a bit mask, widened to 0..255.
+struct TChannel
+{
+    std::uint32_t Mask = 0;
+    int Shift = 0;
+    std::uint32_t Max = 0;
+
+    explicit TChannel(std::uint32_t mask = 0) : Mask(mask)
+    {
+        if (mask != 0)
+        {
+            Shift = std::countr_zero(mask);
+            Max = mask >> Shift;
+        }
+    }
+
+    std::uint8_t Get(std::uint32_t value, std::uint8_t missing) const
+    {
+        if (Max == 0)
+            return missing;
+        const std::uint64_t v = (value & Mask) >> Shift;
+        return static_cast<std::uint8_t>((v * 255u + Max / 2) / Max);
+    }
+};
+
+struct TBmpInfo
+{
+    std::int64_t Width = 0;
+    std::int64_t Height = 0; // always positive; TopDown says the row order
+    bool TopDown = false;
+    std::uint32_t Bits = 0;
+    std::uint32_t Compression = BiRgb;
+    std::uint32_t Masks[4] = {0, 0, 0, 0}; // red, green, blue, alpha
+    bool HasAlphaMask = false;
+    std::uint64_t PaletteOffset = 0;
+    std::uint64_t PaletteCount = 0;
+    std::uint32_t PaletteEntrySize = 4;
+    std::uint64_t PixelOffset = 0;
+};
+
+bool ReadInfo(const std::uint8_t* data, std::uint64_t size, TBmpInfo& info)
+{
+    if (size < 14 + 12)
+        return false;
+    info.PixelOffset = U32(data + 10);
+    const std::uint64_t headerSize = U32(data + 14);
+    const std::uint8_t* h = data + 14;
+    if (headerSize == 12)
+    {
+        info.Width = U16(h + 4);
+        info.Height = U16(h + 6);
+        info.Bits = U16(h + 10);
+        info.PaletteEntrySize = 3;
+    }
+    else if (headerSize == 40 || headerSize == 52 || headerSize == 56 || headerSize == 108 ||
+             headerSize == 124)
+    {
+        if (size < 14 + headerSize)
+            return false;
+        info.Width = static_cast<std::int32_t>(U32(h + 4));
+        info.Height = static_cast<std::int32_t>(U32(h + 8));
+        info.Bits = U16(h + 14);
+        info.Compression = U32(h + 16);
+        info.PaletteCount = U32(h + 32);
+    }
+    else
+    {
+        return false;
+    }
+    if (info.Height < 0)
+    {
+        info.TopDown = true;
+        info.Height = -info.Height;
+    }
+    if (!ImageSizeAcceptable(info.Width, info.Height))
+        return false;
+
+    std::uint64_t afterHeader = 14 + headerSize;
+    const bool bitfields = info.Compression == BiBitfields || info.Compression == BiAlphaBitfields;
+    if (bitfields)
+    {
+        // A 40-byte header is followed by the masks; larger headers hold them.
+        const std::uint64_t maskCount = info.Compression == BiAlphaBitfields ? 4 : 3;
+        const std::uint8_t* m = h + 40;
+        if (headerSize == 40)
+        {
+            if (size < afterHeader + maskCount * 4)
+                return false;
+            afterHeader += maskCount * 4;
+        }
+        else if (headerSize < 56)
+        {
+            // a 52-byte header holds three masks only
+            if (maskCount == 4)
+                return false;
+        }
+        for (std::uint64_t i = 0; i < maskCount; ++i)
+            info.Masks[i] = U32(m + 4 * i);
+        if (maskCount == 3 && headerSize >= 56)
+            info.Masks[3] = U32(m + 12);
+        info.HasAlphaMask = info.Masks[3] != 0;
+    }
+
+    switch (info.Bits)
+    {
+    case 1:
+    case 4:
+    case 8:
+        if (!(info.Compression == BiRgb || (info.Compression == BiRle8 && info.Bits == 8) ||
+              (info.Compression == BiRle4 && info.Bits == 4)))
+            return false;
+        if (info.PaletteCount == 0 || info.PaletteCount > (1u << info.Bits))
+            info.PaletteCount = 1u << info.Bits;
+        break;
+    case 16:
+    case 32:
+        if (info.Compression == BiRgb)
+        {
+            // Without masks the fourth byte of a 32-bit pixel is padding, not alpha: many
+            // writers leave it zero.
+            if (info.Bits == 16)
+                info.Masks[0] = 0x7C00, info.Masks[1] = 0x03E0, info.Masks[2] = 0x001F;
+            else
+                info.Masks[0] = 0xFF0000, info.Masks[1] = 0x00FF00, info.Masks[2] = 0x0000FF;
+            info.Masks[3] = 0;
+            info.HasAlphaMask = false;
+        }
+        else if (!bitfields)
+        {
+            return false;
+        }
+        info.PaletteCount = 0;
+        break;
+    case 24:
+        if (info.Compression != BiRgb)
+            return false;
+        info.PaletteCount = 0;
+        break;
+    default:
+        return false;
+    }
+    // RLE images are bottom-up by definition.
+    if ((info.Compression == BiRle8 || info.Compression == BiRle4) && info.TopDown)
+        return false;
+
+    info.PaletteOffset = afterHeader;
+    if (info.PaletteOffset + info.PaletteCount * info.PaletteEntrySize > size)
+        return false;
+    return info.PixelOffset < size;
+}
+
+void PaletteColour(const std::uint8_t* data, const TBmpInfo& info, std::uint64_t index, std::uint8_t* rgba)
+{
+    if (index >= info.PaletteCount)
+    {
+        // An index past the palette: black, rather than bytes from elsewhere in the file.
+        rgba[0] = rgba[1] = rgba[2] = 0;
+        rgba[3] = 255;
+        return;
+    }
+    const std::uint8_t* entry = data + info.PaletteOffset + index * info.PaletteEntrySize;
+    rgba[0] = entry[2];
+    rgba[1] = entry[1];
+    rgba[2] = entry[0];
+    rgba[3] = 255;
+}
+
+std::uint8_t* OutRow(TRgbaImage& out, const TBmpInfo& info, std::int64_t fileRow)
+{
+    const std::int64_t y = info.TopDown ? fileRow : info.Height - 1 - fileRow;
+    return out.Pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(info.Width) * 4;
+}
+
+bool DecodeUncompressed(const std::uint8_t* data, std::uint64_t size, const TBmpInfo& info, TRgbaImage& out)
+{
+    const std::uint64_t stride = ((static_cast<std::uint64_t>(info.Width) * info.Bits + 31) / 32) * 4;
+    if (info.PixelOffset + stride * static_cast<std::uint64_t>(info.Height) > size)
+        return false;
+    const TChannel red(info.Masks[0]), green(info.Masks[1]), blue(info.Masks[2]), alpha(info.Masks[3]);
+    bool anyAlpha = false;
+    out.Pixels.resize(static_cast<std::size_t>(info.Width * info.Height * 4));
+    for (std::int64_t row = 0; row < info.Height; ++row)
+    {
+        const std::uint8_t* src = data + info.PixelOffset + static_cast<std::uint64_t>(row) * stride;
+        std::uint8_t* dst = OutRow(out, info, row);
+        for (std::int64_t x = 0; x < info.Width; ++x, dst += 4)
+        {
+            switch (info.Bits)
+            {
+            case 1:
+                PaletteColour(data, info, (src[x >> 3] >> (7 - (x & 7))) & 1u, dst);
+                break;
+            case 4:
+                PaletteColour(data, info, (src[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xFu, dst);
+                break;
+            case 8:
+                PaletteColour(data, info, src[x], dst);
+                break;
+            case 24:
+                dst[0] = src[3 * x + 2];
+                dst[1] = src[3 * x + 1];
+                dst[2] = src[3 * x];
+                dst[3] = 255;
+                break;
+            default: {
+                const std::uint32_t v = info.Bits == 16 ? U16(src + 2 * x) : U32(src + 4 * x);
+                dst[0] = red.Get(v, 0);
+                dst[1] = green.Get(v, 0);
+                dst[2] = blue.Get(v, 0);
+                dst[3] = alpha.Get(v, 255);
+                anyAlpha = anyAlpha || dst[3] != 0;
+            }
+            }
+        }
+    }
+    // An alpha mask over an all-zero channel means the writer did not fill it in: show the
+    // image opaque instead of blank white.
+    if (info.HasAlphaMask && !anyAlpha)
+        for (std::size_t i = 3; i < out.Pixels.size(); i += 4)
+            out.Pixels[i] = 255;
+    return true;
+}
+
+// RLE8 / RLE4: runs, absolute stretches, end of line, delta and end of bitmap. Pixels the
+// stream skips stay black. Running out of data before the end-of-bitmap code refuses the file.
+bool DecodeRle(const std::uint8_t* data, std::uint64_t size, const TBmpInfo& info, TRgbaImage& out)
+{
+    const bool four = info.Compression == BiRle4;
+    out.Pixels.assign(static_cast<std::size_t>(info.Width * info.Height * 4), 0);
+    for (std::size_t i = 3; i < out.Pixels.size(); i += 4)
+        out.Pixels[i] = 255;
+    std::uint64_t pos = info.PixelOffset;
+    std::int64_t x = 0, y = 0; // y counts file rows from the bottom
+    auto put = [&](std::uint64_t index) {
+        if (x < info.Width && y < info.Height)
+            PaletteColour(data, info, index, OutRow(out, info, y) + x * 4);
+        ++x;
+    };
+    while (y < info.Height)
+    {
+        if (pos + 2 > size)
+            return false;
+        const std::uint32_t count = data[pos], value = data[pos + 1];
+        pos += 2;
+        if (count > 0)
+        {
+            for (std::uint32_t i = 0; i < count; ++i)
+                put(four ? ((i & 1) ? value & 0xFu : value >> 4) : value);
+            continue;
+        }
+        if (value == 0)
+        {
+            x = 0;
+            ++y;
+        }
+        else if (value == 1)
+        {
+            return true;
+        }
+        else if (value == 2)
+        {
+            if (pos + 2 > size)
+                return false;
+            x += data[pos];
+            y += data[pos + 1];
+            pos += 2;
+        }
+        else
+        {
+            const std::uint64_t bytes = four ? (value + 1) / 2 : value;
+            if (pos + bytes > size)
+                return false;
+            for (std::uint32_t i = 0; i < value; ++i)
+            {
+                const std::uint8_t b = data[pos + (four ? i / 2 : i)];
+                put(four ? ((i & 1) ? b & 0xFu : static_cast<std::uint32_t>(b >> 4)) : b);
+            }
+            pos += (bytes + 1) & ~std::uint64_t{1};
+        }
+    }
+    return true;
+}
+} // namespace
+
+bool DecodeBmp(const std::uint8_t* data, std::size_t size, TRgbaImage& out)
+{
+    out.Clear();
+    TBmpInfo info;
+    if (!ReadInfo(data, size, info))
+        return false;
+    const bool ok = info.Compression == BiRle8 || info.Compression == BiRle4
+                        ? DecodeRle(data, size, info, out)
+                        : DecodeUncompressed(data, size, info, out);
+    if (!ok)
+    {
+        out.Clear();
+        return false;
+    }
+    out.Width = static_cast<int>(info.Width);
+    out.Height = static_cast<int>(info.Height);
+    return true;
+}
