@@ -23,8 +23,3 @@ void TFiberAnalyzer::Analyze()
     LocateFiber();
     DetectDefects();
 }
-
-// Interim bodies; the engine's steps replace them.
-void TFiberAnalyzer::DrawOverlay(QPainter*, int, int, const QRect&) const
-{
-}
