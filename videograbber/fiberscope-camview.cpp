@@ -1,0 +1,122 @@
+// Manual check of the capture control with a real camera: lists the video devices and their
+// sizes, previews one with a cross-hair, and saves a captured frame.
+//
+//   fiberscope-camview --list
+//   fiberscope-camview [--device N] [--size N] [--save FILE]
+//   fiberscope-camview --url http://ADDRESS:8196/ [--user U --password P] [--save FILE]
+//
+// Keys: C or Space captures (also the camera's own button), D opens the device's controls,
+// F the frame size, Q quits.
+
+#include "platform/TBitmap.h"
+#include "videograbber/TVideoGrabber.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QShortcut>
+#include <QTextStream>
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QCommandLineParser cli;
+    cli.setApplicationDescription("Preview a video device or a WiFi scope through the capture control.");
+    cli.addHelpOption();
+    cli.addOptions(
+        {{"list", "List the video devices and their frame sizes, then exit."},
+         {"device", "Preview device number N of the list (default 0).", "N", "0"},
+         {"size", "Use frame size number N of the device (default 0).", "N", "0"},
+         {"url", "Preview an MJPEG-over-HTTP stream instead of a device.", "URL"},
+         {"user", "User name for the stream.", "USER"},
+         {"password", "Password for the stream.", "PASSWORD"},
+         {"save", "Where a captured frame is saved (default capture.bmp).", "FILE", "capture.bmp"}});
+    cli.process(app);
+    QTextStream out(stdout);
+
+    TVideoGrabber video;
+    video.setWindowTitle("fiberscope-camview");
+    const QStringList devices = video.VideoDevices().split('\n', Qt::SkipEmptyParts);
+    for (int i = 0; i < devices.size(); ++i)
+    {
+        video.SetVideoDevice(i);
+        out << i << ": " << devices[i] << "\n    " << video.VideoSizes().replace('\n', ' ') << "\n";
+    }
+    out.flush();
+    if (cli.isSet("list"))
+        return 0;
+
+    if (cli.isSet("url"))
+    {
+        video.SetVideoSource(vs_IPCamera);
+        video.SetIPCameraSetting(ips_ConnectionTimeout, 5000);
+        video.SetIPCameraURL(cli.value("url"));
+        video.SetAuthentication(at_IPCamera, cli.value("user"), cli.value("password"));
+    }
+    else
+    {
+        video.SetVideoDevice(cli.value("device").toInt());
+        video.SetVideoSize(cli.value("size").toInt());
+        if (video.VideoDevice() < 0)
+        {
+            std::fprintf(stderr, "fiberscope-camview: no video device %s (see --list)\n",
+                         qPrintable(cli.value("device")));
+            return 1;
+        }
+    }
+
+    const QString savePath = cli.value("save");
+    QObject::connect(&video, &TVideoGrabber::OnFrameOverlayUsingDC, &video,
+                     [](TVideoGrabber*, QPainter* dc, qint64, qint64, qint64) {
+                         const int w = dc->device()->width(), h = dc->device()->height();
+                         dc->setPen(QPen(QColor(255, 255, 0), 1, Qt::DotLine));
+                         dc->drawLine(w / 2, 0, w / 2, h);
+                         dc->drawLine(0, h / 2, w, h / 2);
+                     });
+    QObject::connect(&video, &TVideoGrabber::OnFrameCaptureCompleted, &video,
+                     [&](TVideoGrabber*, const TBitmap* frame, int w, int h, qint64, qint64, int,
+                         const QString&, bool ok, qint64) {
+                         if (!ok)
+                             std::fprintf(stderr, "capture failed: %s\n", qPrintable(video.LastError()));
+                         else if (!frame->Image().save(savePath))
+                             std::fprintf(stderr, "cannot write %s\n", qPrintable(savePath));
+                         else
+                             std::printf("saved %dx%d frame to %s\n", w, h, qPrintable(savePath));
+                         std::fflush(stdout);
+                     });
+    QObject::connect(&video, &TVideoGrabber::OnPreviewStarted, &video, [&](TVideoGrabber*) {
+        const QString size = video.VideoSource() == vs_IPCamera
+                                 ? QString("stream")
+                                 : QString("%1x%2")
+                                       .arg(video.GetVideoWidthFromIndex(video.VideoSize()))
+                                       .arg(video.GetVideoHeightFromIndex(video.VideoSize()));
+        std::printf("preview started (%s)\n", qPrintable(size));
+        std::fflush(stdout);
+    });
+    QObject::connect(&video, &TVideoGrabber::OnInactive, &video, [&](TVideoGrabber*) {
+        std::fprintf(stderr, "source stopped: %s\n", qPrintable(video.LastError()));
+    });
+    QObject::connect(&video, &TVideoGrabber::OnDeviceArrivalOrRemoval, &video,
+                     [](TVideoGrabber*, bool arrival, bool, const QString& name, int index) {
+                         std::printf("device %s: %d %s\n", arrival ? "arrived" : "removed", index,
+                                     qPrintable(name));
+                         std::fflush(stdout);
+                     });
+
+    auto key = [&](QKeySequence seq, auto action) {
+        QObject::connect(new QShortcut(seq, &video), &QShortcut::activated, &video, action);
+    };
+    key(Qt::Key_C, [&] { video.CaptureFrameTo(fc_TBitmap, ""); });
+    key(Qt::Key_Space, [&] { video.CaptureFrameTo(fc_TBitmap, ""); });
+    key(Qt::Key_D, [&] { video.ShowDialog(dlg_VideoDevice); });
+    key(Qt::Key_F, [&] { video.ShowDialog(dlg_VfwFormat); });
+    key(Qt::Key_Q, [&] { app.quit(); });
+
+    video.resize(640, 480);
+    video.show();
+    if (!video.StartPreview())
+        std::fprintf(stderr, "fiberscope-camview: %s\n", qPrintable(video.LastError()));
+    return app.exec();
+}
