@@ -12,7 +12,6 @@
 #include "platform/TBitmap.h"
 
 #include <algorithm>
-#include <cassert>
 #include <cstring>
 
 namespace
@@ -112,7 +111,9 @@ void TFiberAnalyzer::DetectDefects()
     const int h = ImageHeight;
     const std::size_t uw = static_cast<std::size_t>(w);
     const std::size_t n = uw * static_cast<std::size_t>(h);
-    assert(GreyBuffer.size() >= n);
+    // Detection needs a prepared image; without one it leaves everything as it is.
+    if (w <= 0 || h <= 0 || GreyBuffer.size() < n || !WorkRaster || !WorkRaster->Bitmap)
+        return;
     const auto idx = [uw](int x, int y) {
         return static_cast<std::size_t>(y) * uw + static_cast<std::size_t>(x);
     };
@@ -157,15 +158,12 @@ void TFiberAnalyzer::DetectDefects()
     mask = {};
 
     // The frame of zeros: no fill ever looks past the image border.
-    if (w > 0 && h > 0)
+    std::memset(GreyBuffer.data(), Background, uw);
+    std::memset(GreyBuffer.data() + idx(0, h - 1), Background, uw);
+    for (int y = 0; y < h; ++y)
     {
-        std::memset(GreyBuffer.data(), Background, uw);
-        std::memset(GreyBuffer.data() + idx(0, h - 1), Background, uw);
-        for (int y = 0; y < h; ++y)
-        {
-            GreyBuffer[idx(0, y)] = Background;
-            GreyBuffer[idx(w - 1, y)] = Background;
-        }
+        GreyBuffer[idx(0, y)] = Background;
+        GreyBuffer[idx(w - 1, y)] = Background;
     }
 
     std::fill(std::begin(FindingCount), std::end(FindingCount), 0);

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cassert>
 #include <cstring>
 
 namespace
@@ -65,7 +64,10 @@ std::array<std::uint8_t, 256> ContrastTable()
 
 void TFiberAnalyzer::PrepareImage()
 {
-    assert(SourceRaster && WorkRaster && !GreyBuffer.empty());
+    // Without an image there is nothing to prepare; the callers never ask before an image input,
+    // and a released working image must not take the program down.
+    if (!SourceRaster || !WorkRaster)
+        return;
     // Unscaled copy at (0, 0); this also erases the colours of an earlier detection.
     const TBitmap& source = *SourceRaster->Bitmap;
     TBitmap& work = *WorkRaster->Bitmap;
@@ -81,7 +83,8 @@ void TFiberAnalyzer::PrepareImage()
 
 void TFiberAnalyzer::ConvertToGrey()
 {
-    assert(WorkRaster && WorkRaster->Bitmap);
+    if (!WorkRaster || !WorkRaster->Bitmap)
+        return;
     TBitmap& work = *WorkRaster->Bitmap;
     ImageWidth = work.Width();
     ImageHeight = work.Height();
@@ -110,6 +113,8 @@ void TFiberAnalyzer::MedianFilter()
 {
     const std::size_t w = static_cast<std::size_t>(ImageWidth);
     const std::size_t h = static_cast<std::size_t>(ImageHeight);
+    if (GreyBuffer.size() < w * h)
+        return;
     std::vector<std::uint8_t> filtered(GreyBuffer.begin(),
                                        GreyBuffer.begin() + static_cast<std::ptrdiff_t>(w * h));
     for (std::size_t y = 1; y + 1 < h; ++y)
@@ -128,7 +133,8 @@ void TFiberAnalyzer::MedianFilter()
 void TFiberAnalyzer::EnhanceContrast()
 {
     static const std::array<std::uint8_t, 256> table = ContrastTable();
-    const std::size_t n = static_cast<std::size_t>(ImageWidth) * static_cast<std::size_t>(ImageHeight);
+    const std::size_t n = std::min(GreyBuffer.size(), static_cast<std::size_t>(ImageWidth) *
+                                                          static_cast<std::size_t>(ImageHeight));
     for (std::size_t i = 0; i < n; ++i)
         GreyBuffer[i] = table[GreyBuffer[i]];
 }

@@ -164,33 +164,6 @@ struct ReferenceDetection
     }
 };
 
-// A noisy end face: a bright cladding whose noise makes many scratch candidates, large enough
-// groups to be split and accepted, dark spots of every size in and around it.
-GreyImage NoisyEndFace(unsigned seed)
-{
-    std::mt19937 random(seed);
-    const auto uniform = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
-    GreyImage image(640, 480, 200);
-    for (int y = 0; y < 480; ++y)
-        for (int x = 0; x < 640; ++x)
-        {
-            const int dx = x - 320;
-            const int dy = y - 240;
-            if (dx * dx + dy * dy < 150 * 150)
-                image.At(x, y) = static_cast<std::uint8_t>(uniform(128, 160));
-            else if (uniform(0, 99) < 3)
-                image.At(x, y) = static_cast<std::uint8_t>(uniform(100, 139));
-        }
-    for (int i = 0; i < 40; ++i)
-    {
-        const int w = uniform(1, 60);
-        const int h = uniform(1, 60);
-        image.FillRect(uniform(0, 639 - w), uniform(0, 479 - h), w, h,
-                       static_cast<std::uint8_t>(uniform(0, 70)));
-    }
-    return image;
-}
-
 void ExpectSameDetection(const TFiberAnalyzer& a, const TFiberAnalyzer& b)
 {
     EXPECT_EQ(a.GreyBuffer, b.GreyBuffer);

@@ -65,6 +65,36 @@ inline GreyImage RandomGrey(int width, int height, unsigned seed)
     return image;
 }
 
+// A noisy end face: a bright cladding whose noise makes many scratch candidates, large enough
+// groups to be split and accepted, dark spots of every size in and around it.
+inline GreyImage NoisyEndFace(unsigned seed)
+{
+    std::mt19937 random(seed);
+    // mt19937's output is fixed by the standard, the library's distributions are not.
+    const auto uniform = [&](int lo, int hi) {
+        return lo + static_cast<int>(random() % static_cast<std::uint32_t>(hi - lo + 1));
+    };
+    GreyImage image(640, 480, 200);
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x)
+        {
+            const int dx = x - 320;
+            const int dy = y - 240;
+            if (dx * dx + dy * dy < 150 * 150)
+                image.At(x, y) = static_cast<std::uint8_t>(uniform(128, 160));
+            else if (uniform(0, 99) < 3)
+                image.At(x, y) = static_cast<std::uint8_t>(uniform(100, 139));
+        }
+    for (int i = 0; i < 40; ++i)
+    {
+        const int w = uniform(1, 60);
+        const int h = uniform(1, 60);
+        image.FillRect(uniform(0, 639 - w), uniform(0, 479 - h), w, h,
+                       static_cast<std::uint8_t>(uniform(0, 70)));
+    }
+    return image;
+}
+
 // Gives the analyzer the bitmap as its source and working image, with a grey buffer of the same
 // size, as a file of that size would.
 inline void GiveImage(TFiberAnalyzer& a, const TBitmap& image)
