@@ -46,6 +46,11 @@ TLumarcRaster::~TLumarcRaster()
 
 void TLumarcRaster::LoadFile(const std::string& fileName)
 {
+    // Only the constructor calls this, but a second call must not leak the first image.
+    delete Raster;
+    Raster = nullptr;
+    delete Bitmap;
+    Bitmap = nullptr;
     FileName = fileName;
     if (UpperExtension(fileName) == ".PNG")
     {
