@@ -1,0 +1,417 @@
+#include "app/TMainForm.h"
+
+#include "analysis/TFiberAnalyzer.h"
+#include "app/TPaintBox.h"
+#include "platform/TBitmap.h"
+#include "videograbber/TVideoGrabber.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolButton>
+
+TMainForm* MainForm = nullptr;
+TCriteriaForm* CriteriaForm = nullptr;
+TParamSettingForm* ParamSettingForm = nullptr;
+
+namespace
+{
+constexpr int TopHeight = 41;
+constexpr int BottomHeight = 30;
+constexpr int RightWidth = 265;
+const QColor Navy(0, 0, 128);
+
+// Tahoma where installed; otherwise a narrow sans face, so the texts fit the design sizes.
+QFont UiFont(int pixelSize, bool bold = false)
+{
+    QFont font;
+    font.setFamilies(
+        {QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    return font;
+}
+// 8 pt and 18 pt at the 96 dpi the layout was drawn for.
+constexpr int Px8pt = 11;
+constexpr int Px18pt = 24;
+
+template <typename T> T* Make(QWidget* parent, const char* name, int left, int top, int width, int height)
+{
+    auto* w = new T(parent);
+    w->setObjectName(QLatin1String(name));
+    w->setGeometry(left, top, width, height);
+    return w;
+}
+
+QFrame* Panel(QWidget* parent, const char* name, const QColor& colour, int left, int top, int width,
+              int height)
+{
+    auto* p = Make<QFrame>(parent, name, left, top, width, height);
+    QPalette pal = p->palette();
+    pal.setColor(QPalette::Window, colour);
+    p->setPalette(pal);
+    p->setAutoFillBackground(true);
+    return p;
+}
+
+QLabel* CaptionPanel(QWidget* parent, const char* name, const QString& text, int left, int top, int width,
+                     int height)
+{
+    auto* p = Make<QLabel>(parent, name, left, top, width, height);
+    p->setText(text);
+    p->setAlignment(Qt::AlignCenter);
+    p->setAutoFillBackground(true);
+    return p;
+}
+
+// The 10 x 10 white pictures of the title-bar buttons, on a transparent ground.
+QIcon TitleGlyph(int kind)
+{
+    QPixmap pm(10, 10);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setPen(Qt::white);
+    if (kind == 0) // maximise: a window outline with a two-pixel top edge
+    {
+        p.drawRect(0, 0, 9, 9);
+        p.drawLine(0, 1, 9, 1);
+    }
+    else if (kind == 1) // close: a diagonal cross
+    {
+        p.drawLine(0, 0, 9, 9);
+        p.drawLine(9, 0, 0, 9);
+    }
+    else // minimise: a two-pixel bar along the bottom
+    {
+        p.fillRect(0, 8, 10, 2, Qt::white);
+    }
+    return QIcon(pm);
+}
+
+QToolButton* TitleButton(QWidget* parent, const char* name, int left, int kind)
+{
+    auto* b = Make<QToolButton>(parent, name, left, 22, 17, 17);
+    b->setAutoRaise(true);
+    b->setIcon(TitleGlyph(kind));
+    b->setIconSize(QSize(10, 10));
+    b->setCursor(Qt::PointingHandCursor);
+    b->setFocusPolicy(Qt::NoFocus);
+    return b;
+}
+
+QToolButton* PictureButton(QWidget* parent, const char* name, int left, int top, QStyle::StandardPixmap icon,
+                           const QString& tip)
+{
+    auto* b = Make<QToolButton>(parent, name, left, top, 41, 42);
+    b->setIcon(parent->style()->standardIcon(icon));
+    b->setIconSize(QSize(28, 28));
+    b->setToolTip(tip);
+    b->setAutoRaise(true);
+    return b;
+}
+} // namespace
+
+TMainForm::TMainForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+{
+    // 1. The window and its components.
+    BuildComponents();
+    // 2. The engine with the default acceptance limits.
+    CaptureCount = 3;
+    Analyzer = std::make_unique<TFiberAnalyzer>();
+    Analyzer->SetDefaultCriteria();
+    // 3.-5. Folders and the settings file of the start directory.
+    StartDir = QDir::currentPath();
+    ImageFolder = StartDir;
+    Analyzer->LoadSettings(
+        QFile::encodeName(QDir(StartDir).filePath(QStringLiteral("SystemSetting.ini"))).toStdString());
+    if (!Analyzer->ImageFolder.empty())
+        ImageFolder = QFile::decodeName(QByteArray::fromStdString(Analyzer->ImageFolder));
+    // 6.
+    OverlayCanvas = nullptr;
+    CaptureCount = Analyzer->CaptureCount;
+    // 7. The device list is read once; discovery works from it.
+    QStringList devices = VIDEO->VideoDevices().split(QLatin1Char('\n'));
+    if (!devices.isEmpty() && devices.last().isEmpty())
+        devices.removeLast();
+    LIST->addItems(devices);
+    OverlayMessageOn = false;
+    // 8.
+    ConnectScope();
+    // 9.
+    SetupReportGrid();
+    // 10.
+    MouseDragging = false;
+    if (QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier)
+    {
+        LOADIMAGE->setVisible(true);
+        SAVEIMAGE->setVisible(true);
+    }
+    // 11.
+    M_SINGLE->setChecked(true);
+    M_SINGLEClick();
+    ShowCriteria();
+    // 12.
+    SequenceActive = false;
+    OverlayStartedCapture = false;
+    CrossHairOn = true;
+    FramesCaptured = 0;
+    AllocateCaptureBuffers(CaptureCount);
+    CapturePurpose = -1;
+    // 13.
+    TITLE->move(8, 8);
+    MouseDragging = false;
+    Maximized = false;
+
+    FormCreate();
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::BuildComponents()
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("Veltrana Zendrix"));
+    setFont(UiFont(Px8pt));
+    setMinimumSize(DesignWidth, MinimumHeight);
+    resize(DesignWidth, DesignHeight);
+    if (QScreen* s = screen())
+        move(s->geometry().center() - QPoint(DesignWidth / 2, DesignHeight / 2));
+
+    TOP = Panel(this, "TOP", Navy, 0, 0, DesignWidth, TopHeight);
+    TOP->setCursor(Qt::SizeAllCursor);
+    TOP->installEventFilter(this);
+    TITLECAPTION = Make<QLabel>(TOP, "TITLECAPTION", 16, 10, 250, 18);
+    TITLECAPTION->setFont(UiFont(15));
+    SetTitleCaption(QStringLiteral("Fiber Optic Microscope / Inspector 4.5"));
+    TITLECAPTION->setStyleSheet(QStringLiteral("color: white"));
+    TITLECAPTION->setCursor(Qt::ArrowCursor);
+    TITLECAPTION->installEventFilter(this);
+    SAVEIMAGE = Make<QPushButton>(TOP, "SAVEIMAGE", 309, 13, 25, 17);
+    SAVEIMAGE->setText(QStringLiteral("S"));
+    SAVEIMAGE->setVisible(false);
+    LOADIMAGE = Make<QPushButton>(TOP, "LOADIMAGE", 340, 13, 25, 17);
+    LOADIMAGE->setText(QStringLiteral("L"));
+    LOADIMAGE->setVisible(false);
+    SpeedButton6 = TitleButton(TOP, "SpeedButton6", 845, 2);
+    SpeedButton4 = TitleButton(TOP, "SpeedButton4", 863, 0);
+    SpeedButton5 = TitleButton(TOP, "SpeedButton5", 881, 1);
+
+    BOTTOM = Panel(this, "BOTTOM", Navy, 0, DesignHeight - BottomHeight, DesignWidth, BottomHeight);
+    CONNECT = Make<QPushButton>(BOTTOM, "CONNECT", 573, 5, 91, 21);
+    CONNECT->setText(QStringLiteral("Connect Scope"));
+    TITLE2 = Make<QLabel>(BOTTOM, "TITLE2", 688, 8, 205, 14);
+    TITLE2->setText(QStringLiteral("Inspected by Zendrix of Veltrana"));
+    TITLE2->setStyleSheet(QStringLiteral("color: white"));
+
+    LEFT = Panel(this, "LEFT", Qt::black, 0, TopHeight, DesignWidth - RightWidth,
+                 DesignHeight - TopHeight - BottomHeight);
+    VIDEO = Make<TVideoGrabber>(LEFT, "VIDEO", 0, 0, 640, 480);
+    PB = Make<TPaintBox>(LEFT, "PB", 0, 0, 640, 480);
+    PB->setVisible(false);
+
+    RIGHT = Panel(this, "RIGHT", palette().color(QPalette::Window), DesignWidth - RightWidth, TopHeight,
+                  RightWidth, DesignHeight - TopHeight - BottomHeight);
+    LIST = Make<QListWidget>(RIGHT, "LIST", 0, 0, 10, 10);
+    LIST->setVisible(false);
+    SIZE = Make<QListWidget>(RIGHT, "SIZE", 0, 0, 10, 10);
+    SIZE->setVisible(false);
+    CAPTION = Make<QListWidget>(RIGHT, "CAPTION", 0, 0, 10, 10);
+    CAPTION->setVisible(false);
+    // Zone captions of the two modes; each ends in blanks so the text clears the verdict label.
+    CAPTION->addItems({QStringLiteral("Core Zone (0~25 \u03BCm)    "),
+                       QStringLiteral("Cladding Zone (25~120 \u03BCm)    "),
+                       QStringLiteral("Core Zone (0~65 \u03BCm)    "),
+                       QStringLiteral("Cladding Zone (65~120 \u03BCm)    "), QString()});
+
+    AUTOMANUAL = Make<QFrame>(RIGHT, "AUTOMANUAL", 2, 8, 71, 41);
+    B_AUTO = Make<QRadioButton>(AUTOMANUAL, "B_AUTO", 6, 3, 62, 17);
+    B_AUTO->setText(QStringLiteral("Auto"));
+    B_MANUAL = Make<QRadioButton>(AUTOMANUAL, "B_MANUAL", 6, 25, 62, 17);
+    B_MANUAL->setText(QStringLiteral("Manual"));
+    B_MANUAL->setChecked(true);
+    SpeedButton1 =
+        PictureButton(RIGHT, "SpeedButton1", 75, 7, QStyle::SP_FileDialogDetailedView, tr("Settings"));
+    SpeedButton2 = PictureButton(RIGHT, "SpeedButton2", 122, 8, QStyle::SP_DialogSaveButton, tr("Save"));
+    SpeedButton7 =
+        PictureButton(RIGHT, "SpeedButton7", 169, 7, QStyle::SP_DialogOpenButton, tr("Load image"));
+    SpeedButton3 = PictureButton(RIGHT, "SpeedButton3", 216, 7, QStyle::SP_FileIcon, tr("Print"));
+
+    TITLE = CaptionPanel(RIGHT, "TITLE", QStringLiteral("Fiber Optic Analysis Report"), 8, 40, 249, 41);
+    TITLE->setFont(UiFont(16, true));
+    TITLE->setVisible(false);
+    Label1 = Make<QLabel>(RIGHT, "Label1", 8, 56, 80, 14);
+    Label1->setText(QStringLiteral("Serial Number"));
+    B_SERIAL = Make<QLineEdit>(RIGHT, "B_SERIAL", 6, 74, 148, 24);
+    B_SERIAL->setFont(UiFont(Px8pt, true));
+    RESULT = CaptionPanel(RIGHT, "RESULT", QString(), 160, 56, 97, 41);
+    RESULT->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    RESULT->setLineWidth(2);
+    RESULT->setFont(UiFont(Px18pt, true));
+    {
+        QPalette pal = RESULT->palette();
+        pal.setColor(QPalette::Window, Qt::white);
+        RESULT->setPalette(pal);
+    }
+    Label2 = Make<QLabel>(RIGHT, "Label2", 9, 107, 60, 13);
+    Label2->setText(QStringLiteral("Test Time : "));
+    TESTTIME = Make<QLabel>(RIGHT, "TESTTIME", 71, 107, 186, 13);
+    TESTTIME->setText(QStringLiteral("Test time will be displayed here"));
+
+    REPORT = Make<QTableWidget>(RIGHT, "REPORT", 7, 128, 250, 281);
+    struct Bar
+    {
+        QLabel** panel;
+        QLabel** verdict;
+        const char* panelName;
+        const char* verdictName;
+        int top;
+        QString caption;
+    };
+    const Bar bars[] = {
+        {&Panel3, &R1, "Panel3", "R1", 149, CAPTION->item(0)->text()},
+        {&Panel4, &R2, "Panel4", "R2", 209, CAPTION->item(1)->text()},
+        {&Panel1, &R4, "Panel1", "R4", 309, QStringLiteral("Adhesive Zone (120~130 \u03BCm)     ")},
+        {&Panel5, &R3, "Panel5", "R3", 349, QStringLiteral("Contact Zone (130~250 \u03BCm)     ")},
+    };
+    for (const Bar& b : bars)
+    {
+        *b.panel = CaptionPanel(RIGHT, b.panelName, b.caption, 8, b.top, 248, 19);
+        *b.verdict = Make<QLabel>(*b.panel, b.verdictName, 248 - 56, 0, 56, 19);
+        (*b.verdict)->setAlignment(Qt::AlignCenter);
+        (*b.verdict)->setFont(UiFont(Px8pt, true));
+    }
+
+    M_SINGLE = Make<QRadioButton>(RIGHT, "M_SINGLE", 40, 414, 89, 17);
+    M_SINGLE->setText(QStringLiteral("Single Mode"));
+    M_SINGLE->setChecked(true);
+    M_MULTI = Make<QRadioButton>(RIGHT, "M_MULTI", 152, 414, 81, 17);
+    M_MULTI->setText(QStringLiteral("Multi Mode"));
+    CHECK = Make<QPushButton>(RIGHT, "CHECK", 8, 436, 249, 35);
+    CHECK->setText(QStringLiteral("Check"));
+    CHECK->setFont(UiFont(Px18pt, true));
+    TITLE3 =
+        CaptionPanel(RIGHT, "TITLE3", QStringLiteral("Inspected by Zendrix of Veltrana"), 8, 453, 249, 25);
+    TITLE3->setVisible(false);
+
+    CAPTURETIMER = new QTimer(this);
+    CAPTURETIMER->setObjectName(QStringLiteral("CAPTURETIMER"));
+    CAPTURETIMER->setInterval(500);
+    MSGTIMER = new QTimer(this);
+    MSGTIMER->setObjectName(QStringLiteral("MSGTIMER"));
+    MSGTIMER->setInterval(3000);
+
+    connect(SpeedButton4, &QToolButton::clicked, this, &TMainForm::SpeedButton4Click);
+    connect(SpeedButton5, &QToolButton::clicked, this, &TMainForm::SpeedButton5Click);
+    connect(SpeedButton6, &QToolButton::clicked, this, &TMainForm::SpeedButton6Click);
+    connect(CONNECT, &QPushButton::clicked, this, &TMainForm::ConnectScope);
+    connect(SpeedButton7, &QToolButton::clicked, this, &TMainForm::LOADIMAGEClick);
+    connect(LOADIMAGE, &QPushButton::clicked, this, &TMainForm::LOADIMAGEClick);
+    connect(M_SINGLE, &QRadioButton::clicked, this, &TMainForm::M_SINGLEClick);
+    connect(M_MULTI, &QRadioButton::clicked, this, &TMainForm::M_MULTIClick);
+    connect(VIDEO, &TVideoGrabber::OnFrameOverlayUsingDC, this,
+            [this](TVideoGrabber*, QPainter* dc, qint64, qint64, qint64) { VIDEOFrameOverlayUsingDC(dc); });
+    connect(VIDEO, &TVideoGrabber::OnPreviewStarted, this, &TMainForm::VIDEOPreviewStarted);
+    connect(VIDEO, &TVideoGrabber::OnInactive, this, &TMainForm::VIDEOInactive);
+    connect(VIDEO, &TVideoGrabber::OnDeviceArrivalOrRemoval, this,
+            [this](TVideoGrabber*, bool arrival, bool, const QString&, int) {
+                VIDEODeviceArrivalOrRemoval(arrival);
+            });
+    PB->OnPaint = [this](QPainter* p) { PBPaint(p); };
+    PB->OnMouseDown = [this](Qt::MouseButton b, int x, int y) { PBMouseDown(b, x, y); };
+    PB->OnMouseMove = [this](int x, int y) { PBMouseMove(x, y); };
+    PB->OnMouseUp = [this](Qt::MouseButton b, int x, int y) { PBMouseUp(b, x, y); };
+}
+
+// TOP and BOTTOM span the width, RIGHT keeps its width at the right edge, LEFT takes the rest;
+// the controls anchored to the right keep their distance from it.
+void TMainForm::LayoutPanels()
+{
+    const int w = width();
+    const int h = height();
+    const int bodyHeight = std::max(0, h - TopHeight - BottomHeight);
+    TOP->setGeometry(0, 0, w, TopHeight);
+    BOTTOM->setGeometry(0, h - BottomHeight, w, BottomHeight);
+    RIGHT->setGeometry(w - RightWidth, TopHeight, RightWidth, bodyHeight);
+    LEFT->setGeometry(0, TopHeight, std::max(0, w - RightWidth), bodyHeight);
+    PB->setGeometry(0, 0, LEFT->width(), LEFT->height());
+    const int shift = w - DesignWidth;
+    SpeedButton6->move(845 + shift, 22);
+    SpeedButton4->move(863 + shift, 22);
+    SpeedButton5->move(881 + shift, 22);
+    CONNECT->move(573 + shift, 5);
+    TITLE2->move(688 + shift, 8);
+}
+
+void TMainForm::SetTitleCaption(const QString& text)
+{
+    TITLECAPTION->setText(text);
+    TITLECAPTION->resize(std::max(250, TITLECAPTION->sizeHint().width()), 18);
+}
+
+void TMainForm::FormCreate()
+{
+    ApplyWindowRegion();
+}
+
+void TMainForm::FormResize()
+{
+    ApplyWindowRegion();
+}
+
+void TMainForm::FormClose()
+{
+    Analyzer.reset();
+    CaptureBuffers.clear();
+    CaptureBuffers.shrink_to_fit();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    event->accept();
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    LayoutPanels();
+    FormResize();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    const bool mouse = type == QEvent::MouseButtonPress || type == QEvent::MouseMove ||
+                       type == QEvent::MouseButtonRelease || type == QEvent::MouseButtonDblClick;
+    // The caption sits on the title bar but is not part of the drag surface.
+    if (watched == TITLECAPTION)
+        return mouse;
+    if (watched == TOP && mouse)
+    {
+        auto* me = static_cast<QMouseEvent*>(event);
+        const QPoint global = me->globalPosition().toPoint();
+        if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)
+            TOPMouseDown(global);
+        else if (type == QEvent::MouseMove)
+            TOPMouseMove(global);
+        else
+            TOPMouseUp();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}

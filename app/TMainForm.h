@@ -1,0 +1,207 @@
+#pragma once
+// The main window and the hub of the program. Components carry their form names as members and
+// as objectName; the member functions live in the folder of the subsystem they belong to:
+//   app/       construction, closing, layout and the borderless chrome
+//   capture/   scope discovery, the live overlay and the inspection run
+//   criteria/  the report grid, the verdicts and the result view
+//   imaging/   the image file commands
+
+#include "analysis/TPoint2D.h"
+
+#include <QPoint>
+#include <QRect>
+#include <QRegion>
+#include <QString>
+#include <QWidget>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QCheckBox;
+class QFileDialog;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPainter;
+class QPushButton;
+class QRadioButton;
+class QTableWidget;
+class QTimer;
+class QToolButton;
+class TBitmap;
+class TFiberAnalyzer;
+class TPaintBox;
+class TVideoGrabber;
+
+class TMainForm : public QWidget
+{
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Design size and the fixed parts of the layout.
+    static constexpr int DesignWidth = 905;
+    static constexpr int DesignHeight = 551;
+    static constexpr int MinimumHeight = 526;
+
+    // The WiFi scope on its own network. A test may point it at a loopback server before it
+    // builds a window; the program itself never changes it.
+    static inline QString WiFiScopeURL = QStringLiteral("http://192.168.1.1:8196");
+
+    // Components.
+    QFrame* TOP = nullptr;
+    QLabel* TITLECAPTION = nullptr;
+    QToolButton* SpeedButton4 = nullptr;
+    QToolButton* SpeedButton5 = nullptr;
+    QToolButton* SpeedButton6 = nullptr;
+    QPushButton* SAVEIMAGE = nullptr;
+    QPushButton* LOADIMAGE = nullptr;
+    QFrame* BOTTOM = nullptr;
+    QLabel* TITLE2 = nullptr;
+    QPushButton* CONNECT = nullptr;
+    QFrame* LEFT = nullptr;
+    TVideoGrabber* VIDEO = nullptr;
+    TPaintBox* PB = nullptr;
+    QListWidget* LIST = nullptr;
+    QListWidget* SIZE = nullptr;
+    QListWidget* CAPTION = nullptr;
+    QFrame* RIGHT = nullptr;
+    QToolButton* SpeedButton1 = nullptr;
+    QToolButton* SpeedButton2 = nullptr;
+    QToolButton* SpeedButton3 = nullptr;
+    QToolButton* SpeedButton7 = nullptr;
+    QFrame* AUTOMANUAL = nullptr;
+    QRadioButton* B_AUTO = nullptr;
+    QRadioButton* B_MANUAL = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* B_SERIAL = nullptr;
+    QLabel* RESULT = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* TESTTIME = nullptr;
+    QTableWidget* REPORT = nullptr;
+    QLabel* Panel3 = nullptr;
+    QLabel* Panel4 = nullptr;
+    QLabel* Panel1 = nullptr;
+    QLabel* Panel5 = nullptr;
+    QLabel* R1 = nullptr;
+    QLabel* R2 = nullptr;
+    QLabel* R3 = nullptr;
+    QLabel* R4 = nullptr;
+    QRadioButton* M_SINGLE = nullptr;
+    QRadioButton* M_MULTI = nullptr;
+    QPushButton* CHECK = nullptr;
+    QLabel* TITLE = nullptr;
+    QLabel* TITLE3 = nullptr;
+    QFileDialog* OD = nullptr; // made on first use
+    QTimer* CAPTURETIMER = nullptr;
+    QTimer* MSGTIMER = nullptr;
+
+    // Private state of the window, in declaration order. Public, as the dialogs and the tests
+    // read and write it directly.
+    QPainter* OverlayCanvas = nullptr; // the frame's painter during an overlay event; owned by VIDEO
+    bool CaptureRequested = false;
+    std::unique_ptr<TFiberAnalyzer> Analyzer;
+    QString StartDir;
+    bool MouseDragging = false;
+    bool ScaleDragging = false;
+    TPoint2D LastMousePoint;
+    bool SequenceActive = false;
+    bool OverlayStartedCapture = false;
+    bool CrossHairOn = false;
+    bool SaveRawOnCheck = false;
+    int FramesCaptured = 0;
+    std::vector<TBitmap> CaptureBuffers;
+    int CaptureCount = 0;
+    int CapturePurpose = 0;
+    QPoint DragOrigin;
+    bool Maximized = false;
+    int RestoreLeft = 0;
+    int RestoreTop = 0;
+    int RestoreWidth = 0;
+    int RestoreHeight = 0;
+    int FrameWidth = 0;
+    int FrameHeight = 0;
+    int VideoWidth = 0;
+    int VideoHeight = 0;
+    QString ImageFolder;
+    bool SaveResultPending = false;
+    bool OverlayMessageOn = false;
+    QString OverlayMessage;
+    bool WiFiMode = false;
+
+    // Application shell (app/TMainForm.cpp).
+    void FormCreate();
+    void FormClose();
+    void FormResize();
+
+    // Chrome (app/WindowChrome.cpp).
+    void ApplyWindowRegion();
+    static QRegion WindowOutline(int width, int height);
+    // The program's own maximised bounds inside the screen's available area: the largest window
+    // whose video area keeps 4:3, centred.
+    static QRect MaximisedBounds(const QRect& available, int frameHeight, int rightWidth);
+    void TOPMouseDown(const QPoint& globalPos);
+    void TOPMouseMove(const QPoint& globalPos);
+    void TOPMouseUp();
+    void SpeedButton4Click();
+    void SpeedButton5Click();
+    void SpeedButton6Click();
+
+    // The caption label sizes itself to its text, so the longer titles are not cut.
+    void SetTitleCaption(const QString& text);
+
+    // Scope discovery and live preview (capture/ScopeDiscovery.cpp).
+    void ConnectScope();
+    void FitVideoToSource();
+    void FitVideoWindow(double width, double height);
+    void VIDEOPreviewStarted();
+    void VIDEOInactive();
+    void VIDEODeviceArrivalOrRemoval(bool isDeviceArrival);
+    // Which LIST entry is the scope (-1: none) and which size entry to take.
+    static int ChooseScopeDevice(const QStringList& devices, const QString& preferredName);
+    static int ChooseVideoSize(const QStringList& sizes);
+
+    // Live overlay (capture/LiveOverlay.cpp).
+    void VIDEOFrameOverlayUsingDC(QPainter* Dc);
+
+    // Inspection run (capture/InspectionRun.cpp).
+    void AllocateCaptureBuffers(int count);
+    void RunAnalysis();
+
+    // Report grid and verdicts (criteria/ReportGrid.cpp).
+    static QString LimitText(int limit);
+    void SetupReportGrid();
+    void ShowCriteria();
+    void ShowResult();
+    void M_SINGLEClick();
+    void M_MULTIClick();
+
+    // Result view (criteria/ResultView.cpp).
+    void PBPaint(QPainter* canvas);
+    void PBMouseDown(Qt::MouseButton button, int X, int Y);
+    void PBMouseMove(int X, int Y);
+    void PBMouseUp(Qt::MouseButton button, int X, int Y);
+
+    // Image file commands (imaging/ImageFileCommands.cpp).
+    void LOADIMAGEClick();
+    void OpenImageFile(const std::string& path);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildComponents();
+    void LayoutPanels();
+
+    bool ConnectingScope_ = false; // ConnectScope is waiting for the WiFi answer
+};
+
+// The application-wide forms, created by the program entry in this order.
+class TCriteriaForm;
+class TParamSettingForm;
+extern TMainForm* MainForm;
+extern TCriteriaForm* CriteriaForm;
+extern TParamSettingForm* ParamSettingForm;

@@ -1,0 +1,156 @@
+// Finding the scope among the video devices (or offering the WiFi scope), choosing its picture
+// size, fitting the live video into LEFT and starting the preview.
+
+#include "analysis/TFiberAnalyzer.h"
+#include "app/TMainForm.h"
+#include "platform/MessageBox.h"
+#include "videograbber/TVideoGrabber.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace
+{
+// Names the known scopes report, compared after upper-casing; the last is Korean for
+// "USB video device".
+const QString KnownNames[] = {QStringLiteral("PC CAMERA"), QStringLiteral("SMI GRABBER DEVICE"),
+                              QStringLiteral("USB 2861 DEVICE"), QStringLiteral("USB VIDEO DEVICE"),
+                              QStringLiteral("USB \uBE44\uB514\uC624 \uC7A5\uCE58")};
+
+const QString TitleBase = QStringLiteral("Fiber Optic Microscope / Inspector 4.5");
+
+QStringList Items(const QListWidget* list)
+{
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i)
+        items << list->item(i)->text();
+    return items;
+}
+} // namespace
+
+int TMainForm::ChooseScopeDevice(const QStringList& devices, const QString& preferredName)
+{
+    const QString preferred = preferredName.toUpper();
+    for (int i = 0; i < devices.size(); ++i)
+    {
+        const QString name = devices[i].toUpper();
+        // The preferred name may sit anywhere in the device name; an empty one matches nothing.
+        if (!preferred.isEmpty() && name.contains(preferred))
+            return i;
+        for (const QString& known : KnownNames)
+            if (name == known)
+                return i;
+    }
+    return -1;
+}
+
+int TMainForm::ChooseVideoSize(const QStringList& sizes)
+{
+    // The last 640 x 480 or 720 x 480 entry wins; without one the first size stays.
+    int choice = 0;
+    for (int k = 0; k < sizes.size(); ++k)
+    {
+        const QString& s = sizes[k];
+        if (s.contains(QLatin1String("640")) && s.contains(QLatin1String("480")))
+            choice = k;
+        if (s.contains(QLatin1String("720")) && s.contains(QLatin1String("480")))
+            choice = k;
+    }
+    return choice;
+}
+
+void TMainForm::ConnectScope()
+{
+    // A device arriving while the WiFi question is open would stack a second question on it;
+    // the open one already decides with the same device list.
+    if (ConnectingScope_)
+        return;
+    const int device =
+        ChooseScopeDevice(Items(LIST), Analyzer ? QString::fromStdString(Analyzer->DeviceName) : QString());
+    if (device >= 0)
+    {
+        VIDEO->SetVideoDevice(device);
+        WiFiMode = false;
+        SIZE->clear();
+        QStringList sizes = VIDEO->VideoSizes().split(QLatin1Char('\n'));
+        if (!sizes.isEmpty() && sizes.last().isEmpty())
+            sizes.removeLast();
+        SIZE->addItems(sizes);
+        const int choice = ChooseVideoSize(sizes);
+        CHECK->setEnabled(true);
+        VIDEO->SetVideoSize(choice);
+        FitVideoToSource();
+        VIDEO->StartPreview();
+        SetTitleCaption(TitleBase + QStringLiteral(" - USB"));
+    }
+    else
+    {
+        ConnectingScope_ = true;
+        const auto answer = ShowMessageBox(this, QStringLiteral("Search for WiFi Scope ?"),
+                                           QStringLiteral("Video Source Not Found"), QMessageBox::Question,
+                                           QMessageBox::Yes | QMessageBox::No);
+        ConnectingScope_ = false;
+        if (answer == QMessageBox::Yes)
+        {
+            WiFiMode = true;
+            VIDEO->SetVideoSource(vs_IPCamera);
+            VIDEO->SetIPCameraSetting(ips_ConnectionTimeout, 5000);
+            VIDEO->SetIPCameraURL(WiFiScopeURL);
+            VIDEO->SetAuthentication(at_IPCamera, QString(), QString());
+            VIDEO->SetRecordingInNativeFormat(true);
+            VIDEO->SetRecordingMethod(rm_MP4);
+            VIDEO->SetAudioRecording(true);
+            CHECK->setEnabled(true);
+            FitVideoWindow(640, 480);
+            VIDEO->StartPreview();
+        }
+    }
+    CaptureRequested = false;
+}
+
+void TMainForm::FitVideoToSource()
+{
+    const int i = VIDEO->VideoSize();
+    FitVideoWindow(VIDEO->GetVideoWidthFromIndex(i), VIDEO->GetVideoHeightFromIndex(i));
+}
+
+void TMainForm::FitVideoWindow(double width, double height)
+{
+    VideoWidth = static_cast<int>(width);
+    VideoHeight = static_cast<int>(height);
+    // A 720 x 480 source has non-square pixels: it is shown and analysed as 640 x 480.
+    if (width == 720)
+        width = 640;
+    FrameWidth = static_cast<int>(width);
+    FrameHeight = static_cast<int>(height);
+    if (width != 0 && height != 0)
+    {
+        const float r = static_cast<float>(LEFT->height()) / static_cast<float>(height);
+        const int w = static_cast<int>(r * static_cast<float>(width));
+        const int h = LEFT->height();
+        VIDEO->setGeometry((LEFT->width() - w) / 2, (LEFT->height() - h) / 2, w, h);
+    }
+    if (FrameWidth < 640 || FrameHeight < 480)
+        ShowMessageBox(
+            this, QStringLiteral("Captured image size must be bigger than or equal to 640x480 for analysis"),
+            QStringLiteral("Caution"), QMessageBox::Warning);
+}
+
+void TMainForm::VIDEOPreviewStarted()
+{
+    if (VIDEO->VideoSource() == vs_IPCamera)
+        SetTitleCaption(TitleBase + QStringLiteral(" - WiFi"));
+}
+
+void TMainForm::VIDEOInactive()
+{
+    if (WiFiMode)
+        ConnectScope();
+}
+
+void TMainForm::VIDEODeviceArrivalOrRemoval(bool isDeviceArrival)
+{
+    if (isDeviceArrival)
+        ConnectScope();
+}

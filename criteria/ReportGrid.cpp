@@ -1,0 +1,194 @@
+// The report panel: criteria of the current mode, counts, zone verdicts, the overall verdict
+// and the test time.
+
+#include "analysis/TFiberAnalyzer.h"
+#include "app/TMainForm.h"
+
+#include <QDateTime>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QLocale>
+#include <QRadioButton>
+#include <QTableWidget>
+
+namespace
+{
+constexpr int Rows = 14;
+constexpr int Columns = 3;
+const QString Micro = QStringLiteral("\u00B5m");
+
+void SetCell(QTableWidget* grid, int row, int column, const QString& text)
+{
+    grid->item(row, column)->setText(text);
+}
+
+QString CountText(int count)
+{
+    return QString::number(count);
+}
+} // namespace
+
+QString TMainForm::LimitText(int limit)
+{
+    if (limit == 0)
+        return QStringLiteral("None");
+    if (limit == 99999)
+        return QStringLiteral("No Limit");
+    return QString::number(limit);
+}
+
+void TMainForm::SetupReportGrid()
+{
+    REPORT->setRowCount(Rows);
+    REPORT->setColumnCount(Columns);
+    REPORT->horizontalHeader()->hide();
+    REPORT->verticalHeader()->hide();
+    REPORT->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    REPORT->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    REPORT->setFrameStyle(QFrame::Box | QFrame::Plain);
+    REPORT->setLineWidth(1);
+    REPORT->setFont(font());
+    REPORT->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    REPORT->setTextElideMode(Qt::ElideNone);
+    // A row is 19 pixels plus its grid line, so rows 1, 4, 9 and 11 lie exactly under the bars.
+    REPORT->verticalHeader()->setMinimumSectionSize(1);
+    REPORT->verticalHeader()->setDefaultSectionSize(20);
+    REPORT->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    // Disabled so nobody selects or edits, but drawn in the normal text colour.
+    QPalette pal = REPORT->palette();
+    for (auto role : {QPalette::Text, QPalette::WindowText, QPalette::Base, QPalette::Button})
+        pal.setColor(QPalette::Disabled, role, pal.color(QPalette::Active, role));
+    REPORT->setPalette(pal);
+    for (int r = 0; r < Rows; ++r)
+        for (int c = 0; c < Columns; ++c)
+        {
+            auto* item = new QTableWidgetItem;
+            if (r == 0)
+                item->setBackground(pal.color(QPalette::Button));
+            REPORT->setItem(r, c, item);
+        }
+    REPORT->setCurrentCell(1, 0);
+    REPORT->setColumnWidth(0, 105);
+    REPORT->setColumnWidth(1, 105);
+    REPORT->setColumnWidth(2, 40);
+    SetCell(REPORT, 0, 0, QStringLiteral("Item"));
+    SetCell(REPORT, 0, 1, QStringLiteral("Criteria"));
+    SetCell(REPORT, 0, 2, QStringLiteral("Result"));
+    const QString labels[] = {QStringLiteral("Scratches"),
+                              QStringLiteral("Defects"),
+                              QString(),
+                              QStringLiteral("Scratches"),
+                              QStringLiteral("Defects(dia<2") + Micro + QStringLiteral(")"),
+                              QStringLiteral("Defects (dia 2~5") + Micro + QStringLiteral(")"),
+                              QStringLiteral("Defects (dia>5") + Micro + QStringLiteral(")"),
+                              QString(),
+                              QStringLiteral("Scratches & Defects"),
+                              QString(),
+                              QStringLiteral("Scratches"),
+                              QStringLiteral("Defects (dia>10") + Micro + QStringLiteral(")")};
+    for (int r = 2; r < Rows; ++r)
+        SetCell(REPORT, r, 0, labels[r - 2]);
+    REPORT->setEnabled(false);
+}
+
+void TMainForm::ShowCriteria()
+{
+    const TFiberAnalyzer& a = *Analyzer;
+    if (a.Mode == 0)
+    {
+        Panel3->setText(CAPTION->item(0)->text());
+        Panel4->setText(CAPTION->item(1)->text());
+        SetCell(REPORT, 2, 1, LimitText(a.SingleCriteria[0]));
+        SetCell(REPORT, 3, 1, LimitText(a.SingleCriteria[1]));
+        SetCell(REPORT, 5, 1, LimitText(a.SingleCriteria[2]) + QStringLiteral(">3 ") + Micro);
+        SetCell(REPORT, 6, 1, LimitText(a.SingleCriteria[3]));
+        SetCell(REPORT, 7, 1, LimitText(a.SingleCriteria[4]));
+        SetCell(REPORT, 8, 1, LimitText(a.SingleCriteria[5]));
+        SetCell(REPORT, 12, 1, LimitText(a.SingleCriteria[6]));
+        SetCell(REPORT, 13, 1, LimitText(a.SingleCriteria[7]));
+    }
+    else
+    {
+        Panel3->setText(CAPTION->item(2)->text());
+        Panel4->setText(CAPTION->item(3)->text());
+        SetCell(REPORT, 2, 1,
+                LimitText(a.MultiCriteria[0][0]) + QStringLiteral("<3 ") + Micro + QStringLiteral(", ") +
+                    LimitText(a.MultiCriteria[0][1]) + QStringLiteral(">3 ") + Micro);
+        SetCell(REPORT, 3, 1,
+                LimitText(a.MultiCriteria[1][0]) + QStringLiteral("<5 ") + Micro + QStringLiteral(", ") +
+                    LimitText(a.MultiCriteria[1][1]) + QStringLiteral(">5 ") + Micro);
+        SetCell(REPORT, 5, 1, LimitText(a.MultiCriteria[2][0]) + QStringLiteral(">3 ") + Micro);
+        SetCell(REPORT, 6, 1, LimitText(a.MultiCriteria[3][0]));
+        SetCell(REPORT, 7, 1, LimitText(a.MultiCriteria[4][0]));
+        SetCell(REPORT, 8, 1, LimitText(a.MultiCriteria[5][0]));
+        SetCell(REPORT, 12, 1, LimitText(a.MultiCriteria[6][0]));
+        SetCell(REPORT, 13, 1, LimitText(a.MultiCriteria[7][0]));
+    }
+    SetCell(REPORT, 10, 1, QStringLiteral("No Limit"));
+    for (int r = 2; r < Rows; ++r)
+        SetCell(REPORT, r, 2, QString());
+}
+
+void TMainForm::ShowResult()
+{
+    if (!Analyzer)
+        return;
+    TFiberAnalyzer& a = *Analyzer;
+    // The system's short date, then its long time without the zone name.
+    const QLocale locale = QLocale::system();
+    const QDateTime now = QDateTime::currentDateTime();
+    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
+    timeFormat.remove(QLatin1Char('t'));
+    TESTTIME->setText(locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+                      locale.toString(now.time(), timeFormat.trimmed()));
+    SaveResultPending = false;
+    const bool pass = a.EvaluateAcceptance();
+    QPalette pal = RESULT->palette();
+    pal.setColor(QPalette::WindowText, Qt::white);
+    pal.setColor(QPalette::Window, pass ? QColor(0, 128, 0) : QColor(255, 0, 0));
+    RESULT->setPalette(pal);
+    RESULT->setText(pass ? QStringLiteral("Pass") : QStringLiteral("Fail"));
+    if (pass && B_AUTO->isChecked())
+        SaveResultPending = true;
+    for (int r = 2; r < Rows; ++r)
+        SetCell(REPORT, r, 2, QString());
+    R1->setText(QString::fromStdString(a.ZoneVerdicts[0]));
+    R2->setText(QString::fromStdString(a.ZoneVerdicts[1]));
+    R3->setText(QString::fromStdString(a.ZoneVerdicts[2]));
+    R4->setText(QStringLiteral("Pass"));
+    if (a.ShowCounts == 0)
+        return;
+    if (a.Mode == 0)
+    {
+        SetCell(REPORT, 2, 2, CountText(a.ZoneCounts[0][0]));
+        SetCell(REPORT, 3, 2, CountText(a.ZoneCounts[1][0]));
+    }
+    else
+    {
+        SetCell(REPORT, 2, 2,
+                CountText(a.MultiCoreCounts[0]) + QStringLiteral(", ") + CountText(a.MultiCoreCounts[1]));
+        SetCell(REPORT, 3, 2,
+                CountText(a.MultiCoreCounts[2]) + QStringLiteral(", ") + CountText(a.MultiCoreCounts[3]));
+    }
+    SetCell(REPORT, 5, 2, CountText(a.ZoneCounts[0][1]));
+    SetCell(REPORT, 6, 2, CountText(a.ZoneCounts[1][1]));
+    SetCell(REPORT, 7, 2, CountText(a.ZoneCounts[1][2]));
+    SetCell(REPORT, 8, 2, CountText(a.ZoneCounts[1][3]));
+    SetCell(REPORT, 12, 2, CountText(a.ZoneCounts[0][2]));
+    SetCell(REPORT, 13, 2, CountText(a.ZoneCounts[1][4]));
+}
+
+void TMainForm::M_SINGLEClick()
+{
+    if (Analyzer)
+        Analyzer->Mode = 0;
+    ShowCriteria();
+}
+
+void TMainForm::M_MULTIClick()
+{
+    if (Analyzer)
+        Analyzer->Mode = 1;
+    ShowCriteria();
+}
