@@ -1,0 +1,92 @@
+// The exception display and the integer conversion of edit texts.
+
+#include "platform/IntText.h"
+#include "platform/TApplication.h"
+#include "tests/app/MainFormFixture.h"
+
+#include <QEvent>
+#include <QTimer>
+#include <stdexcept>
+
+namespace
+{
+class ThrowingObject : public QObject
+{
+public:
+    int Handled = 0;
+
+protected:
+    bool event(QEvent* e) override
+    {
+        if (e->type() == QEvent::User)
+        {
+            ++Handled;
+            throw std::runtime_error("Cannot create file \"/nowhere/x.bmp\". No such file or directory");
+        }
+        return QObject::event(e);
+    }
+};
+} // namespace
+
+using ExceptionDisplayTest = MainFormTest;
+
+TEST_F(ExceptionDisplayTest, ShowsTheMessageAndTheLoopGoesOn)
+{
+    ThrowingObject target;
+    QCoreApplication::postEvent(&target, new QEvent(QEvent::User));
+    QCoreApplication::postEvent(&target, new QEvent(QEvent::User));
+    bool later = false;
+    QTimer::singleShot(0, [&] { later = true; });
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+
+    EXPECT_EQ(target.Handled, 2);
+    EXPECT_TRUE(later);
+    ASSERT_EQ(Messages.size(), 2u);
+    EXPECT_EQ(Messages[0].Text, "Cannot create file \"/nowhere/x.bmp\". No such file or directory");
+    EXPECT_EQ(Messages[0].Caption, "Veltrana - Pellimor");
+    EXPECT_EQ(Messages[0].Icon, QMessageBox::Critical);
+}
+
+struct IntCase
+{
+    const char* Text;
+    bool Valid;
+    int Value;
+};
+
+void PrintTo(const IntCase& c, std::ostream* os)
+{
+    *os << '"' << c.Text << '"';
+}
+
+class StrToIntTest : public ::testing::TestWithParam<IntCase>
+{
+};
+
+TEST_P(StrToIntTest, ConvertsWholeDecimalsOrNamesTheText)
+{
+    const IntCase c = GetParam();
+    if (c.Valid)
+    {
+        EXPECT_EQ(StrToInt(QString::fromUtf8(c.Text)), c.Value);
+        return;
+    }
+    try
+    {
+        StrToInt(QString::fromUtf8(c.Text));
+        FAIL() << "accepted " << c.Text;
+    }
+    catch (const std::invalid_argument& e)
+    {
+        EXPECT_NE(std::string(e.what()).find(std::string("'") + c.Text + "'"), std::string::npos) << e.what();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, StrToIntTest,
+                         ::testing::Values(IntCase{"60", true, 60}, IntCase{" -7 ", true, -7},
+                                           IntCase{"+12", true, 12}, IntCase{"2147483647", true, 2147483647},
+                                           IntCase{"-2147483648", true, -2147483647 - 1},
+                                           IntCase{"2147483648", false, 0}, IntCase{"", false, 0},
+                                           IntCase{"-", false, 0}, IntCase{"12a", false, 0},
+                                           IntCase{"1.5", false, 0}, IntCase{"0x10", false, 0}));

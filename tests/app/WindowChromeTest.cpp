@@ -1,0 +1,127 @@
+// The borderless window's outline, title-bar drag and maximise/restore.
+
+#include "tests/app/MainFormFixture.h"
+
+#include <QLabel>
+#include <QTest>
+#include <QToolButton>
+
+struct OutlinePoint
+{
+    int X;
+    int Y;
+    bool Inside;
+};
+
+void PrintTo(const OutlinePoint& p, std::ostream* os)
+{
+    *os << p.X << "," << p.Y;
+}
+
+class WindowOutlineTest : public ::testing::TestWithParam<OutlinePoint>
+{
+};
+
+TEST_P(WindowOutlineTest, TabsBodyAndRoundedCornersAtTheDesignSize)
+{
+    const OutlinePoint p = GetParam();
+    EXPECT_EQ(TMainForm::WindowOutline(905, 551).contains(QPoint(p.X, p.Y)), p.Inside);
+}
+
+INSTANTIATE_TEST_SUITE_P(Points, WindowOutlineTest,
+                         ::testing::Values(OutlinePoint{10, 5, true}, OutlinePoint{355, 15, true},
+                                           OutlinePoint{400, 30, true}, OutlinePoint{600, 540, true},
+                                           OutlinePoint{550, 540, true}, OutlinePoint{890, 545, true},
+                                           OutlinePoint{0, 0, false}, OutlinePoint{365, 5, false},
+                                           OutlinePoint{400, 10, false}, OutlinePoint{100, 540, false},
+                                           OutlinePoint{538, 545, false}, OutlinePoint{904, 550, false}));
+
+struct MaximiseCase
+{
+    QRect Available;
+    QRect Expected;
+};
+
+void PrintTo(const MaximiseCase& c, std::ostream* os)
+{
+    *os << c.Available.width() << "x" << c.Available.height() << "+" << c.Available.y();
+}
+
+class MaximisedBoundsTest : public ::testing::TestWithParam<MaximiseCase>
+{
+};
+
+TEST_P(MaximisedBoundsTest, LargestFourByThreeVideoAreaCentred)
+{
+    const MaximiseCase c = GetParam();
+    EXPECT_EQ(TMainForm::MaximisedBounds(c.Available, 41 + 30, 265), c.Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, MaximisedBoundsTest,
+                         ::testing::Values(MaximiseCase{QRect(0, 0, 1920, 1040), QRect(181, 0, 1557, 1040)},
+                                           MaximiseCase{QRect(0, 0, 1366, 728), QRect(112, 0, 1141, 728)},
+                                           MaximiseCase{QRect(0, 0, 1280, 984), QRect(0, 76, 1280, 832)},
+                                           MaximiseCase{QRect(0, 0, 1080, 1880), QRect(0, 599, 1080, 682)},
+                                           // Task bar at the top: the area starts below it.
+                                           MaximiseCase{QRect(0, 40, 1920, 1040),
+                                                        QRect(181, 40, 1557, 1040)}));
+
+using WindowChromeTest = MainFormTest;
+
+TEST_F(WindowChromeTest, OutlineFollowsEveryResize)
+{
+    auto form = MakeForm();
+    form->show();
+    form->resize(1000, 700);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->mask(), TMainForm::WindowOutline(1000, 700));
+    // The anchored controls keep their distance from the right edge.
+    EXPECT_EQ(form->SpeedButton5->pos(), QPoint(881 + 95, 22));
+    EXPECT_EQ(form->RIGHT->geometry(), QRect(1000 - 265, 41, 265, 700 - 71));
+    EXPECT_EQ(form->PB->size(), QSize(1000 - 265, 700 - 71));
+}
+
+TEST_F(WindowChromeTest, SizesBelowTheMinimumAreRaised)
+{
+    auto form = MakeForm();
+    form->show();
+    form->resize(700, 400);
+    EXPECT_EQ(form->size(), QSize(905, 526));
+}
+
+TEST_F(WindowChromeTest, RestoreReturnsTheEarlierBoundsAfterADrag)
+{
+    auto form = MakeForm();
+    form->show();
+    form->setGeometry(30, 20, 950, 560);
+    const QRect before = form->geometry();
+
+    form->SpeedButton4Click();
+    EXPECT_TRUE(form->Maximized);
+    EXPECT_NE(form->geometry(), before);
+    form->TOPMouseDown(QPoint(100, 10));
+    form->TOPMouseMove(QPoint(140, 35));
+    form->TOPMouseUp();
+    form->SpeedButton4Click();
+
+    EXPECT_FALSE(form->Maximized);
+    EXPECT_EQ(form->geometry(), before);
+}
+
+TEST_F(WindowChromeTest, AnyButtonDragsTheTitleBarButNotItsCaption)
+{
+    auto form = MakeForm();
+    form->show();
+    form->move(50, 60);
+    const QPoint start = form->pos();
+
+    QTest::mousePress(form->TOP, Qt::RightButton, {}, QPoint(400, 30));
+    QTest::mouseMove(form->TOP, QPoint(430, 50));
+    QTest::mouseRelease(form->TOP, Qt::RightButton, {}, QPoint(430, 50));
+    EXPECT_EQ(form->pos(), start + QPoint(30, 20));
+    EXPECT_FALSE(form->MouseDragging);
+
+    QTest::mousePress(form->TITLECAPTION, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_FALSE(form->MouseDragging);
+    QTest::mouseRelease(form->TITLECAPTION, Qt::LeftButton, {}, QPoint(5, 5));
+}
