@@ -5,6 +5,7 @@
 #include "platform/TBitmap.h"
 #include "videograbber/TVideoGrabber.h"
 
+#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
@@ -301,6 +302,13 @@ void TMainForm::BuildComponents()
     M_SINGLE->setChecked(true);
     M_MULTI = Make<QRadioButton>(RIGHT, "M_MULTI", 152, 414, 81, 17);
     M_MULTI->setText(QStringLiteral("Multi Mode"));
+    // Explicit groups: Qt's automatic exclusivity would also reach into AUTOMANUAL.
+    for (auto pair : {std::pair(B_AUTO, B_MANUAL), std::pair(M_SINGLE, M_MULTI)})
+    {
+        auto* group = new QButtonGroup(this);
+        group->addButton(pair.first);
+        group->addButton(pair.second);
+    }
     CHECK = Make<QPushButton>(RIGHT, "CHECK", 8, 436, 249, 35);
     CHECK->setText(QStringLiteral("Check"));
     CHECK->setFont(UiFont(Px18pt, true));

@@ -31,6 +31,8 @@ void MainFormTest::SetUp()
 {
     ASSERT_TRUE(Dir.isValid());
     PreviousDir = QDir::currentPath();
+    // Nothing listens there: the WiFi scope fails at once and never leaves this machine.
+    TMainForm::WiFiScopeURL = QStringLiteral("http://127.0.0.1:9/");
     QDir::setCurrent(Dir.path());
     SetMessageBoxHook([this](const QString& text, const QString& caption, QMessageBox::Icon icon,
                              QMessageBox::StandardButtons buttons) {

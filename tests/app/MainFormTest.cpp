@@ -56,6 +56,11 @@ TEST_F(MainFormTest, StartsWithTheDescribedStateAndGrid)
     EXPECT_EQ(f.TITLE->pos(), QPoint(8, 8));
     EXPECT_TRUE(f.B_MANUAL->isChecked());
     EXPECT_TRUE(f.M_SINGLE->isChecked());
+    // The two pairs of options are independent of each other.
+    f.M_MULTI->setChecked(true);
+    EXPECT_FALSE(f.M_SINGLE->isChecked());
+    EXPECT_TRUE(f.B_MANUAL->isChecked());
+    f.M_SINGLE->setChecked(true);
     EXPECT_EQ(f.Analyzer->Mode, 0);
 
     // The grid: headers, row labels, Single Mode criteria, an empty result column.
