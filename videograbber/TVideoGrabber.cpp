@@ -63,7 +63,7 @@ TVideoGrabber::~TVideoGrabber()
 {
     if (Pipe_)
         Pipe_->Stop();
-    if (Painter_)
+    if (Painter_ && Painter_->isActive())
         Painter_->end();
 }
 
@@ -399,6 +399,14 @@ void TVideoGrabber::Teardown()
         CaptureRequested_ = false;
         FailCaptureLater();
     }
+    // A stopped source shows black, never its last frame as if it were live.
+    if (!Display_.isNull())
+    {
+        if (Painter_ && Painter_->isActive())
+            Painter_->end();
+        Display_ = QImage();
+        update();
+    }
 }
 
 void TVideoGrabber::SourceStopped(const QString& reason)
@@ -436,7 +444,7 @@ void TVideoGrabber::OnFrame()
         return;
     qint64 ptsNs = 0;
     if (!Pipe_->TakeFrame(Display_, ptsNs, [this] {
-            if (Painter_)
+            if (Painter_ && Painter_->isActive())
                 Painter_->end();
         }))
         return;

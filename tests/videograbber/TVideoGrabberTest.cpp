@@ -3,6 +3,7 @@
 
 #include "tests/support/FakeCameras.h"
 #include "tests/videograbber/GrabberTestSupport.h"
+#include "videograbber/TDeviceList.h"
 #include "videograbber/TStillButton.h"
 
 #include <QComboBox>
@@ -12,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <fcntl.h>
+#include <gst/gst.h>
 #include <gtest/gtest.h>
 #include <linux/input.h>
 #include <sys/stat.h>
@@ -101,6 +103,50 @@ TEST_F(GrabberTest, ReportsArrivalAndRemovalAndKeepsTheChosenDevice)
     EXPECT_EQ(g.VideoDevice(), 0); // still "Second"
     EXPECT_EQ(g.VideoSizes(), "320x240");
 }
+
+struct SizesCase
+{
+    const char* Caps;
+    const char* Sizes; // WxH, 'j' after a size taken as MJPEG
+};
+
+class SizesFromCapsTest : public ::testing::TestWithParam<SizesCase>
+{
+};
+
+TEST_P(SizesFromCapsTest, ListsEachSizeOnceWithTheFasterFormat)
+{
+    if (!gst_is_initialized())
+        gst_init(nullptr, nullptr);
+    GstCaps* caps = gst_caps_from_string(GetParam().Caps);
+    ASSERT_TRUE(caps);
+    std::string got;
+    for (const TSizeOption& s : SizesFromCaps(caps))
+        got += (got.empty() ? "" : " ") + std::to_string(s.Width) + "x" + std::to_string(s.Height) +
+               (s.Jpeg ? "j" : "");
+    gst_caps_unref(caps);
+    EXPECT_EQ(got, GetParam().Sizes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Caps, SizesFromCapsTest,
+    ::testing::Values(
+        // Raw is slow at the large size: MJPEG there, raw where both are equally fast.
+        SizesCase{
+            "video/x-raw,width=640,height=480,framerate=30/1; image/jpeg,width=640,height=480,framerate=30/1;"
+            "image/jpeg,width=1280,height=960,framerate=30/1; "
+            "video/x-raw,width=1280,height=960,framerate=5/1",
+            "640x480 1280x960j"},
+        SizesCase{"image/jpeg,width=640,height=480,framerate={15/1,30/1}; "
+                  "video/x-raw,width=640,height=480,framerate=20/1",
+                  "640x480j"},
+        // A stepwise device: the usual sizes inside the range, then the largest, once.
+        SizesCase{"video/x-raw,width=[160,1280],height=[120,960],framerate=[1/1,30/1]",
+                  "320x240 640x480 720x480 800x600 1280x720 1280x960"},
+        // Encodings without a pipeline of ours are left out.
+        SizesCase{"video/x-h264,width=1920,height=1080; video/x-raw,width=720,height=480", "720x480"},
+        SizesCase{"video/x-raw", ""}),
+    [](const auto& param) { return "Case" + std::to_string(param.index); });
 
 struct CaptureCase
 {
@@ -224,9 +270,30 @@ TEST_F(GrabberTest, UnpluggingThePreviewedDeviceStopsTheSourceOnce)
     QTest::qWait(200);
     EXPECT_EQ(Rec->Inactives, 1);
     EXPECT_FALSE(g->IsPreviewing());
+    EXPECT_EQ(g->grab().toImage().pixelColor(160, 120), QColor(Qt::black)); // no stale picture
     EXPECT_EQ(g->VideoDevice(), -1);
     ASSERT_EQ(Rec->DeviceEvents.size(), 1u);
     EXPECT_FALSE(Rec->DeviceEvents[0].Arrival);
+}
+
+// The owner may restart the preview from inside a frame's handler: the old pipeline must
+// outlive the signal it is raising.
+TEST_F(GrabberTest, HandlerMayRestartThePreview)
+{
+    auto g = Previewing({"Scope", {{640, 480}}});
+    bool restarted = false;
+    Rec->Overlay = [&](QPainter*) {
+        if (!restarted)
+        {
+            restarted = true;
+            EXPECT_TRUE(g->StartPreview());
+        }
+    };
+    const int before = Rec->Overlays;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Rec->Overlays > before + 5; }, WaitMs));
+    EXPECT_TRUE(restarted);
+    EXPECT_EQ(Rec->PreviewStarts, 2);
+    EXPECT_EQ(Rec->Inactives, 0);
 }
 
 TEST_F(GrabberTest, FormatDialogChangesTheSizeAndRestartsThePreview)
