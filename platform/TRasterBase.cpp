@@ -4,7 +4,10 @@
 #include "platform/TBitmap.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -34,18 +37,31 @@ TImageFormat DetectImageFormat(const std::uint8_t* data, std::size_t size)
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out)
 {
     out.clear();
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
+    // Non-blocking, so a named pipe cannot stall the caller; only regular files are read, so a
+    // folder or a device is refused before anything is allocated.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return false;
-    bool ok = std::fseek(file, 0, SEEK_END) == 0;
-    const long size = ok ? std::ftell(file) : -1;
-    ok = ok && size >= 0 && size <= MaxFileBytes && std::fseek(file, 0, SEEK_SET) == 0;
+    struct stat info
+    {
+    };
+    bool ok =
+        ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= 0 && info.st_size <= MaxFileBytes;
     if (ok)
     {
-        out.resize(static_cast<std::size_t>(size));
-        ok = std::fread(out.data(), 1, out.size(), file) == out.size();
+        out.resize(static_cast<std::size_t>(info.st_size));
+        std::size_t done = 0;
+        while (ok && done < out.size())
+        {
+            const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            ok = n > 0;
+            if (ok)
+                done += static_cast<std::size_t>(n);
+        }
     }
-    std::fclose(file);
+    ::close(fd);
     if (!ok)
         out = {};
     return ok;

@@ -6,7 +6,9 @@
 #include "tests/platform/TestImages.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace
 {
@@ -120,23 +122,34 @@ TEST(RasterBase, AllocGivesAZeroedBufferOrNothing)
     }
 }
 
-// Unreadable input of every kind leaves a 0 x 0 raster and bitmap, even after a good load.
+// Unreadable input of every kind (missing, empty, foreign, a folder, a pipe, a device) leaves a
+// 0 x 0 raster and bitmap, even after a good load, without allocating for it.
 TEST(RasterBase, UnreadableFilesGiveAnEmptyRaster)
 {
     TTempFiles files;
     TBmpSpec good = BmpSpec(2, 2);
     good.Colours.assign(4, TestColours[3]);
     const std::string goodPath = files.Write("good.bmp", MakeBmp(good));
-    const std::string paths[] = {files.Path("absent.bmp"), files.Write("empty.bmp", {}),
-                                 files.Write("text.jpg", {'h', 'e', 'l', 'l', 'o'}), files.Path(""),
-                                 files.Write("gif.png", {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0})};
+    const std::string paths[] = {files.Path("absent.bmp"),
+                                 files.Write("empty.bmp", {}),
+                                 files.Write("text.jpg", {'h', 'e', 'l', 'l', 'o'}),
+                                 files.Path(""),
+                                 files.Write("gif.png", {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0}),
+                                 files.Path("folder.bmp"),
+                                 files.Path("pipe.bmp"),
+                                 "/dev/zero"};
+    std::filesystem::create_directory(files.Path("folder.bmp"));
+    // Nothing writes to the pipe: a reader that waited for data would never return.
+    ASSERT_EQ(::mkfifo(files.Path("pipe.bmp").c_str(), 0600), 0);
     for (const std::string& path : paths)
     {
         SCOPED_TRACE(path);
         TRasterBase raster;
         raster.LoadFromFile(goodPath);
         ASSERT_EQ(raster.Width(), 2);
+        AllocationProbe::Reset();
         raster.LoadFromFile(path);
+        EXPECT_LT(AllocationProbe::Largest(), 65536u);
         EXPECT_EQ(raster.Pixels, nullptr);
         EXPECT_EQ(raster.Width(), 0);
         EXPECT_EQ(raster.Height(), 0);
