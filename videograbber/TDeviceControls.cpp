@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <linux/videodev2.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -129,12 +130,14 @@ bool Set(const QString& node, unsigned id, int value, QString* error)
 namespace
 {
 
-// One row's editor, wired to set its control when the user changes it.
-QWidget* MakeEditor(const Control& c, const QString& node, QLabel* status, QWidget* parent)
+// One row's editor, wired to set its control when the user changes it; `changed` runs after.
+QWidget* MakeEditor(const Control& c, const QString& node, QLabel* status, QWidget* parent,
+                    const std::function<void()>& changed)
 {
-    auto apply = [node, id = c.Id, status](int value) {
+    auto apply = [node, id = c.Id, status, changed](int value) {
         QString error;
         status->setText(Set(node, id, value, &error) ? QString() : error);
+        changed();
     };
     QWidget* editor = nullptr;
     switch (c.Type)
@@ -192,8 +195,21 @@ void ShowDialog(const QString& node, const QString& deviceName, QWidget* parent)
     layout->addLayout(form);
     auto* status = new QLabel(&dlg);
     status->setWordWrap(true);
+    // Switching an automatic mode (exposure, focus, white balance) makes its manual controls
+    // active or inactive: after every change the rows follow the driver's flags.
+    std::vector<std::pair<unsigned, QWidget*>> editors;
+    auto refresh = [&node, &editors] {
+        for (const Control& c : Query(node))
+            for (auto& [id, editor] : editors)
+                if (id == c.Id)
+                    editor->setEnabled(!c.ReadOnly && !c.Inactive);
+    };
     for (const Control& c : Query(node))
-        form->addRow(c.Name, MakeEditor(c, node, status, &dlg));
+    {
+        QWidget* editor = MakeEditor(c, node, status, &dlg, refresh);
+        editors.emplace_back(c.Id, editor);
+        form->addRow(c.Name, editor);
+    }
     layout->addWidget(status);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dlg);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
