@@ -10,29 +10,6 @@
 
 namespace
 {
-// A few defects in core, cladding and contact zone and one cladding scratch.
-EndFaceSpec Typical()
-{
-    EndFaceSpec spec;
-    spec.Seed = 11;
-    spec.OffsetX = 6;
-    spec.OffsetY = -4;
-    spec.CoreRadius = 11;
-    spec.Defects = {{8, -6, 6, 20}, {-60, -70, 8, 25}, {50, -90, 4, 25}, {150, 150, 14, 40}};
-    spec.Scratches = {{-130, 70, 130, 70, 3, 6}};
-    return spec;
-}
-
-// The cladding covered with fine bright specks: each is a scratch-candidate group that detection
-// fills and drops.
-EndFaceSpec Specks()
-{
-    EndFaceSpec spec;
-    spec.Seed = 12;
-    spec.SpeckSpacing = 8;
-    return spec;
-}
-
 std::unique_ptr<TFiberAnalyzer> Loaded(const EndFaceSpec& spec)
 {
     auto a = std::make_unique<TFiberAnalyzer>();
@@ -54,17 +31,17 @@ void FullAnalysis(benchmark::State& state, const EndFaceSpec& spec)
 
 void BM_AnalyzeTypical(benchmark::State& state)
 {
-    FullAnalysis(state, Typical());
+    FullAnalysis(state, TypicalEndFace());
 }
 
 void BM_AnalyzeBrightSpecks(benchmark::State& state)
 {
-    FullAnalysis(state, Specks());
+    FullAnalysis(state, SpeckledEndFace());
 }
 
 void BM_PrepareImage(benchmark::State& state)
 {
-    auto a = Loaded(Typical());
+    auto a = Loaded(TypicalEndFace());
     for (auto _ : state)
         a->PrepareImage();
 }
@@ -74,7 +51,7 @@ void LoadFile(benchmark::State& state, const char* name)
     QTemporaryDir dir;
     const std::string path = dir.filePath(name).toStdString();
     std::string error;
-    EndFaceSpec spec = Typical();
+    EndFaceSpec spec = TypicalEndFace();
     spec.Colour = true;
     if (!dir.isValid() || !WriteEndFace(MakeEndFace(spec), false, path, error))
     {

@@ -79,6 +79,26 @@ float SegmentDistance(float px, float py, const EndFaceScratch& s)
 }
 } // namespace
 
+EndFaceSpec TypicalEndFace()
+{
+    EndFaceSpec spec;
+    spec.Seed = 11;
+    spec.OffsetX = 6;
+    spec.OffsetY = -4;
+    spec.CoreRadius = 11;
+    spec.Defects = {{8, -6, 6, 20}, {-60, -70, 8, 25}, {50, -90, 4, 25}, {150, 150, 14, 40}};
+    spec.Scratches = {{-130, 70, 130, 70, 3, 6}};
+    return spec;
+}
+
+EndFaceSpec SpeckledEndFace()
+{
+    EndFaceSpec spec;
+    spec.Seed = 12;
+    spec.SpeckSpacing = 8;
+    return spec;
+}
+
 TBitmap MakeEndFace(const EndFaceSpec& spec)
 {
     const int w = spec.Width, h = spec.Height;

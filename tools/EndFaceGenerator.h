@@ -56,6 +56,13 @@ struct EndFaceSpec
     std::vector<EndFaceScratch> Scratches;
 };
 
+// A typical inspected face: a core, defects in core, cladding and contact zone, one cladding
+// scratch.
+EndFaceSpec TypicalEndFace();
+// The hardest case for scratch detection: the cladding covered with fine bright specks, each a
+// small scratch-candidate group that is filled and dropped.
+EndFaceSpec SpeckledEndFace();
+
 // The end face as a 24-bit bitmap; without Colour every pixel has three equal bytes.
 TBitmap MakeEndFace(const EndFaceSpec& spec);
 

@@ -17,9 +17,10 @@ struct RunResult
     QString Err;
 };
 
-inline RunResult Analyze(const QStringList& args)
+inline RunResult Analyze(const QStringList& args, const QString& workingDir = {})
 {
     QProcess p;
+    p.setWorkingDirectory(workingDir);
     p.start(FS_ANALYZE_PATH, args);
     RunResult r;
     if (!p.waitForFinished(60000))
