@@ -8,14 +8,6 @@ constexpr float Epsilon = 0.001f;
 const TPoint2D Sentinel(9999.0f, 9999.0f);
 } // namespace
 
-float Distance(const TPoint2D& a, const TPoint2D& b)
-{
-    const float dx = a.X - b.X;
-    const float dy = a.Y - b.Y;
-    const float s = dx * dx + dy * dy;
-    return std::sqrt(s);
-}
-
 TPoint2D DirectionTo(const TPoint2D& a, const TPoint2D& b)
 {
     const float len = Distance(a, b);

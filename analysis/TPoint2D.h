@@ -3,6 +3,8 @@
 // Every operation rounds each intermediate to float, one rounding per operation, in the written
 // order; with -ffp-contract=off the results are the same on every machine.
 
+#include <cmath>
+
 class TPoint2D
 {
 public:
@@ -22,10 +24,21 @@ public:
     friend TPoint2D operator+(const TPoint2D& a, const TPoint2D& b) { return {a.X + b.X, a.Y + b.Y}; }
     friend TPoint2D operator*(const TPoint2D& a, float s) { return {a.X * s, a.Y * s}; }
     // Dividing by exactly zero leaves the point unchanged.
-    friend TPoint2D operator/(const TPoint2D& a, float s) { return s == 0.0f ? a : TPoint2D(a.X / s, a.Y / s); }
+    friend TPoint2D operator/(const TPoint2D& a, float s)
+    {
+        return s == 0.0f ? a : TPoint2D(a.X / s, a.Y / s);
+    }
 };
 
-float Distance(const TPoint2D& a, const TPoint2D& b);
+// Inline: detection measures one or two distances per pixel, and a call per pixel costs about as
+// much as the arithmetic.
+inline float Distance(const TPoint2D& a, const TPoint2D& b)
+{
+    const float dx = a.X - b.X;
+    const float dy = a.Y - b.Y;
+    const float s = dx * dx + dy * dy;
+    return std::sqrt(s);
+}
 // Unit vector from a to b; (0, 0) when a and b coincide.
 TPoint2D DirectionTo(const TPoint2D& a, const TPoint2D& b);
 // Crossing of the line a1-a2 with the line b1-b2; (9999, 9999) for parallel or both-steep lines.
