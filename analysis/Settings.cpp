@@ -131,35 +131,39 @@ void ReadIntLine(const std::string& line, int& value)
     ReadInt(p, value);
 }
 
-bool ReadWholeFile(const std::string& path, std::string& content)
+// The first seven lines, split at LF; a CR before the LF stays in the line and is cut off by the
+// readers. Text after the last LF is a line of its own, an empty remainder is not. Each line keeps
+// at most LineKeep characters, so a huge file costs no memory. False when the file cannot be read.
+constexpr std::size_t LineKeep = 4096;
+
+bool ReadLines(const std::string& path, std::vector<std::string>& lines)
 {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f)
         return false;
+    std::string line;
+    bool open = false; // a line has started and not yet ended
     char block[4096];
     std::size_t n = 0;
-    while ((n = std::fread(block, 1, sizeof block, f)) > 0)
-        content.append(block, n);
+    while (lines.size() < 7 && (n = std::fread(block, 1, sizeof block, f)) > 0)
+        for (std::size_t i = 0; i < n && lines.size() < 7; ++i)
+        {
+            if (block[i] == '\n')
+            {
+                lines.push_back(std::move(line));
+                line.clear();
+                open = false;
+                continue;
+            }
+            open = true;
+            if (line.size() < LineKeep)
+                line.push_back(block[i]);
+        }
     const bool ok = !std::ferror(f);
     std::fclose(f);
+    if (open && lines.size() < 7)
+        lines.push_back(std::move(line));
     return ok;
-}
-
-// Lines split at LF; a CR before the LF stays in the line and is cut off by the readers. Text
-// after the last LF is a line of its own, an empty remainder is not.
-std::vector<std::string> SplitLines(const std::string& content)
-{
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < content.size() && lines.size() < 7)
-    {
-        std::size_t end = content.find('\n', start);
-        if (end == std::string::npos)
-            end = content.size();
-        lines.push_back(content.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
 }
 } // namespace
 
@@ -229,11 +233,10 @@ void TFiberAnalyzer::LoadSettings(const std::string& path)
     struct stat st = {};
     if (stat(path.c_str(), &st) != 0)
         return;
-    // The whole file is read before any field changes: a read error leaves everything as it was.
-    std::string content;
-    if (!ReadWholeFile(path, content))
+    // The lines are read before any field changes: a read error leaves everything as it was.
+    std::vector<std::string> lines;
+    if (!ReadLines(path, lines))
         return;
-    const std::vector<std::string> lines = SplitLines(content);
     const std::size_t count = lines.size();
 
     if (count > 0)

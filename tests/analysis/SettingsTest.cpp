@@ -106,6 +106,15 @@ TEST(Settings, ShortFilesLeaveTheMissingFieldsAlone)
     EXPECT_EQ(a.SpareText1, "");
     EXPECT_EQ(a.ShowCounts, 0);
     EXPECT_EQ(a.ImageFolder, "/elsewhere");
+
+    // A last line without its line end still counts; lines after the seventh are ignored.
+    WriteBytes(dir / "open.ini", "Cam\r\n1,2,3,4,5,6\r\n7\r\n\r\n\r\n1\r\n/img");
+    a.LoadSettings(dir / "open.ini");
+    EXPECT_EQ(a.ShowCounts, 1);
+    EXPECT_EQ(a.ImageFolder, "/img");
+    WriteBytes(dir / "eight.ini", "Cam\r\n1,2,3,4,5,6\r\n7\r\n\r\n\r\n0\r\n/seven\r\n/eight\r\n");
+    a.LoadSettings(dir / "eight.ini");
+    EXPECT_EQ(a.ImageFolder, "/seven");
 }
 
 TEST(Settings, ReadingStopsAtTheFirstValueThatDoesNotConvert)
