@@ -29,25 +29,54 @@ TEST_F(ImageFileCommandsTest, AWrongSizedFileIsRefusedAndNothingChanges)
     EXPECT_FALSE(form->Analyzer->SourceRaster);
 }
 
-TEST_F(ImageFileCommandsTest, AnAcceptedFileIsAnalysedAndShown)
+struct SampleCase
 {
+    const char* File;
+    bool Multi;
+    const char* Verdict;
+    const char* Zones[3]; // core, cladding, contact
+};
+
+void PrintTo(const SampleCase& c, std::ostream* os)
+{
+    *os << c.File << (c.Multi ? " multi" : " single");
+}
+
+class OpenSampleTest : public MainFormTest, public ::testing::WithParamInterface<SampleCase>
+{
+};
+
+TEST_P(OpenSampleTest, TheFileIsAnalysedAndShownInTheResultView)
+{
+    const SampleCase c = GetParam();
     auto form = MakeForm();
     form->show();
-    WriteEndFace(Path("face.bmp"), 640, 480);
     Messages.clear();
-    form->M_MULTI->setChecked(true);
+    (c.Multi ? form->M_MULTI : form->M_SINGLE)->setChecked(true);
 
-    form->OpenImageFile(QFile::encodeName(Path("face.bmp")).toStdString());
+    form->OpenImageFile(std::string(FS_SOURCE_DIR "/samples/") + c.File);
 
     EXPECT_TRUE(Messages.empty());
     EXPECT_EQ(form->CHECK->text(), "Resume");
     EXPECT_TRUE(form->PB->isVisible());
     EXPECT_FALSE(form->VIDEO->isVisible());
-    EXPECT_EQ(form->Analyzer->Mode, 1);
-    EXPECT_EQ(form->CapturePurpose, -1);
-    EXPECT_TRUE(form->RESULT->text() == "Pass" || form->RESULT->text() == "Fail");
-    EXPECT_FALSE(form->R1->text().isEmpty());
-    // The located fiber is drawn: the view is no longer plain black where the disc is.
+    EXPECT_EQ(form->Analyzer->Mode, c.Multi ? 1 : 0);
+    EXPECT_EQ(form->RESULT->text(), c.Verdict);
+    EXPECT_EQ(form->R1->text(), c.Zones[0]);
+    EXPECT_EQ(form->R2->text(), c.Zones[1]);
+    EXPECT_EQ(form->R3->text(), c.Zones[2]);
+    EXPECT_EQ(form->R4->text(), "Pass");
+    // The view shows the end face with its circles, not the black panel.
     const QImage view = form->PB->grab().toImage();
-    EXPECT_NE(view.pixelColor(view.width() / 2, view.height() / 2), QColor(Qt::black));
+    const TPoint2D centre = form->Analyzer->Center;
+    EXPECT_NE(view.pixelColor(static_cast<int>(centre.X) + 60, static_cast<int>(centre.Y)),
+              QColor(Qt::black));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Samples, OpenSampleTest,
+    ::testing::Values(SampleCase{"clean-pass.png", false, "Pass", {"Pass", "Pass", "Pass"}},
+                      SampleCase{"core-defect.png", false, "Fail", {"Fail", "Pass", "Pass"}},
+                      SampleCase{"core-defect.png", true, "Pass", {"Pass", "Pass", "Pass"}},
+                      SampleCase{"contact-defect.bmp", false, "Fail", {"Pass", "Pass", "Fail"}},
+                      SampleCase{"wide-720-pass.png", false, "Pass", {"Pass", "Pass", "Pass"}}));

@@ -3,6 +3,7 @@
 #include "analysis/TFiberAnalyzer.h"
 #include "tests/app/MainFormFixture.h"
 
+#include <QLabel>
 #include <QTest>
 #include <cmath>
 
@@ -108,4 +109,24 @@ TEST_F(ResultViewTest, RealMouseEventsReachTheHandlers)
     EXPECT_FLOAT_EQ(form->Analyzer->Center.X, 330.0f);
     EXPECT_FLOAT_EQ(form->Analyzer->Center.Y, 244.0f);
     EXPECT_FALSE(form->MouseDragging);
+}
+
+TEST_F(ResultViewTest, ReleaseRedoesDetectionAndVerdictInTheCurrentMode)
+{
+    auto form = MakeForm();
+    form->show();
+    form->OpenImageFile(FS_SOURCE_DIR "/samples/clean-pass.png");
+    ASSERT_EQ(form->RESULT->text(), "Pass");
+    form->M_MULTIClick();
+
+    // Moving the centre far off puts the dark cladding into the contact ring: it fails there.
+    form->PBMouseDown(Qt::LeftButton, 100, 100);
+    form->PBMouseMove(300, 100);
+    EXPECT_EQ(form->RESULT->text(), "Pass"); // nothing is redone before the release
+    form->PBMouseUp(Qt::LeftButton, 300, 100);
+
+    EXPECT_EQ(form->Analyzer->Mode, 1);
+    EXPECT_EQ(form->RESULT->text(), "Fail");
+    EXPECT_EQ(form->R3->text(), "Fail");
+    EXPECT_EQ(form->Panel3->text(), "Core Zone (0~65 \u03BCm)    ");
 }

@@ -87,6 +87,11 @@ TEST_F(ScopeDiscoveryTest, NoKnownDeviceAsksForTheWiFiScope)
     EXPECT_TRUE(form->CHECK->isEnabled());
     EXPECT_EQ(form->FrameWidth, 640);
     EXPECT_EQ(form->VIDEO->geometry(), QRect(0, 0, 640, 480));
+    EXPECT_EQ(form->VIDEO->VideoSource(), vs_IPCamera);
+    EXPECT_EQ(form->VIDEO->IPCameraURL(), TMainForm::WiFiScopeURL);
+    EXPECT_EQ(form->TITLECAPTION->text(), "Fiber Optic Microscope / Inspector 4.5");
+    emit form->VIDEO->OnPreviewStarted(form->VIDEO);
+    EXPECT_EQ(form->TITLECAPTION->text(), "Fiber Optic Microscope / Inspector 4.5 - WiFi");
 }
 
 TEST_F(ScopeDiscoveryTest, ArrivalAndInactiveReconnectOnlyWhenTheyShould)
