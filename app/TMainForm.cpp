@@ -37,11 +37,25 @@ constexpr int RightWidth = 265;
 const QColor Navy(0, 0, 128);
 
 // Tahoma where installed; otherwise a narrow sans face, so the texts fit the design sizes.
+// Asked of the font database first: fontconfig would answer any unknown name with its default
+// face before a list of families got to the second entry.
+QString UiFamily()
+{
+    static const QString family = [] {
+        const QStringList installed = QFontDatabase::families();
+        for (const char* name : {"Tahoma", "DejaVu Sans Condensed", "Liberation Sans Narrow"})
+            if (installed.contains(QLatin1String(name)))
+                return QString::fromLatin1(name);
+        return QString();
+    }();
+    return family;
+}
+
 QFont UiFont(int pixelSize, bool bold = false)
 {
     QFont font;
-    font.setFamilies(
-        {QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans")});
+    if (!UiFamily().isEmpty())
+        font.setFamily(UiFamily());
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(pixelSize);
     font.setBold(bold);

@@ -51,6 +51,7 @@ void TMainForm::SetupReportGrid()
     REPORT->setFont(font());
     REPORT->setEditTriggers(QAbstractItemView::NoEditTriggers);
     REPORT->setTextElideMode(Qt::ElideNone);
+    REPORT->setWordWrap(false);
     // A row is 19 pixels plus its grid line, so rows 1, 4, 9 and 11 lie exactly under the bars.
     REPORT->verticalHeader()->setMinimumSectionSize(1);
     REPORT->verticalHeader()->setDefaultSectionSize(20);
