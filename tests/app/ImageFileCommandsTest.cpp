@@ -19,8 +19,14 @@ TEST_F(ImageFileCommandsTest, AWrongSizedFileIsRefusedAndNothingChanges)
 
     form->OpenImageFile(QFile::encodeName(Path("big.bmp")).toStdString());
     form->OpenImageFile(QFile::encodeName(Path("missing.bmp")).toStdString());
+    QFile corrupt(Path("corrupt.png"));
+    ASSERT_TRUE(corrupt.open(QIODevice::WriteOnly));
+    corrupt.write("\x89PNG\r\n\x1a\n not really");
+    corrupt.close();
+    form->OpenImageFile(QFile::encodeName(Path("corrupt.png")).toStdString());
 
-    ASSERT_EQ(Messages.size(), 2u);
+    ASSERT_EQ(Messages.size(), 3u);
+    EXPECT_EQ(CountMessages("Cannot open this image file"), 3);
     EXPECT_EQ(Messages[0].Text, "Cannot open this image file");
     EXPECT_EQ(Messages[0].Caption, "Invalid image size");
     EXPECT_EQ(Messages[0].Icon, QMessageBox::Critical);

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <QToolButton>
 
 namespace
 {
@@ -115,7 +116,10 @@ TEST_F(MainFormTest, ClosingReleasesTheEngineAndTheFrameStore)
 {
     auto form = MakeForm();
     form->show();
-    ASSERT_TRUE(form->close());
+    form->SpeedButton6->click();
+    EXPECT_TRUE(form->windowState() & Qt::WindowMinimized);
+    form->SpeedButton5->click();
+    EXPECT_FALSE(form->isVisible());
     EXPECT_FALSE(form->Analyzer);
     EXPECT_TRUE(form->CaptureBuffers.empty());
     EXPECT_FALSE(QFile::exists(Path("SystemSetting.ini")));
