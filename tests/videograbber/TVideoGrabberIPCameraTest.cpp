@@ -25,15 +25,13 @@ public:
         Stream,      // frames until the server goes away
         CloseAfter,  // closes the connection after a few frames
         SilentAfter, // keeps the connection open but sends nothing more after a few frames
+        GrowAfter,   // switches to 1280 x 960 frames after a few frames
     };
 
     explicit MjpegServer(Mode mode, QByteArray requiredUserPw = {}) : Mode_(mode), UserPw_(requiredUserPw)
     {
-        QImage image(640, 480, QImage::Format_RGB32);
-        image.fill(QColor(0xE0, 0x80, 0x20));
-        QBuffer buffer(&Jpeg_);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "JPG", 90);
+        Jpeg_ = MakeJpeg(640, 480);
+        LargeJpeg_ = MakeJpeg(1280, 960);
         connect(&Server_, &QTcpServer::newConnection, this, &MjpegServer::Accept);
         connect(&Tick_, &QTimer::timeout, this, &MjpegServer::SendFrames);
         Tick_.start(33);
@@ -44,6 +42,17 @@ public:
     int Unauthorized = 0;
 
 private:
+    static QByteArray MakeJpeg(int w, int h)
+    {
+        QImage image(w, h, QImage::Format_RGB32);
+        image.fill(QColor(0xE0, 0x80, 0x20));
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "JPG", 90);
+        return jpeg;
+    }
+
     struct Client
     {
         QTcpSocket* Socket;
@@ -93,15 +102,16 @@ private:
         {
             if (!c.Streaming || c.Socket->state() != QAbstractSocket::ConnectedState)
                 continue;
-            if (Mode_ != Mode::Stream && c.Sent >= 5)
+            const QByteArray& jpeg = Mode_ == Mode::GrowAfter && c.Sent >= 5 ? LargeJpeg_ : Jpeg_;
+            if ((Mode_ == Mode::CloseAfter || Mode_ == Mode::SilentAfter) && c.Sent >= 5)
             {
                 if (Mode_ == Mode::CloseAfter)
                     c.Socket->disconnectFromHost();
                 continue;
             }
             c.Socket->write("--frame\r\nContent-Type: image/jpeg\r\nContent-Length: " +
-                            QByteArray::number(Jpeg_.size()) + "\r\n\r\n");
-            c.Socket->write(Jpeg_);
+                            QByteArray::number(jpeg.size()) + "\r\n\r\n");
+            c.Socket->write(jpeg);
             c.Socket->write("\r\n");
             ++c.Sent;
         }
@@ -109,7 +119,7 @@ private:
 
     Mode Mode_;
     QByteArray UserPw_;
-    QByteArray Jpeg_;
+    QByteArray Jpeg_, LargeJpeg_;
     QTcpServer Server_;
     QTimer Tick_;
     std::vector<Client> Clients_;
@@ -161,6 +171,23 @@ TEST_F(IPCameraTest, StreamsFramesThroughTheOverlayAndCaptures)
     EXPECT_NEAR(px[2], 0xE0, 12);
     EXPECT_EQ(Rec->Inactives, 0);
     EXPECT_EQ(Grabber->VideoSource(), vs_IPCamera);
+}
+
+// A stream may change its frame size: the shown frame, the canvas and the capture follow.
+TEST_F(IPCameraTest, FollowsAChangeOfFrameSize)
+{
+    MjpegServer server(MjpegServer::Mode::GrowAfter);
+    ASSERT_TRUE(server.Listen());
+    Start(server.Url(), 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Rec->OverlaySize == QSize(1280, 960); }, WaitMs));
+    Rec->Overlay = [](QPainter* dc) { dc->drawLine(0, 0, 1279, 959); };
+    ASSERT_TRUE(Grabber->CaptureFrameTo(fc_TBitmap, ""));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Rec->Captures.empty(); }, WaitMs));
+    EXPECT_TRUE(Rec->Captures[0].Success);
+    EXPECT_EQ(Rec->Captures[0].Width, 1280);
+    EXPECT_EQ(Rec->Captures[0].Frame.Height(), 960);
+    EXPECT_EQ(Rec->PreviewStarts, 1);
+    EXPECT_EQ(Rec->Inactives, 0);
 }
 
 TEST_F(IPCameraTest, SendsCredentialsWhenTheScopeAsks)
