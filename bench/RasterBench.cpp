@@ -42,11 +42,11 @@ struct TFiles
         const TBytes rgb = EndFaceRgb();
         Jpeg = Dir.filePath("frame.jpg").toStdString();
         WriteFile(Jpeg, MakeJpeg(rgb, Width, Height, 90));
-        TPngSpec png = PngSpec(Width, Height);
+        TPngLayout png = PngLayout(Width, Height);
         png.Rows = rgb;
         Png = Dir.filePath("frame.png").toStdString();
         WriteFile(Png, MakePng(png));
-        TBmpSpec bmp = BmpSpec(Width, Height);
+        TBmpLayout bmp = BmpLayout(Width, Height);
         for (std::size_t i = 0; i < rgb.size(); i += 3)
             bmp.Colours.push_back({rgb[i], rgb[i + 1], rgb[i + 2], 255});
         Bmp = Dir.filePath("frame.bmp").toStdString();

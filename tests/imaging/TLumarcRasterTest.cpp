@@ -31,15 +31,15 @@ const TRgba Green{0, 255, 0, 255};
 // naming pure green.
 TBytes GreenBlackBlue(bool greenIsTransparent)
 {
-    TPngSpec spec = PngSpec(3, 1);
-    spec.Rows = {0, 255, 0, 0, 0, 0, 30, 40, 200};
+    TPngLayout layout = PngLayout(3, 1);
+    layout.Rows = {0, 255, 0, 0, 0, 0, 30, 40, 200};
     if (greenIsTransparent)
     {
         png_color_16 green{};
         green.green = 255;
-        spec.TrnsColour = green;
+        layout.TrnsColour = green;
     }
-    return MakePng(spec);
+    return MakePng(layout);
 }
 
 class Raster : public ::testing::Test
@@ -95,14 +95,14 @@ TEST_F(Raster, PngWithoutTransparencyKeepsItsBlackPixels)
 // An alpha channel: the buffer holds each pixel's R G B A exactly, the bitmap shows it over white.
 TEST_F(Raster, AlphaChannelFillsTheBufferInOrder)
 {
-    TPngSpec spec = PngSpec(4, 2, PNG_COLOR_TYPE_RGB_ALPHA);
-    spec.Rows = {10, 20, 30, 255, 10, 20, 30, 0, 0, 0,  0,  128, 200, 100, 50, 255, //
-                 1,  2,  3,  4,   5,  6,  7,  8, 9, 10, 11, 12,  13,  14,  15, 16};
-    TLumarcRaster raster(Files.Write("alpha.PNG", MakePng(spec)));
+    TPngLayout layout = PngLayout(4, 2, PNG_COLOR_TYPE_RGB_ALPHA);
+    layout.Rows = {10, 20, 30, 255, 10, 20, 30, 0, 0, 0,  0,  128, 200, 100, 50, 255, //
+                   1,  2,  3,  4,   5,  6,  7,  8, 9, 10, 11, 12,  13,  14,  15, 16};
+    TLumarcRaster raster(Files.Write("alpha.PNG", MakePng(layout)));
     ASSERT_NE(raster.Raster, nullptr);
     ASSERT_EQ(raster.Raster->Width(), 4);
     ASSERT_EQ(raster.Raster->Height(), 2);
-    EXPECT_TRUE(std::equal(spec.Rows.begin(), spec.Rows.end(), raster.Raster->Pixels));
+    EXPECT_TRUE(std::equal(layout.Rows.begin(), layout.Rows.end(), raster.Raster->Pixels));
     ASSERT_EQ(raster.Bitmap->Width(), 4);
     EXPECT_EQ(BitmapPixel(raster, 0, 0), (TRgba{10, 20, 30, 255}));
     EXPECT_EQ(BitmapPixel(raster, 1, 0), White);
@@ -115,13 +115,13 @@ TEST_F(Raster, AlphaChannelFillsTheBufferInOrder)
 TEST_F(Raster, PaletteAndGreyTransparency)
 {
     auto palette = [](TBytes alpha) {
-        TPngSpec s = PngSpec(4, 1, PNG_COLOR_TYPE_PALETTE);
+        TPngLayout s = PngLayout(4, 1, PNG_COLOR_TYPE_PALETTE);
         s.Palette = {{0, 0, 0}, {40, 50, 60}, {70, 80, 90}, {255, 0, 0}};
         s.PaletteAlpha = std::move(alpha);
         s.Rows = {0, 1, 2, 3};
         return MakePng(s);
     };
-    TPngSpec grey = PngSpec(4, 1, PNG_COLOR_TYPE_GRAY);
+    TPngLayout grey = PngLayout(4, 1, PNG_COLOR_TYPE_GRAY);
     grey.Rows = {0, 64, 128, 64};
     png_color_16 level{};
     level.gray = 64;
@@ -152,7 +152,7 @@ TEST_F(Raster, PaletteAndGreyTransparency)
 
 TEST_F(Raster, BmpAndJpegThroughTheFileConstructor)
 {
-    TBmpSpec bmp = BmpSpec(3, 2);
+    TBmpLayout bmp = BmpLayout(3, 2);
     bmp.Colours = {TestColours[8],  TestColours[9],  TestColours[10],
                    TestColours[11], TestColours[12], TestColours[13]};
     TLumarcRaster fromBmp(Files.Write("frame.bmp", MakeBmp(bmp)));

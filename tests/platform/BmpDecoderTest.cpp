@@ -28,20 +28,20 @@ void PrintTo(const TBmpCase& c, std::ostream* os)
 
 // Builds a file for the case and the pixels it must decode to. Neighbouring pixel pairs share an
 // index so the RLE writer makes real runs.
-void Build(const TBmpCase& c, TBmpSpec& spec, std::vector<TRgba>& expected)
+void Build(const TBmpCase& c, TBmpLayout& layout, std::vector<TRgba>& expected)
 {
-    spec.Width = c.Width;
-    spec.Height = c.Height;
-    spec.TopDown = c.TopDown;
-    spec.Bits = c.Bits;
-    spec.Compression = c.Compression;
-    spec.HeaderSize = c.HeaderSize;
+    layout.Width = c.Width;
+    layout.Height = c.Height;
+    layout.TopDown = c.TopDown;
+    layout.Bits = c.Bits;
+    layout.Compression = c.Compression;
+    layout.HeaderSize = c.HeaderSize;
     for (int k = 0; k < 4; ++k)
-        spec.Masks[k] = c.Masks[static_cast<std::size_t>(k)];
+        layout.Masks[k] = c.Masks[static_cast<std::size_t>(k)];
     const bool hasAlpha = c.Masks[3] != 0;
     const int colours = c.Bits == 1 ? 2 : c.Bits == 16 ? 8 : 16;
     if (c.Bits <= 8)
-        spec.Palette.assign(TestColours, TestColours + (c.HeaderSize == 12 ? 1 << c.Bits : colours));
+        layout.Palette.assign(TestColours, TestColours + (c.HeaderSize == 12 ? 1 << c.Bits : colours));
     for (int y = 0; y < c.Height; ++y)
         for (int x = 0; x < c.Width; ++x)
         {
@@ -51,9 +51,9 @@ void Build(const TBmpCase& c, TBmpSpec& spec, std::vector<TRgba>& expected)
                 colour.A = static_cast<std::uint8_t>(index * 17);
             expected.push_back(colour);
             if (c.Bits <= 8)
-                spec.Indices.push_back(static_cast<std::uint8_t>(index));
+                layout.Indices.push_back(static_cast<std::uint8_t>(index));
             else
-                spec.Colours.push_back(colour);
+                layout.Colours.push_back(colour);
         }
 }
 
@@ -63,11 +63,11 @@ class BmpVariants : public ::testing::TestWithParam<TBmpCase>
 
 TEST_P(BmpVariants, DecodeToTheirPixels)
 {
-    TBmpSpec spec;
+    TBmpLayout layout;
     std::vector<TRgba> expected;
-    Build(GetParam(), spec, expected);
+    Build(GetParam(), layout, expected);
     TTempFiles files;
-    auto raster = files.Load(MakeBmp(spec));
+    auto raster = files.Load(MakeBmp(layout));
     ASSERT_EQ(raster->Width(), GetParam().Width);
     ASSERT_EQ(raster->Height(), GetParam().Height);
     EXPECT_EQ(PixelsOf(*raster), expected);
@@ -91,22 +91,23 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Bmp, AlphaMaskOverAnEmptyChannelShowsOpaque)
 {
-    TBmpSpec spec = BmpSpec(2, 1, 32, 3);
-    spec.HeaderSize = 124;
-    spec.Masks[0] = 0xFF0000, spec.Masks[1] = 0xFF00, spec.Masks[2] = 0xFF, spec.Masks[3] = 0xFF000000;
-    spec.Colours = {{10, 20, 30, 0}, {40, 50, 60, 0}};
+    TBmpLayout layout = BmpLayout(2, 1, 32, 3);
+    layout.HeaderSize = 124;
+    layout.Masks[0] = 0xFF0000, layout.Masks[1] = 0xFF00, layout.Masks[2] = 0xFF,
+    layout.Masks[3] = 0xFF000000;
+    layout.Colours = {{10, 20, 30, 0}, {40, 50, 60, 0}};
     TTempFiles files;
-    auto raster = files.Load(MakeBmp(spec));
+    auto raster = files.Load(MakeBmp(layout));
     EXPECT_EQ(PixelsOf(*raster), (std::vector<TRgba>{{10, 20, 30, 255}, {40, 50, 60, 255}}));
 }
 
 TEST(Bmp, IndexPastThePaletteIsBlack)
 {
-    TBmpSpec spec = BmpSpec(3, 1, 8);
-    spec.Palette = {TestColours[2], TestColours[3]};
-    spec.Indices = {1, 200, 0};
+    TBmpLayout layout = BmpLayout(3, 1, 8);
+    layout.Palette = {TestColours[2], TestColours[3]};
+    layout.Indices = {1, 200, 0};
     TTempFiles files;
-    auto raster = files.Load(MakeBmp(spec));
+    auto raster = files.Load(MakeBmp(layout));
     EXPECT_EQ(PixelsOf(*raster), (std::vector<TRgba>{TestColours[3], TestColours[0], TestColours[2]}));
 }
 
@@ -144,9 +145,9 @@ TEST(Bmp, ReadsWhatQtWrites)
 
 TBytes ValidBmp24(int width, int height)
 {
-    TBmpSpec spec = BmpSpec(width, height);
-    spec.Colours.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), TestColours[9]);
-    return MakeBmp(spec);
+    TBmpLayout layout = BmpLayout(width, height);
+    layout.Colours.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), TestColours[9]);
+    return MakeBmp(layout);
 }
 
 void Put32At(TBytes& b, std::size_t at, std::uint32_t v)

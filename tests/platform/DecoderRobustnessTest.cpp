@@ -52,14 +52,14 @@ void ExpectConsistent(bool ok, const TRgbaImage& image)
 std::vector<TSample> Samples()
 {
     std::vector<TSample> samples;
-    TBmpSpec bmp24 = BmpSpec(9, 7);
-    TBmpSpec bmp8 = BmpSpec(9, 7, 8);
-    TBmpSpec rle4 = BmpSpec(9, 7, 4, 2);
+    TBmpLayout bmp24 = BmpLayout(9, 7);
+    TBmpLayout bmp8 = BmpLayout(9, 7, 8);
+    TBmpLayout rle4 = BmpLayout(9, 7, 4, 2);
     bmp8.Palette.assign(TestColours, TestColours + 16);
     rle4.Palette = bmp8.Palette;
-    TPngSpec rgb = PngSpec(9, 7);
-    TPngSpec palette = PngSpec(9, 7, PNG_COLOR_TYPE_PALETTE, 8, true);
-    TPngSpec rgba16 = PngSpec(9, 7, PNG_COLOR_TYPE_RGB_ALPHA, 16);
+    TPngLayout rgb = PngLayout(9, 7);
+    TPngLayout palette = PngLayout(9, 7, PNG_COLOR_TYPE_PALETTE, 8, true);
+    TPngLayout rgba16 = PngLayout(9, 7, PNG_COLOR_TYPE_RGB_ALPHA, 16);
     for (const TRgba& c : TestColours)
         palette.Palette.push_back({c.R, c.G, c.B});
     palette.PaletteAlpha = {0, 128, 255, 0};

@@ -26,7 +26,7 @@ void Set32(TBytes& b, std::size_t at, std::uint32_t v)
 }
 
 // Even rows as runs, odd rows as absolute stretches (where long enough), so both codes are used.
-TBytes EncodeRle(const TBmpSpec& s)
+TBytes EncodeRle(const TBmpLayout& s)
 {
     const bool four = s.Compression == 2;
     TBytes out;
@@ -71,7 +71,7 @@ TBytes EncodeRle(const TBmpSpec& s)
     return out;
 }
 
-TBytes EncodeRows(const TBmpSpec& s)
+TBytes EncodeRows(const TBmpLayout& s)
 {
     const std::size_t stride =
         ((static_cast<std::size_t>(s.Width) * static_cast<std::size_t>(s.Bits) + 31) / 32) * 4;
@@ -129,7 +129,7 @@ TBytes EncodeRows(const TBmpSpec& s)
 }
 } // namespace
 
-TBytes MakeBmp(const TBmpSpec& s)
+TBytes MakeBmp(const TBmpLayout& s)
 {
     const bool core = s.HeaderSize == 12;
     const bool trailingMasks = s.HeaderSize == 40 && s.Compression == 3;
@@ -182,25 +182,25 @@ TBytes MakeBmp(const TBmpSpec& s)
     return header;
 }
 
-TBmpSpec BmpSpec(int width, int height, int bits, std::uint32_t compression)
+TBmpLayout BmpLayout(int width, int height, int bits, std::uint32_t compression)
 {
-    TBmpSpec spec;
-    spec.Width = width;
-    spec.Height = height;
-    spec.Bits = bits;
-    spec.Compression = compression;
-    return spec;
+    TBmpLayout layout;
+    layout.Width = width;
+    layout.Height = height;
+    layout.Bits = bits;
+    layout.Compression = compression;
+    return layout;
 }
 
-TPngSpec PngSpec(int width, int height, int colourType, int bitDepth, bool interlaced)
+TPngLayout PngLayout(int width, int height, int colourType, int bitDepth, bool interlaced)
 {
-    TPngSpec spec;
-    spec.Width = width;
-    spec.Height = height;
-    spec.ColourType = colourType;
-    spec.BitDepth = bitDepth;
-    spec.Interlaced = interlaced;
-    return spec;
+    TPngLayout layout;
+    layout.Width = width;
+    layout.Height = height;
+    layout.ColourType = colourType;
+    layout.BitDepth = bitDepth;
+    layout.Interlaced = interlaced;
+    return layout;
 }
 
 void AppendPngSamples(TBytes& row, const std::vector<unsigned>& samples, int bitDepth)
@@ -237,7 +237,7 @@ void FlushNothing(png_structp)
 }
 
 // libpng reports errors by longjmp: no C++ objects with destructors in this function.
-bool EncodePng(const TPngSpec* s, png_bytepp rows, TBytes* out)
+bool EncodePng(const TPngLayout* s, png_bytepp rows, TBytes* out)
 {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -267,7 +267,7 @@ bool EncodePng(const TPngSpec* s, png_bytepp rows, TBytes* out)
 }
 } // namespace
 
-TBytes MakePng(const TPngSpec& s)
+TBytes MakePng(const TPngLayout& s)
 {
     const std::size_t stride = s.Rows.size() / static_cast<std::size_t>(s.Height);
     std::vector<png_bytep> rows;

@@ -19,7 +19,7 @@ struct TRgba
 
 // A BMP file. Pixels are given top row first, as palette indices (Bits <= 8) or colours; the
 // writer orders rows as TopDown says, pads rows to 4 bytes and fills in the headers.
-struct TBmpSpec
+struct TBmpLayout
 {
     int Width = 0;
     int Height = 0; // positive; TopDown makes the stored height negative
@@ -32,12 +32,12 @@ struct TBmpSpec
     std::vector<TRgba> Colours; // Bits > 8
     std::uint32_t Masks[4] = {0, 0, 0, 0};
 };
-TBytes MakeBmp(const TBmpSpec& spec);
-TBmpSpec BmpSpec(int width, int height, int bits = 24, std::uint32_t compression = 0);
+TBytes MakeBmp(const TBmpLayout& layout);
+TBmpLayout BmpLayout(int width, int height, int bits = 24, std::uint32_t compression = 0);
 
 // A PNG file. Rows are given packed as libpng expects them for the colour type and bit depth
 // (16-bit samples big-endian).
-struct TPngSpec
+struct TPngLayout
 {
     int Width = 0;
     int Height = 0;
@@ -49,9 +49,9 @@ struct TPngSpec
     TBytes PaletteAlpha;                    // tRNS for a palette image
     std::optional<png_color_16> TrnsColour; // tRNS for grey or truecolour
 };
-TBytes MakePng(const TPngSpec& spec);
-TPngSpec PngSpec(int width, int height, int colourType = PNG_COLOR_TYPE_RGB, int bitDepth = 8,
-                 bool interlaced = false);
+TBytes MakePng(const TPngLayout& layout);
+TPngLayout PngLayout(int width, int height, int colourType = PNG_COLOR_TYPE_RGB, int bitDepth = 8,
+                     bool interlaced = false);
 
 // Packs samples of the given bit depth into one PNG row (MSB first; 16 bits big-endian).
 void AppendPngSamples(TBytes& row, const std::vector<unsigned>& samples, int bitDepth);

@@ -47,22 +47,22 @@ void PrintTo(const TPngCase& c, std::ostream* os)
 
 // A 5 x 4 image whose samples run through the whole range of the depth, with what it must
 // decode to.
-TPngSpec Build(const TPngCase& c, std::vector<TRgba>& expected)
+TPngLayout Build(const TPngCase& c, std::vector<TRgba>& expected)
 {
-    TPngSpec spec = PngSpec(5, 4, c.ColourType, c.BitDepth, c.Interlaced);
+    TPngLayout layout = PngLayout(5, 4, c.ColourType, c.BitDepth, c.Interlaced);
     const unsigned max = c.BitDepth == 16 ? 0xFFFFu : (1u << c.BitDepth) - 1u;
     const int channels = Channels(c.ColourType);
     if (c.ColourType == PNG_COLOR_TYPE_PALETTE)
         for (unsigned i = 0; i <= max; ++i)
         {
             const TRgba t = TestColours[i % 16];
-            spec.Palette.push_back({static_cast<png_byte>(t.R ^ (i / 16)), t.G, t.B});
+            layout.Palette.push_back({static_cast<png_byte>(t.R ^ (i / 16)), t.G, t.B});
         }
-    for (int y = 0; y < spec.Height; ++y)
+    for (int y = 0; y < layout.Height; ++y)
     {
         TBytes row;
         std::vector<unsigned> samples;
-        for (int x = 0; x < spec.Width; ++x)
+        for (int x = 0; x < layout.Width; ++x)
         {
             unsigned s[4];
             for (int k = 0; k < channels; ++k)
@@ -76,7 +76,7 @@ TPngSpec Build(const TPngCase& c, std::vector<TRgba>& expected)
             switch (c.ColourType)
             {
             case PNG_COLOR_TYPE_PALETTE:
-                e = {spec.Palette[s[0]].red, spec.Palette[s[0]].green, spec.Palette[s[0]].blue, 255};
+                e = {layout.Palette[s[0]].red, layout.Palette[s[0]].green, layout.Palette[s[0]].blue, 255};
                 break;
             case PNG_COLOR_TYPE_GRAY:
             case PNG_COLOR_TYPE_GRAY_ALPHA:
@@ -90,9 +90,9 @@ TPngSpec Build(const TPngCase& c, std::vector<TRgba>& expected)
             expected.push_back(e);
         }
         AppendPngSamples(row, samples, c.BitDepth);
-        spec.Rows.insert(spec.Rows.end(), row.begin(), row.end());
+        layout.Rows.insert(layout.Rows.end(), row.begin(), row.end());
     }
-    return spec;
+    return layout;
 }
 
 class PngVariants : public ::testing::TestWithParam<TPngCase>
@@ -146,7 +146,7 @@ INSTANTIATE_TEST_SUITE_P(
 struct TTrnsCase
 {
     const char* Name;
-    TPngSpec Spec;
+    TPngLayout Layout;
     TPngTransparency Kind;
     std::optional<TPngRgb> Transparent;
     std::vector<std::uint8_t> Alpha;
@@ -157,34 +157,34 @@ void PrintTo(const TTrnsCase& c, std::ostream* os)
     *os << c.Name;
 }
 
-TPngSpec Rgb2(int depth, std::vector<unsigned> samples, std::optional<png_color_16> trns)
+TPngLayout Rgb2(int depth, std::vector<unsigned> samples, std::optional<png_color_16> trns)
 {
-    TPngSpec s = PngSpec(2, 1, PNG_COLOR_TYPE_RGB, depth);
+    TPngLayout s = PngLayout(2, 1, PNG_COLOR_TYPE_RGB, depth);
     AppendPngSamples(s.Rows, samples, depth);
     s.TrnsColour = trns;
     return s;
 }
 
-TPngSpec Grey2(int depth, std::vector<unsigned> samples, std::optional<png_color_16> trns)
+TPngLayout Grey2(int depth, std::vector<unsigned> samples, std::optional<png_color_16> trns)
 {
-    TPngSpec s = Rgb2(depth, {}, trns);
+    TPngLayout s = Rgb2(depth, {}, trns);
     s.ColourType = PNG_COLOR_TYPE_GRAY;
     AppendPngSamples(s.Rows, samples, depth);
     return s;
 }
 
-TPngSpec Palette2(TBytes alpha)
+TPngLayout Palette2(TBytes alpha)
 {
-    TPngSpec s = PngSpec(2, 1, PNG_COLOR_TYPE_PALETTE);
+    TPngLayout s = PngLayout(2, 1, PNG_COLOR_TYPE_PALETTE);
     s.Rows = {0, 1};
     s.Palette = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}};
     s.PaletteAlpha = std::move(alpha);
     return s;
 }
 
-TPngSpec WithAlpha(int colourType)
+TPngLayout WithAlpha(int colourType)
 {
-    TPngSpec s = PngSpec(2, 1, colourType);
+    TPngLayout s = PngLayout(2, 1, colourType);
     s.Rows = colourType == PNG_COLOR_TYPE_RGB_ALPHA ? TBytes{1, 2, 3, 0, 4, 5, 6, 255} : TBytes{7, 0, 8, 255};
     return s;
 }
@@ -204,7 +204,7 @@ TEST_P(PngTransparency, KindColourAndAlpha)
 {
     const TTrnsCase& c = GetParam();
     TTempFiles files;
-    const std::string path = files.Write("t.png", MakePng(c.Spec));
+    const std::string path = files.Write("t.png", MakePng(c.Layout));
     TPngReader reader;
     ASSERT_TRUE(reader.Read(path));
     EXPECT_EQ(reader.Transparency(), c.Kind);
@@ -269,7 +269,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(PngReader, MissingOrForeignFileLeavesItEmpty)
 {
     TTempFiles files;
-    TBmpSpec bmp = BmpSpec(1, 1);
+    TBmpLayout bmp = BmpLayout(1, 1);
     bmp.Colours = {TestColours[2]};
     for (const std::string& path : {files.Path("absent.png"), files.Write("bitmap.png", MakeBmp(bmp))})
     {

@@ -127,7 +127,7 @@ TEST(RasterBase, AllocGivesAZeroedBufferOrNothing)
 TEST(RasterBase, UnreadableFilesGiveAnEmptyRaster)
 {
     TTempFiles files;
-    TBmpSpec good = BmpSpec(2, 2);
+    TBmpLayout good = BmpLayout(2, 2);
     good.Colours.assign(4, TestColours[3]);
     const std::string goodPath = files.Write("good.bmp", MakeBmp(good));
     const std::string paths[] = {files.Path("absent.bmp"),
@@ -164,9 +164,9 @@ TEST(RasterBase, UnreadableFilesGiveAnEmptyRaster)
 TEST(RasterBase, ContentDecidesTheFormat)
 {
     TTempFiles files;
-    TBmpSpec bmp = BmpSpec(1, 1);
+    TBmpLayout bmp = BmpLayout(1, 1);
     bmp.Colours = {TestColours[11]};
-    TPngSpec png = PngSpec(1, 1);
+    TPngLayout png = PngLayout(1, 1);
     png.Rows = {TestColours[13].R, TestColours[13].G, TestColours[13].B};
     const TBytes jpeg = MakeJpeg(TBytes(8 * 8 * 3, 200), 8, 8, 95);
 
