@@ -117,42 +117,56 @@ void TFiberAnalyzer::DetectDefects()
     const auto idx = [uw](int x, int y) {
         return static_cast<std::size_t>(y) * uw + static_cast<std::size_t>(x);
     };
-    const auto d = [this](int x, int y) {
-        return Distance(Center, TPoint2D(static_cast<float>(x), static_cast<float>(y)));
-    };
-
-    // Dark pixels. Each pixel depends only on itself, so rows are walked in memory order.
+    // Dark pixels. Per row, the columns inside each zone circle form one run (ColumnsWithin), so
+    // only the columns inside the contact or cladding circle are visited and no distance is
+    // measured per pixel; membership in the runs is exactly the per-pixel distance test.
     std::vector<std::uint8_t> mask(n, Background);
+    std::vector<ColumnRun> cladding(static_cast<std::size_t>(h));
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
+    {
+        const ColumnRun c = ColumnsWithin(Center, y, ZoneRadius[2], w);
+        const ColumnRun a = ColumnsWithin(Center, y, ZoneRadius[3], w);
+        const ColumnRun t = ColumnsWithin(Center, y, ZoneRadius[4], w);
+        cladding[static_cast<std::size_t>(y)] = c;
+        const std::uint8_t* grey = GreyBuffer.data() + idx(0, y);
+        std::uint8_t* m = mask.data() + idx(0, y);
+        const int from = std::min(c.First, t.First);
+        const int to = std::max(c.End, t.End);
+        for (int x = from; x < to; ++x)
         {
-            const float dist = d(x, y);
-            const int g = GreyBuffer[idx(x, y)];
-            if (dist < ZoneRadius[2])
-                mask[idx(x, y)] = g < CoreCladThreshold ? DefectCandidate : Background;
-            else if (dist < ZoneRadius[3])
-                mask[idx(x, y)] = Background;
-            else if (dist < ZoneRadius[4])
-                mask[idx(x, y)] = g < ContactThreshold ? DefectCandidate : Background;
+            const int g = grey[x];
+            if (x >= c.First && x < c.End)
+                m[x] = g < CoreCladThreshold ? DefectCandidate : Background;
+            else if (x >= a.First && x < a.End)
+                m[x] = Background;
+            else if (x >= t.First && x < t.End)
+                m[x] = g < ContactThreshold ? DefectCandidate : Background;
         }
+    }
 
-    // Bright lines: brighter than 135 and 6 to 14 levels above a pixel 5 away.
+    // Bright lines: brighter than 135 and 6 to 14 levels above a pixel 5 away, inside the
+    // cladding circle only.
     static constexpr int Probes[4][2] = {{-5, 0}, {0, -5}, {5, 0}, {0, 5}};
     for (int y = ScratchMargin; y < h - ScratchMargin; ++y)
-        for (int x = ScratchMargin; x < w - ScratchMargin; ++x)
+    {
+        const ColumnRun c = cladding[static_cast<std::size_t>(y)];
+        const int from = std::max(ScratchMargin, c.First);
+        const int to = std::min(w - ScratchMargin, c.End);
+        for (int x = from; x < to; ++x)
         {
-            if (mask[idx(x, y)] == DefectCandidate || !(d(x, y) < ZoneRadius[2]))
+            if (mask[idx(x, y)] == DefectCandidate)
                 continue;
-            const int c = GreyBuffer[idx(x, y)];
-            if (c <= ScratchBrightness)
+            const int cv = GreyBuffer[idx(x, y)];
+            if (cv <= ScratchBrightness)
                 continue;
             for (const auto& p : Probes)
             {
-                const int diff = c - GreyBuffer[idx(x + p[0], y + p[1])];
+                const int diff = cv - GreyBuffer[idx(x + p[0], y + p[1])];
                 if (diff > 5 && diff < 15)
                     mask[idx(x, y)] = ScratchCandidate;
             }
         }
+    }
 
     std::copy(mask.begin(), mask.end(), GreyBuffer.begin());
     mask = {};

@@ -8,6 +8,46 @@ constexpr float Epsilon = 0.001f;
 const TPoint2D Sentinel(9999.0f, 9999.0f);
 } // namespace
 
+ColumnRun ColumnsWithin(const TPoint2D& center, int y, float r, int width)
+{
+    const float fy = static_cast<float>(y);
+    const auto inside = [&](int x) { return Distance(center, TPoint2D(static_cast<float>(x), fy)) < r; };
+    if (width <= 0 || std::isnan(center.X))
+        return {0, 0};
+    // The last column at or left of the centre: distances fall up to it and rise after it.
+    const int split = center.X < 0.0f                             ? -1
+                      : center.X >= static_cast<float>(width - 1) ? width - 1
+                                                                  : static_cast<int>(center.X);
+    ColumnRun run{split + 1, split + 1};
+    if (split >= 0 && inside(split))
+    {
+        int lo = 0, hi = split; // the first column inside lies in [lo, hi]
+        while (lo < hi)
+        {
+            const int mid = lo + (hi - lo) / 2;
+            if (inside(mid))
+                hi = mid;
+            else
+                lo = mid + 1;
+        }
+        run.First = lo;
+    }
+    if (split + 1 < width && inside(split + 1))
+    {
+        int lo = split + 1, hi = width; // the first column outside lies in [lo, hi]; width: none
+        while (lo < hi)
+        {
+            const int mid = lo + (hi - lo) / 2;
+            if (inside(mid))
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        run.End = lo;
+    }
+    return run;
+}
+
 TPoint2D DirectionTo(const TPoint2D& a, const TPoint2D& b)
 {
     const float len = Distance(a, b);

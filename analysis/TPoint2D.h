@@ -39,6 +39,18 @@ inline float Distance(const TPoint2D& a, const TPoint2D& b)
     const float s = dx * dx + dy * dy;
     return std::sqrt(s);
 }
+// The columns x of row y, 0 <= x < width, whose Distance(center, (x, y)) < r, as the run
+// [first, end) (empty when first == end). They always form one run: every float operation of
+// Distance is monotonic, so the distance never falls moving away from the centre's column. The
+// ends are found by bisection with that same comparison, so the run holds exactly the columns a
+// test of every pixel would accept.
+struct ColumnRun
+{
+    int First;
+    int End;
+};
+ColumnRun ColumnsWithin(const TPoint2D& center, int y, float r, int width);
+
 // Unit vector from a to b; (0, 0) when a and b coincide.
 TPoint2D DirectionTo(const TPoint2D& a, const TPoint2D& b);
 // Crossing of the line a1-a2 with the line b1-b2; (9999, 9999) for parallel or both-steep lines.

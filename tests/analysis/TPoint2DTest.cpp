@@ -1,8 +1,11 @@
 #include "analysis/TPoint2D.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <cstdint>
+#include <gtest/gtest.h>
+#include <limits>
+#include <tuple>
+#include <vector>
 
 namespace
 {
@@ -61,17 +64,16 @@ TEST_P(Intersect_, GivesCrossingOrSentinel)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Intersect_,
-    ::testing::Values(
-        IntersectCase{"Diagonals", {0, 0}, {10, 10}, {0, 10}, {10, 0}, {5, 5}},
-        IntersectCase{"VerticalWithSloped", {3, 0}, {3, 10}, {0, 0}, {10, 10}, {3, 3}},
-        IntersectCase{"SlopedWithVertical", {0, 0}, {10, 10}, {3, 0}, {3, 10}, {3, 3}},
-        IntersectCase{"Parallel", {0, 0}, {10, 10}, {0, 1}, {10, 11}, Sentinel},
-        IntersectCase{"BothVertical", {3, 0}, {3, 10}, {5, 0}, {5, 10}, Sentinel},
-        // Shared end points are answered before any slope is computed, even for parallel lines.
-        IntersectCase{"A1IsB2", {1, 1}, {2, 2}, {5, 5}, {1, 1}, {1, 1}},
-        IntersectCase{"A2IsB1", {3, 0}, {3, 10}, {3, 10}, {5, 10}, {3, 10}},
-        // A difference of exactly epsilon is neither steep nor sloped.
-        IntersectCase{"ExactlyEpsilon", {0, 0}, {0.001f, 10}, {0, 5}, {10, 5}, Sentinel}),
+    ::testing::Values(IntersectCase{"Diagonals", {0, 0}, {10, 10}, {0, 10}, {10, 0}, {5, 5}},
+                      IntersectCase{"VerticalWithSloped", {3, 0}, {3, 10}, {0, 0}, {10, 10}, {3, 3}},
+                      IntersectCase{"SlopedWithVertical", {0, 0}, {10, 10}, {3, 0}, {3, 10}, {3, 3}},
+                      IntersectCase{"Parallel", {0, 0}, {10, 10}, {0, 1}, {10, 11}, Sentinel},
+                      IntersectCase{"BothVertical", {3, 0}, {3, 10}, {5, 0}, {5, 10}, Sentinel},
+                      // Shared end points are answered before any slope is computed, even for parallel lines.
+                      IntersectCase{"A1IsB2", {1, 1}, {2, 2}, {5, 5}, {1, 1}, {1, 1}},
+                      IntersectCase{"A2IsB1", {3, 0}, {3, 10}, {3, 10}, {5, 10}, {3, 10}},
+                      // A difference of exactly epsilon is neither steep nor sloped.
+                      IntersectCase{"ExactlyEpsilon", {0, 0}, {0.001f, 10}, {0, 5}, {10, 5}, Sentinel}),
     [](const ::testing::TestParamInfo<IntersectCase>& p) { return std::string(p.param.name); });
 
 TEST(CircleCenter, ThroughThreePoints)
@@ -83,4 +85,52 @@ TEST(CircleCenter, ThroughThreePoints)
     EXPECT_NEAR(d.X, 330.0f, 1e-2f);
     EXPECT_NEAR(d.Y, 235.0f, 1e-2f);
     EXPECT_EQ(CircleCenter({0, 0}, {10, 0}, {20, 0}), Sentinel);
+}
+
+// The run must hold exactly the columns a test of every pixel accepts, wherever the centre is:
+// fractional, on a column, outside the image, infinite or not a number.
+TEST(TPoint2D, ColumnsWithinMatchesEveryPixelTested)
+{
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    std::vector<std::tuple<TPoint2D, float, int>> cases = {
+        {{320.5f, 240.0f}, 140.73836f, 640},
+        {{320.0f, 240.0f}, 140.0f, 640},
+        {{-30.25f, 10.0f}, 100.0f, 640},
+        {{700.75f, 400.0f}, 90.0f, 640},
+        {{5.0f, 5.0f}, 0.0f, 640},
+        {{5.0f, 5.0f}, -1.0f, 640},
+        {{5.0f, 5.0f}, nan, 640},
+        {{nan, 5.0f}, 50.0f, 640},
+        {{5.0f, nan}, 50.0f, 640},
+        {{inf, 5.0f}, 50.0f, 640},
+        {{-inf, 5.0f}, 50.0f, 640},
+        {{0.0f, 0.0f}, inf, 640},
+        {{0.5f, 0.0f}, 3.0f, 1},
+        {{9999.0f, 9999.0f}, 1e5f, 720},
+        {{359.99997f, 240.0f}, 300.0f, 720},
+    };
+    std::uint32_t seed = 2024;
+    const auto next = [&seed](float lo, float hi) {
+        seed = seed * 1664525u + 1013904223u;
+        return lo + (hi - lo) * static_cast<float>(seed >> 8) / 16777216.0f;
+    };
+    for (int i = 0; i < 300; ++i)
+        cases.emplace_back(TPoint2D(next(-50.0f, 770.0f), next(-50.0f, 530.0f)), next(0.0f, 400.0f),
+                           i % 2 ? 640 : 720);
+
+    for (const auto& [center, r, width] : cases)
+        for (int y = -1; y <= 481; y += 7)
+        {
+            const ColumnRun run = ColumnsWithin(center, y, r, width);
+            ASSERT_LE(run.First, run.End);
+            for (int x = 0; x < width; ++x)
+            {
+                const bool expected =
+                    Distance(center, TPoint2D(static_cast<float>(x), static_cast<float>(y))) < r;
+                const bool inRun = x >= run.First && x < run.End;
+                ASSERT_EQ(inRun, expected) << "centre " << center.X << "," << center.Y << " r " << r
+                                           << " width " << width << " row " << y << " column " << x;
+            }
+        }
 }
