@@ -315,7 +315,12 @@ bool TVideoGrabber::StartDevicePreview()
         const QString input = FindStillButtonInput(path);
         QString error;
         if (!input.isEmpty() && !StillButton_->Open(input, &error))
-            LastError_ = error; // the preview runs; only the camera's button is unavailable
+        {
+            // The preview runs; only the camera's button is unavailable. Say so once per start,
+            // as the usual cause (no read access to /dev/input) is for the administrator to fix.
+            LastError_ = error;
+            qWarning("TVideoGrabber: %s", qPrintable(error));
+        }
     }
     return true;
 }

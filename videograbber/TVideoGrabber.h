@@ -110,7 +110,9 @@ public:
     bool AttachStillButton(const QString& inputNode);
 
 signals:
-    // Dc paints on the frame about to be shown, in frame pixels.
+    // Dc paints on the frame about to be shown, in frame pixels. FrameNumber counts the frames
+    // shown since StartPreview (from 1), FrameTime is in ms since the first of them; FrameId equals
+    // FrameNumber. Dc is the same painter every frame and keeps what a handler set on it.
     void OnFrameOverlayUsingDC(TVideoGrabber* Sender, QPainter* Dc, qint64 FrameNumber, qint64 FrameTime,
                                qint64 FrameId);
     // FrameBitmap is valid during the call only.
