@@ -3,11 +3,11 @@
 #include "analysis/TFiberAnalyzer.h"
 #include "imaging/TLumarcRaster.h"
 #include "platform/TBitmap.h"
+#include "tools/AtomicWrite.h"
 #include "tools/JsonOut.h"
 
+#include <QBuffer>
 #include <QPainter>
-#include <QSaveFile>
-#include <QString>
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -266,16 +266,15 @@ private:
             QPainter painter(&bitmap.Image());
             a.DrawOverlay(&painter, w, h, QRect(0, 0, w, h));
         }
-        QSaveFile file(QString::fromStdString(path));
-        if (!file.open(QIODevice::WriteOnly))
-            return ReportError("cannot write " + path + ": " + file.errorString().toStdString());
-        if (!bitmap.Image().save(&file, "BMP"))
-        {
-            file.cancelWriting();
+        QByteArray encoded;
+        QBuffer buffer(&encoded);
+        buffer.open(QIODevice::WriteOnly);
+        if (!bitmap.Image().save(&buffer, "BMP"))
             return ReportError("cannot write " + path + ": the image could not be encoded");
-        }
-        if (!file.commit())
-            ReportError("cannot write " + path + ": " + file.errorString().toStdString());
+        std::string error;
+        if (!WriteFileAtomically(
+                path, std::string_view(encoded.constData(), static_cast<std::size_t>(encoded.size())), error))
+            ReportError(error);
     }
 };
 } // namespace

@@ -1,6 +1,8 @@
 #include "tools/EndFaceGenerator.h"
 
-#include <QSaveFile>
+#include "tools/AtomicWrite.h"
+
+#include <QBuffer>
 #include <QString>
 #include <algorithm>
 #include <array>
@@ -211,22 +213,14 @@ bool WriteEndFace(const TBitmap& image, bool grey, const std::string& path, std:
         return false;
     }
 
-    QSaveFile file(name);
-    if (!file.open(QIODevice::WriteOnly))
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    if (!out.save(&buffer, format, format[0] == 'J' ? 95 : -1))
     {
-        error = path + ": " + file.errorString().toStdString();
-        return false;
-    }
-    if (!out.save(&file, format, format[0] == 'J' ? 95 : -1))
-    {
-        file.cancelWriting();
         error = path + ": could not encode the image";
         return false;
     }
-    if (!file.commit())
-    {
-        error = path + ": " + file.errorString().toStdString();
-        return false;
-    }
-    return true;
+    return WriteFileAtomically(
+        path, std::string_view(encoded.constData(), static_cast<std::size_t>(encoded.size())), error);
 }

@@ -8,7 +8,11 @@
 #include <QJsonArray>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <string>
+#include <sys/wait.h>
 
 namespace
 {
@@ -203,4 +207,29 @@ TEST(AnalyzeSamples, FailedAnnotationIsAnErrorAndLeavesNoFile)
     EXPECT_TRUE(r.Err.contains("cannot write")) << r.Err.toStdString();
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{"clean-pass.png.result.bmp"});
+}
+
+// A file name that is not valid UTF-8 and holds a quote and a backslash: analysed, reported in
+// JSON so that its bytes can be recovered, and annotated under exactly those bytes. The name
+// cannot pass through QProcess (it re-encodes arguments), so the shell runs the analyser.
+TEST(AnalyzeSamples, FileNamesAreKeptByteForByte)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string folder = dir.path().toStdString();
+    const std::string name = "we\xE9ird \"q\" \\b.png";
+    std::filesystem::copy_file(FS_SOURCE_DIR "/samples/clean-pass.png", folder + "/" + name);
+    const std::string command =
+        "cd '" + folder + "' && timeout 60 '" FS_ANALYZE_PATH "' --json --annotate . '" + name + "'";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string out;
+    char chunk[4096];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
+        out.append(chunk, n);
+    const int status = ::pclose(pipe);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << out;
+    EXPECT_EQ(out.rfind("{\"file\":\"we\\udce9ird \\\"q\\\" \\\\b.png\",\"accepted\":true,", 0), 0u) << out;
+    EXPECT_TRUE(std::filesystem::is_regular_file(folder + "/" + name + ".result.bmp"));
 }
