@@ -39,6 +39,8 @@ const char* const AnalyzeUsage =
     "                            <image name>.single.result.bmp and .multi.result.bmp)\n"
     "  --help                    this text\n"
     "\n"
+    "An image that cannot be opened is reported once, with the station's own message.\n"
+    "\n"
     "Exit status: 0 all images pass; 1 at least one image fails; 2 wrong arguments, or an\n"
     "image could not be opened or an annotated image could not be written.\n";
 
@@ -368,5 +370,13 @@ int RunAnalyzeCommand(const std::vector<std::string>& args, std::ostream& out, s
         out << AnalyzeUsage;
         return ExitPass;
     }
-    return Runner(options, out, err).Run();
+    const int status = Runner(options, out, err).Run();
+    // A verdict that never reached its reader (full disk, closed pipe) must not look like success.
+    out.flush();
+    if (!out)
+    {
+        err << "fiberscope-analyze: could not write the results to standard output\n";
+        return ExitError;
+    }
+    return status;
 }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
@@ -232,4 +233,14 @@ TEST(AnalyzeSamples, FileNamesAreKeptByteForByte)
     EXPECT_EQ(WEXITSTATUS(status), 0) << out;
     EXPECT_EQ(out.rfind("{\"file\":\"we\\udce9ird \\\"q\\\" \\\\b.png\",\"accepted\":true,", 0), 0u) << out;
     EXPECT_TRUE(std::filesystem::is_regular_file(folder + "/" + name + ".result.bmp"));
+}
+
+TEST(AnalyzeSamples, UnwritableOutputIsAnError)
+{
+    // /dev/full accepts the open and fails every write.
+    const std::string command = "timeout 60 '" FS_ANALYZE_PATH "' --json '" FS_SOURCE_DIR
+                                "/samples/clean-pass.png' > /dev/full 2>/dev/null";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 2);
 }
