@@ -21,11 +21,22 @@ namespace
 
 // Resets a flag when a handler returns, also by an exception that the application's exception
 // display catches further up: a flag left set would freeze the preview.
-struct FlagGuard
+class FlagGuard
 {
-    bool& Flag;
-    explicit FlagGuard(bool& flag) : Flag(flag) { Flag = true; }
-    ~FlagGuard() { Flag = false; }
+public:
+    explicit FlagGuard(bool& flag) : Flag_(&flag) { *Flag_ = true; }
+    ~FlagGuard() { Release(); }
+    FlagGuard(const FlagGuard&) = delete;
+    FlagGuard& operator=(const FlagGuard&) = delete;
+    void Release()
+    {
+        if (Flag_)
+            *Flag_ = false;
+        Flag_ = nullptr;
+    }
+
+private:
+    bool* Flag_;
 };
 
 GstElement* MakeElement(const char* factory, const char* name, QString& missing)
@@ -443,9 +454,9 @@ void TVideoGrabber::OnStallCheck()
 
 void TVideoGrabber::OnFrame()
 {
-    // A handler of the previous frame is still running (a modal dialog inside it): skip frames
-    // until it returns.
-    if (!Pipe_ || InFrame_)
+    // An overlay handler of an earlier frame is still running (a modal dialog inside it): its
+    // canvas is that frame, so skip frames until it returns.
+    if (!Pipe_ || InOverlay_)
         return;
     qint64 ptsNs = 0;
     if (!Pipe_->TakeFrame(Display_, ptsNs, [this] {
@@ -453,7 +464,13 @@ void TVideoGrabber::OnFrame()
                 Painter_->end();
         }))
         return;
-    FlagGuard busy(InFrame_);
+    // A capture handler is still running (e.g. a print dialog): keep the picture live behind it,
+    // but raise nothing, so no capture starts and its bitmap stays as it was handed over.
+    if (InCapture_)
+    {
+        update();
+        return;
+    }
     ++FrameNumber_;
     if (FirstPtsNs_ < 0)
         FirstPtsNs_ = ptsNs;
@@ -473,6 +490,7 @@ void TVideoGrabber::OnFrame()
     }
     const QString fileName = CaptureFileName_;
 
+    FlagGuard overlay(InOverlay_);
     if (!FrameSeen_)
     {
         FrameSeen_ = true;
@@ -490,10 +508,14 @@ void TVideoGrabber::OnFrame()
     Painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
     emit OnFrameOverlayUsingDC(this, Painter_.get(), FrameNumber_, frameTimeMs, FrameNumber_);
     update();
+    overlay.Release();
 
     if (capture)
+    {
+        FlagGuard busy(InCapture_);
         emit OnFrameCaptureCompleted(this, &Captured_, Captured_.Width(), Captured_.Height(), FrameNumber_,
                                      frameTimeMs, fc_TBitmap, fileName, true, FrameNumber_);
+    }
 }
 
 bool TVideoGrabber::CaptureFrameTo(int dest, const QString& fileName)

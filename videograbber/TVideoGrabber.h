@@ -162,7 +162,8 @@ private:
     bool ButtonCapture_ = false;    // by the camera's still button
     QString CaptureFileName_;
     bool FrameSeen_ = false; // of the current pipeline
-    bool InFrame_ = false;   // a handler of the current frame is running
+    bool InOverlay_ = false; // the preview-started or overlay handler of a frame is running
+    bool InCapture_ = false; // the capture handler of a frame is running
     qint64 FrameNumber_ = 0;
     qint64 FirstPtsNs_ = -1;
 

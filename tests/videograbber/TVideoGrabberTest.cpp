@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -294,6 +295,36 @@ TEST_F(GrabberTest, HandlerMayRestartThePreview)
     EXPECT_TRUE(restarted);
     EXPECT_EQ(Rec->PreviewStarts, 2);
     EXPECT_EQ(Rec->Inactives, 0);
+}
+
+// A capture handler may open a modal dialog (the print dialog does): the picture behind it stays
+// live, but no overlay or capture event interrupts the handler.
+TEST_F(GrabberTest, PictureStaysLiveWhileACaptureHandlerWaits)
+{
+    auto g = Previewing({"Scope", {{640, 480}}}); // moving pattern
+    QImage early, late;
+    int overlaysDuring = -1;
+    Rec->OnCapture = [&] {
+        g->CaptureFrameTo(fc_TBitmap, ""); // waits until the handler returns
+        const int overlaysBefore = Rec->Overlays;
+        QEventLoop modal;
+        QTimer::singleShot(100, [&] { early = g->grab().toImage(); });
+        QTimer::singleShot(400, [&] {
+            late = g->grab().toImage();
+            modal.quit();
+        });
+        modal.exec();
+        overlaysDuring = Rec->Overlays - overlaysBefore;
+    };
+    g->CaptureFrameTo(fc_TBitmap, "");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return overlaysDuring >= 0; }, WaitMs));
+    Rec->OnCapture = nullptr;
+    EXPECT_EQ(overlaysDuring, 0);
+    EXPECT_EQ(Rec->Captures.size(), 1u);
+    EXPECT_NE(early, late); // frames kept coming
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return Rec->Captures.size() == 2; }, WaitMs)); // the request made inside
+    EXPECT_TRUE(Rec->Captures[1].Success);
 }
 
 TEST_F(GrabberTest, FormatDialogChangesTheSizeAndRestartsThePreview)
