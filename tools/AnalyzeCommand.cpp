@@ -59,15 +59,25 @@ struct DetectedFinding
 
 std::string PointJson(const TPoint2D& p)
 {
-    return "[" + JsonFloat(p.X) + "," + JsonFloat(p.Y) + "]";
+    std::string s(1, '[');
+    s += JsonFloat(p.X);
+    s += ',';
+    s += JsonFloat(p.Y);
+    s += ']';
+    return s;
 }
 
 template <typename T, typename F> std::string ArrayJson(const T* values, int n, F format)
 {
-    std::string s = "[";
+    std::string s(1, '[');
     for (int i = 0; i < n; ++i)
-        s += (i ? "," : "") + format(values[i]);
-    return s + "]";
+    {
+        if (i)
+            s += ',';
+        s += format(values[i]);
+    }
+    s += ']';
+    return s;
 }
 
 std::string IntJson(int v)
@@ -253,8 +263,9 @@ private:
     {
         std::string name = fs::path(image).filename().string();
         if (Options_.Single && Options_.Multi)
-            name += "." + ModeName(mode);
-        return (fs::path(Options_.AnnotateDir) / (name + ".result.bmp")).string();
+            name.append(1, '.').append(ModeName(mode));
+        name.append(".result.bmp");
+        return (fs::path(Options_.AnnotateDir) / name).string();
     }
 
     // The working image with its zone circles at the image's own size, as the station's
