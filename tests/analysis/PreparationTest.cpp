@@ -70,6 +70,33 @@ TEST(ConvertToGrey, GreyPixelsKeepTheirLevel)
     EXPECT_EQ(GreyOf(a), ramp.Pixels);
 }
 
+// The conversion adds precomputed products; every one of the 2^24 colours must come out as the
+// formula written out gives it.
+TEST(ConvertToGrey, MatchesTheFormulaForEveryColour)
+{
+    TBitmap all(4096, 4096);
+    for (int y = 0; y < 4096; ++y)
+    {
+        std::uint8_t* row = all.ScanLine(y);
+        for (int x = 0; x < 4096; ++x)
+        {
+            const int colour = y * 4096 + x;
+            row[3 * x] = static_cast<std::uint8_t>(colour >> 16);
+            row[3 * x + 1] = static_cast<std::uint8_t>(colour >> 8);
+            row[3 * x + 2] = static_cast<std::uint8_t>(colour);
+        }
+    }
+    TFiberAnalyzer a;
+    GiveImage(a, all);
+    a.ConvertToGrey();
+    for (int colour = 0; colour < (1 << 24); ++colour)
+    {
+        const int b = colour >> 16, g = (colour >> 8) & 255, r = colour & 255;
+        const int expected = static_cast<int>(static_cast<float>(0.299 * b + 0.587 * g + 0.114 * r));
+        ASSERT_EQ(a.GreyBuffer[static_cast<std::size_t>(colour)], expected) << b << "," << g << "," << r;
+    }
+}
+
 TEST(MedianFilter, RemovesALoneBrightPixelAndKeepsTheBorder)
 {
     GreyImage image(5, 5, 10);
