@@ -122,6 +122,10 @@ void TFiberAnalyzer::DetectDefects()
     // measured per pixel; membership in the runs is exactly the per-pixel distance test.
     std::vector<std::uint8_t> mask(n, Background);
     std::vector<ColumnRun> cladding(static_cast<std::size_t>(h));
+    // Per column, which candidate labels it holds (bit 1 defect, bit 2 scratch): the scans for
+    // groups skip the columns without any, and fills never create candidates, so the order in
+    // which groups are found is unchanged.
+    std::vector<std::uint8_t> columnHas(uw, Background);
     for (int y = 0; y < h; ++y)
     {
         const ColumnRun c = ColumnsWithin(Center, y, ZoneRadius[2], w);
@@ -135,12 +139,15 @@ void TFiberAnalyzer::DetectDefects()
         for (int x = from; x < to; ++x)
         {
             const int g = grey[x];
+            std::uint8_t label = Background;
             if (x >= c.First && x < c.End)
-                m[x] = g < CoreCladThreshold ? DefectCandidate : Background;
+                label = g < CoreCladThreshold ? DefectCandidate : Background;
             else if (x >= a.First && x < a.End)
-                m[x] = Background;
+                label = Background;
             else if (x >= t.First && x < t.End)
-                m[x] = g < ContactThreshold ? DefectCandidate : Background;
+                label = g < ContactThreshold ? DefectCandidate : Background;
+            m[x] = label;
+            columnHas[static_cast<std::size_t>(x)] |= label;
         }
     }
 
@@ -163,7 +170,10 @@ void TFiberAnalyzer::DetectDefects()
             {
                 const int diff = cv - GreyBuffer[idx(x + p[0], y + p[1])];
                 if (diff > 5 && diff < 15)
+                {
                     mask[idx(x, y)] = ScratchCandidate;
+                    columnHas[static_cast<std::size_t>(x)] |= ScratchCandidate;
+                }
             }
         }
     }
@@ -182,19 +192,34 @@ void TFiberAnalyzer::DetectDefects()
 
     std::fill(std::begin(FindingCount), std::end(FindingCount), 0);
 
+    // Only rows between the first and the last filled group's box get coloured below.
+    int firstRow = h, lastRow = -1;
+    const auto markRows = [&] {
+        firstRow = std::min(firstRow, BoxMinY);
+        lastRow = std::max(lastRow, BoxMaxY);
+    };
+
     // Defects, scanned column by column.
     for (int x = 0; x < w; ++x)
+    {
+        if (!(columnHas[static_cast<std::size_t>(x)] & DefectCandidate))
+            continue;
         for (int y = 0; y < h; ++y)
             if (GreyBuffer[idx(x, y)] == DefectCandidate)
             {
                 ResetFill(*this);
                 FillDefect(x, y);
                 RecordFinding(1);
+                markRows();
             }
+    }
 
     // Scratches: a group is kept when its fill marked more than 500 pixels. Only the pixels this
     // fill marked carry the undecided label, so only they are relabelled.
     for (int x = 0; x < w; ++x)
+    {
+        if (!(columnHas[static_cast<std::size_t>(x)] & ScratchCandidate))
+            continue;
         for (int y = 0; y < h; ++y)
             if (GreyBuffer[idx(x, y)] == ScratchCandidate)
             {
@@ -204,13 +229,17 @@ void TFiberAnalyzer::DetectDefects()
                 for (const std::size_t i : ScratchMarked)
                     GreyBuffer[i] = accepted ? ScratchPixel : Background;
                 if (accepted)
+                {
                     RecordFinding(0);
+                    markRows();
+                }
             }
+    }
 
     TBitmap& work = *WorkRaster->Bitmap;
     const int rows = std::min(h, work.Height());
     const int columns = std::min(w, work.Width());
-    for (int y = 0; y < rows; ++y)
+    for (int y = std::max(firstRow, 0); y < std::min(rows, lastRow + 1); ++y)
     {
         std::uint8_t* row = work.ScanLine(y);
         const std::uint8_t* labels = GreyBuffer.data() + idx(0, y);
