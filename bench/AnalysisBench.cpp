@@ -10,17 +10,17 @@
 
 namespace
 {
-std::unique_ptr<TFiberAnalyzer> Loaded(const EndFaceSpec& spec)
+std::unique_ptr<TFiberAnalyzer> Loaded(const EndFaceRecipe& recipe)
 {
     auto a = std::make_unique<TFiberAnalyzer>();
     a->SetDefaultCriteria();
-    a->SetCapturedImage(MakeEndFace(spec));
+    a->SetCapturedImage(MakeEndFace(recipe));
     return a;
 }
 
-void FullAnalysis(benchmark::State& state, const EndFaceSpec& spec)
+void FullAnalysis(benchmark::State& state, const EndFaceRecipe& recipe)
 {
-    auto a = Loaded(spec);
+    auto a = Loaded(recipe);
     for (auto _ : state)
     {
         a->Analyze();
@@ -51,9 +51,9 @@ void LoadFile(benchmark::State& state, const char* name)
     QTemporaryDir dir;
     const std::string path = dir.filePath(name).toStdString();
     std::string error;
-    EndFaceSpec spec = TypicalEndFace();
-    spec.Colour = true;
-    if (!dir.isValid() || !WriteEndFace(MakeEndFace(spec), false, path, error))
+    EndFaceRecipe recipe = TypicalEndFace();
+    recipe.Colour = true;
+    if (!dir.isValid() || !WriteEndFace(MakeEndFace(recipe), false, path, error))
     {
         state.SkipWithError(error.c_str());
         return;

@@ -81,32 +81,32 @@ float SegmentDistance(float px, float py, const EndFaceScratch& s)
 }
 } // namespace
 
-EndFaceSpec TypicalEndFace()
+EndFaceRecipe TypicalEndFace()
 {
-    EndFaceSpec spec;
-    spec.Seed = 11;
-    spec.OffsetX = 6;
-    spec.OffsetY = -4;
-    spec.CoreRadius = 11;
-    spec.Defects = {{8, -6, 6, 20}, {-60, -70, 8, 25}, {50, -90, 4, 25}, {150, 150, 14, 40}};
-    spec.Scratches = {{-130, 70, 130, 70, 3, 6}};
-    return spec;
+    EndFaceRecipe recipe;
+    recipe.Seed = 11;
+    recipe.OffsetX = 6;
+    recipe.OffsetY = -4;
+    recipe.CoreRadius = 11;
+    recipe.Defects = {{8, -6, 6, 20}, {-60, -70, 8, 25}, {50, -90, 4, 25}, {150, 150, 14, 40}};
+    recipe.Scratches = {{-130, 70, 130, 70, 3, 6}};
+    return recipe;
 }
 
-EndFaceSpec SpeckledEndFace()
+EndFaceRecipe SpeckledEndFace()
 {
-    EndFaceSpec spec;
-    spec.Seed = 12;
-    spec.SpeckSpacing = 8;
-    return spec;
+    EndFaceRecipe recipe;
+    recipe.Seed = 12;
+    recipe.SpeckSpacing = 8;
+    return recipe;
 }
 
-TBitmap MakeEndFace(const EndFaceSpec& spec)
+TBitmap MakeEndFace(const EndFaceRecipe& recipe)
 {
-    const int w = spec.Width, h = spec.Height;
-    const float cx = static_cast<float>(w / 2) + spec.OffsetX;
-    const float cy = static_cast<float>(h / 2) + spec.OffsetY;
-    Random random(spec.Seed);
+    const int w = recipe.Width, h = recipe.Height;
+    const float cx = static_cast<float>(w / 2) + recipe.OffsetX;
+    const float cy = static_cast<float>(h / 2) + recipe.OffsetY;
+    Random random(recipe.Seed);
 
     // Grey levels without noise, as one byte per pixel.
     std::vector<int> grey(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
@@ -115,18 +115,18 @@ TBitmap MakeEndFace(const EndFaceSpec& spec)
         {
             const float dx = static_cast<float>(x) - cx, dy = static_cast<float>(y) - cy;
             const float d = std::sqrt(dx * dx + dy * dy);
-            int v = d < spec.CladdingRadius ? spec.Cladding : spec.Background;
-            if (d < spec.CoreRadius)
-                v = spec.Core;
+            int v = d < recipe.CladdingRadius ? recipe.Cladding : recipe.Background;
+            if (d < recipe.CoreRadius)
+                v = recipe.Core;
             grey[static_cast<std::size_t>(y * w + x)] = v;
         }
 
-    if (spec.SpeckSpacing > 0)
+    if (recipe.SpeckSpacing > 0)
     {
         // Jitter of at most one pixel keeps neighbouring specks apart and keeps the pixel five
         // steps away from a speck on plain cladding.
-        const int step = std::max(spec.SpeckSpacing, 6);
-        const float limit = spec.CladdingRadius - 4.0f;
+        const int step = std::max(recipe.SpeckSpacing, 6);
+        const float limit = recipe.CladdingRadius - 4.0f;
         for (float sy = -limit; sy <= limit; sy += static_cast<float>(step))
             for (float sx = -limit; sx <= limit; sx += static_cast<float>(step))
             {
@@ -137,11 +137,11 @@ TBitmap MakeEndFace(const EndFaceSpec& spec)
                 for (int y = py - 1; y <= py + 1; ++y)
                     for (int x = px - 1; x <= px + 1; ++x)
                         if (x >= 0 && x < w && y >= 0 && y < h)
-                            grey[static_cast<std::size_t>(y * w + x)] += spec.SpeckStep;
+                            grey[static_cast<std::size_t>(y * w + x)] += recipe.SpeckStep;
             }
     }
 
-    for (const EndFaceScratch& s : spec.Scratches)
+    for (const EndFaceScratch& s : recipe.Scratches)
     {
         const float half = s.Width / 2.0f;
         const int x0 = std::max(0, static_cast<int>(std::floor(cx + std::min(s.X0, s.X1) - half)));
@@ -154,7 +154,7 @@ TBitmap MakeEndFace(const EndFaceSpec& spec)
                     grey[static_cast<std::size_t>(y * w + x)] += s.Step;
     }
 
-    for (const EndFaceDefect& d : spec.Defects)
+    for (const EndFaceDefect& d : recipe.Defects)
     {
         const float r = d.Diameter / 2.0f;
         const float dcx = cx + d.X, dcy = cy + d.Y;
@@ -179,8 +179,8 @@ TBitmap MakeEndFace(const EndFaceSpec& spec)
         for (int x = 0; x < w; ++x)
         {
             const int v =
-                std::clamp(grey[static_cast<std::size_t>(y * w + x)] + random.Symmetric(spec.Noise), 0, 255);
-            const Bgr c = spec.Colour ? tint[static_cast<std::size_t>(v)]
+                std::clamp(grey[static_cast<std::size_t>(y * w + x)] + random.Symmetric(recipe.Noise), 0, 255);
+            const Bgr c = recipe.Colour ? tint[static_cast<std::size_t>(v)]
                                       : Bgr{static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v),
                                             static_cast<std::uint8_t>(v)};
             row[3 * x] = c.B;

@@ -32,7 +32,7 @@ struct EndFaceScratch
     int Step = 6;
 };
 
-struct EndFaceSpec
+struct EndFaceRecipe
 {
     int Width = 640;
     int Height = 480;
@@ -58,13 +58,13 @@ struct EndFaceSpec
 
 // A typical inspected face: a core, defects in core, cladding and contact zone, one cladding
 // scratch.
-EndFaceSpec TypicalEndFace();
+EndFaceRecipe TypicalEndFace();
 // The hardest case for scratch detection: the cladding covered with fine bright specks, each a
 // small scratch-candidate group that is filled and dropped.
-EndFaceSpec SpeckledEndFace();
+EndFaceRecipe SpeckledEndFace();
 
 // The end face as a 24-bit bitmap; without Colour every pixel has three equal bytes.
-TBitmap MakeEndFace(const EndFaceSpec& spec);
+TBitmap MakeEndFace(const EndFaceRecipe& recipe);
 
 // Writes the image to path, its format from the extension (.png, .bmp, .jpg/.jpeg). A grey image
 // goes into PNG as 8-bit grey; BMP is always 24-bit, as the program writes its own. Written to a

@@ -57,7 +57,7 @@ int Fail(const std::string& message)
 
 int main(int argc, char** argv)
 {
-    EndFaceSpec spec;
+    EndFaceRecipe recipe;
     std::string output;
     std::vector<float> v;
     for (int i = 1; i < argc; ++i)
@@ -70,7 +70,7 @@ int main(int argc, char** argv)
         }
         if (arg == "--colour" || arg == "--color")
         {
-            spec.Colour = true;
+            recipe.Colour = true;
             continue;
         }
         if (arg.rfind("--", 0) != 0)
@@ -87,32 +87,32 @@ int main(int argc, char** argv)
         if (arg == "--size")
         {
             if (std::strcmp(value, "640x480") == 0)
-                spec.Width = 640;
+                recipe.Width = 640;
             else if (std::strcmp(value, "720x480") == 0)
-                spec.Width = 720;
+                recipe.Width = 720;
             else
                 return Fail(bad + " (640x480 or 720x480)");
-            spec.Height = 480;
+            recipe.Height = 480;
         }
         else if (arg == "--seed" && ParseFloats(value, v, 1, 1) && v[0] >= 0)
-            spec.Seed = static_cast<std::uint32_t>(std::strtoul(value, nullptr, 10));
+            recipe.Seed = static_cast<std::uint32_t>(std::strtoul(value, nullptr, 10));
         else if (arg == "--offset" && ParseFloats(value, v, 2, 2))
         {
-            spec.OffsetX = v[0];
-            spec.OffsetY = v[1];
+            recipe.OffsetX = v[0];
+            recipe.OffsetY = v[1];
         }
         else if (arg == "--radius" && ParseFloats(value, v, 1, 1) && v[0] > 0)
-            spec.CladdingRadius = v[0];
+            recipe.CladdingRadius = v[0];
         else if (arg == "--core" && ParseFloats(value, v, 1, 1) && v[0] >= 0)
-            spec.CoreRadius = v[0];
+            recipe.CoreRadius = v[0];
         else if (arg == "--noise" && ParseFloats(value, v, 1, 1) && v[0] >= 0)
-            spec.Noise = static_cast<int>(v[0]);
+            recipe.Noise = static_cast<int>(v[0]);
         else if (arg == "--specks" && ParseFloats(value, v, 1, 1) && v[0] >= 0)
-            spec.SpeckSpacing = static_cast<int>(v[0]);
+            recipe.SpeckSpacing = static_cast<int>(v[0]);
         else if (arg == "--defect" && ParseFloats(value, v, 3, 4))
-            spec.Defects.push_back({v[0], v[1], v[2], v.size() > 3 ? static_cast<int>(v[3]) : 20});
+            recipe.Defects.push_back({v[0], v[1], v[2], v.size() > 3 ? static_cast<int>(v[3]) : 20});
         else if (arg == "--scratch" && ParseFloats(value, v, 4, 6))
-            spec.Scratches.push_back({v[0], v[1], v[2], v[3], v.size() > 4 ? v[4] : 3.0f,
+            recipe.Scratches.push_back({v[0], v[1], v[2], v[3], v.size() > 4 ? v[4] : 3.0f,
                                       v.size() > 5 ? static_cast<int>(v[5]) : 6});
         else if (arg == "--seed" || arg == "--offset" || arg == "--radius" || arg == "--core" ||
                  arg == "--noise" || arg == "--specks" || arg == "--defect" || arg == "--scratch")
@@ -124,7 +124,7 @@ int main(int argc, char** argv)
         return Fail("no output file given (see --help)");
 
     std::string error;
-    if (!WriteEndFace(MakeEndFace(spec), !spec.Colour, output, error))
+    if (!WriteEndFace(MakeEndFace(recipe), !recipe.Colour, output, error))
         return Fail(error);
     return 0;
 }

@@ -94,17 +94,17 @@ TBitmap ColourNoisyEndFace(unsigned seed)
 
 TEST(Analyze, SyntheticEndFaceFromCaptureToVerdict)
 {
-    EndFaceSpec spec;
-    spec.Seed = 7;
-    spec.OffsetX = 6.0f;
-    spec.OffsetY = -4.0f;
-    spec.CoreRadius = 11.0f;
-    spec.Colour = true;
-    spec.Defects = {{9.0f, -7.0f, 5.0f, 20}, {150.0f, 150.0f, 14.0f, 40}};
-    spec.Scratches = {{-130.0f, 88.0f, 130.0f, 96.0f, 3.0f, 6}};
+    EndFaceRecipe recipe;
+    recipe.Seed = 7;
+    recipe.OffsetX = 6.0f;
+    recipe.OffsetY = -4.0f;
+    recipe.CoreRadius = 11.0f;
+    recipe.Colour = true;
+    recipe.Defects = {{9.0f, -7.0f, 5.0f, 20}, {150.0f, 150.0f, 14.0f, 40}};
+    recipe.Scratches = {{-130.0f, 88.0f, 130.0f, 96.0f, 3.0f, 6}};
     TFiberAnalyzer a;
     a.SetDefaultCriteria();
-    a.SetCapturedImage(MakeEndFace(spec));
+    a.SetCapturedImage(MakeEndFace(recipe));
     a.Analyze();
 
     EXPECT_NEAR(a.Center.X, 326.0f, 1.0f);

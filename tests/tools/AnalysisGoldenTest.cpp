@@ -63,14 +63,14 @@ TEST(AnalysisGolden, JsonOfSamplesAndGeneratedFacesIsUnchanged)
 TEST(AnalysisGolden, WorkingImageAndLabelsAreUnchanged)
 {
     QString actual;
-    const std::pair<const char*, EndFaceSpec> faces[] = {{"typical", TypicalEndFace()},
+    const std::pair<const char*, EndFaceRecipe> faces[] = {{"typical", TypicalEndFace()},
                                                          {"speckled", SpeckledEndFace()}};
-    for (const auto& [name, spec] : faces)
+    for (const auto& [name, recipe] : faces)
         for (int mode = 0; mode < 2; ++mode)
         {
             TFiberAnalyzer a;
             a.SetDefaultCriteria();
-            a.SetCapturedImage(MakeEndFace(spec));
+            a.SetCapturedImage(MakeEndFace(recipe));
             a.Mode = mode;
             a.Analyze();
             const TBitmap& work = *a.WorkRaster->Bitmap;

@@ -69,7 +69,7 @@ TEST(AnalyzeCommand, RefusedFilesGiveTheRefusalObject)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    EndFaceSpec shortImage;
+    EndFaceRecipe shortImage;
     shortImage.Height = 479;
     const QString wrongSize = WriteImage(dir, "short.png", shortImage);
     const QString missing = dir.filePath("missing.png");

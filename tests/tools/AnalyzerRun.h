@@ -50,11 +50,11 @@ inline QJsonObject ParseLine(const QString& line)
     return doc.object();
 }
 
-inline QString WriteImage(const QTemporaryDir& dir, const QString& name, const EndFaceSpec& spec)
+inline QString WriteImage(const QTemporaryDir& dir, const QString& name, const EndFaceRecipe& recipe)
 {
     const QString path = dir.filePath(name);
     std::string error;
-    EXPECT_TRUE(WriteEndFace(MakeEndFace(spec), !spec.Colour, path.toStdString(), error)) << error;
+    EXPECT_TRUE(WriteEndFace(MakeEndFace(recipe), !recipe.Colour, path.toStdString(), error)) << error;
     return path;
 }
 

@@ -15,15 +15,15 @@ std::vector<std::uint8_t> Bytes(const TBitmap& b)
     return out;
 }
 
-EndFaceSpec Busy()
+EndFaceRecipe Busy()
 {
-    EndFaceSpec spec;
-    spec.Seed = 7;
-    spec.CoreRadius = 10;
-    spec.SpeckSpacing = 12;
-    spec.Defects = {{20, -30, 8, 20}, {180, 150, 14, 40}};
-    spec.Scratches = {{-130, 70, 130, 70, 3, 6}};
-    return spec;
+    EndFaceRecipe recipe;
+    recipe.Seed = 7;
+    recipe.CoreRadius = 10;
+    recipe.SpeckSpacing = 12;
+    recipe.Defects = {{20, -30, 8, 20}, {180, 150, 14, 40}};
+    recipe.Scratches = {{-130, 70, 130, 70, 3, 6}};
+    return recipe;
 }
 
 QByteArray FileBytes(const QString& path)
@@ -36,11 +36,11 @@ QByteArray FileBytes(const QString& path)
 
 TEST(EndFaceGenerator, SameSeedGivesSameBytesOtherSeedDiffers)
 {
-    EndFaceSpec spec = Busy();
-    const auto first = Bytes(MakeEndFace(spec));
-    EXPECT_EQ(Bytes(MakeEndFace(spec)), first);
-    spec.Seed = 8;
-    EXPECT_NE(Bytes(MakeEndFace(spec)), first);
+    EndFaceRecipe recipe = Busy();
+    const auto first = Bytes(MakeEndFace(recipe));
+    EXPECT_EQ(Bytes(MakeEndFace(recipe)), first);
+    recipe.Seed = 8;
+    EXPECT_NE(Bytes(MakeEndFace(recipe)), first);
 
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -59,10 +59,10 @@ TEST(EndFaceGenerator, SameSeedGivesSameBytesOtherSeedDiffers)
 // exactly the grey levels of its grey twin, or colour samples would analyse differently.
 TEST(EndFaceGenerator, ColourTintConvertsBackToTheGreyLevels)
 {
-    EndFaceSpec spec = Busy();
-    const TBitmap grey = MakeEndFace(spec);
-    spec.Colour = true;
-    const TBitmap colour = MakeEndFace(spec);
+    EndFaceRecipe recipe = Busy();
+    const TBitmap grey = MakeEndFace(recipe);
+    recipe.Colour = true;
+    const TBitmap colour = MakeEndFace(recipe);
     bool tinted = false;
     for (int y = 0; y < grey.Height(); ++y)
         for (int x = 0; x < grey.Width(); ++x)
@@ -77,26 +77,26 @@ TEST(EndFaceGenerator, ColourTintConvertsBackToTheGreyLevels)
 
 TEST(EndFaceGenerator, DrawsWhereAsked)
 {
-    EndFaceSpec spec;
-    spec.Noise = 0;
-    spec.Width = 720;
-    spec.OffsetX = 10;
-    spec.Defects = {{0, -100, 5, 20}};
-    spec.Scratches = {{-50, 60, 50, 60, 3, 6}};
-    const TBitmap b = MakeEndFace(spec);
+    EndFaceRecipe recipe;
+    recipe.Noise = 0;
+    recipe.Width = 720;
+    recipe.OffsetX = 10;
+    recipe.Defects = {{0, -100, 5, 20}};
+    recipe.Scratches = {{-50, 60, 50, 60, 3, 6}};
+    const TBitmap b = MakeEndFace(recipe);
     ASSERT_EQ(b.Width(), 720);
     ASSERT_EQ(b.Height(), 480);
     const auto at = [&](int x, int y) { return b.ScanLine(y)[3 * x]; };
     const int cx = 370, cy = 240;
-    EXPECT_EQ(at(cx, cy), spec.Cladding);
-    EXPECT_EQ(at(cx + 149, cy), spec.Cladding);
-    EXPECT_EQ(at(cx + 151, cy), spec.Background);
+    EXPECT_EQ(at(cx, cy), recipe.Cladding);
+    EXPECT_EQ(at(cx + 149, cy), recipe.Cladding);
+    EXPECT_EQ(at(cx + 151, cy), recipe.Background);
     EXPECT_EQ(at(cx, cy - 100), 20);
     EXPECT_EQ(at(cx + 2, cy - 100), 20);
-    EXPECT_EQ(at(cx + 3, cy - 100), spec.Cladding);
+    EXPECT_EQ(at(cx + 3, cy - 100), recipe.Cladding);
     for (int dy = -1; dy <= 1; ++dy)
-        EXPECT_EQ(at(cx, cy + 60 + dy), spec.Cladding + 6);
-    EXPECT_EQ(at(cx, cy + 62), spec.Cladding);
+        EXPECT_EQ(at(cx, cy + 60 + dy), recipe.Cladding + 6);
+    EXPECT_EQ(at(cx, cy + 62), recipe.Cladding);
 }
 
 TEST(EndFaceGenerator, FailedWriteLeavesNoFile)
