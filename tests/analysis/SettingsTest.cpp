@@ -2,6 +2,7 @@
 #include "analysis/TFiberAnalyzer.h"
 
 #include <clocale>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -213,9 +214,24 @@ TEST(Settings, FailedSaveKeepsTheOldFile)
 TEST(Settings, NumbersIgnoreTheProcessLocale)
 {
     const std::string previous = std::setlocale(LC_ALL, nullptr);
-    if (!std::setlocale(LC_ALL, "de_DE.UTF-8") && !std::setlocale(LC_ALL, "de_DE.utf8"))
-        GTEST_SKIP() << "no comma locale installed";
     TempDir dir;
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8") && !std::setlocale(LC_ALL, "de_DE.utf8"))
+    {
+        // Machines without a comma locale get one compiled into the test's folder.
+        const std::string compile =
+            "localedef -i de_DE -f UTF-8 '" + (dir / "de_DE.UTF-8") + "' >/dev/null 2>&1";
+        if (std::system(compile.c_str()) == 0)
+        {
+            ::setenv("LOCPATH", dir.Path().c_str(), 1);
+            std::setlocale(LC_ALL, "de_DE.UTF-8");
+            ::unsetenv("LOCPATH");
+        }
+    }
+    if (std::localeconv()->decimal_point[0] != ',')
+    {
+        std::setlocale(LC_ALL, previous.c_str());
+        GTEST_SKIP() << "no comma locale available";
+    }
     TFiberAnalyzer a;
     a.CoreDefectPercent = 2.5f;
     a.SaveSettings(dir / "s.ini");
