@@ -11,6 +11,9 @@
 #include <QPoint>
 #include <QRect>
 #include <QRegion>
+#include <QFont>
+#include <QSize>
+#include <QStaticText>
 #include <QString>
 #include <QWidget>
 #include <memory>
@@ -197,6 +200,12 @@ private:
     void LayoutPanels();
 
     bool ConnectingScope_ = false; // ConnectScope is waiting for the WiFi answer
+    // The cross-hair's dots for the current video size, built when the size changes so that
+    // drawing a frame allocates nothing.
+    std::vector<QPoint> CrossHairDots_;
+    QSize CrossHairSize_;
+    QStaticText OverlayText_;
+    QFont OverlayTextFont_;
 };
 
 // The application-wide forms, created by the program entry in this order.

@@ -1,11 +1,11 @@
 // Drawn on every live frame before it is shown: the aiming cross-hair and, for a few seconds
 // after a save, its message. Also the one place where requested captures begin. Nothing is
-// allocated per frame: the pen is built once and the message is measured in place.
+// allocated per frame: the dots are kept and the message is measured in place.
 
 #include "app/TMainForm.h"
 #include "videograbber/TVideoGrabber.h"
 
-#include <QFontMetrics>
+#include <QImage>
 #include <QPainter>
 
 void TMainForm::VIDEOFrameOverlayUsingDC(QPainter* Dc)
@@ -23,17 +23,46 @@ void TMainForm::VIDEOFrameOverlayUsingDC(QPainter* Dc)
     }
     if (!CrossHairOn)
         return;
-    static const QPen crossPen(QBrush(QColor(255, 255, 0)), 0, Qt::DotLine);
-    OverlayCanvas->setPen(crossPen);
+    // Dots one pixel long, two apart, from the top and left edges up to the last pixel row and
+    // column. Plotted from a kept list: a dashed pen would make Qt build the dashes per frame.
+    const QSize size(VideoWidth, VideoHeight);
+    if (size != CrossHairSize_)
+    {
+        CrossHairSize_ = size;
+        CrossHairDots_.clear();
+        const int cx = VideoWidth / 2;
+        const int cy = VideoHeight / 2;
+        for (int y = 0; y < VideoHeight; y += 3)
+            CrossHairDots_.emplace_back(cx, y);
+        for (int x = 0; x < VideoWidth; x += 3)
+            CrossHairDots_.emplace_back(x, cy);
+    }
+    // Frames are images: their pixels are set directly, since even Qt's point drawing allocates.
+    const QRgb yellow = qRgb(255, 255, 0);
+    QPaintDevice* device = OverlayCanvas->device();
+    if (device && device->devType() == QInternal::Image && OverlayCanvas->transform().isIdentity())
+    {
+        QImage& image = *static_cast<QImage*>(device);
+        for (const QPoint& dot : CrossHairDots_)
+            if (image.valid(dot))
+                image.setPixel(dot, yellow);
+    }
+    else
+    {
+        OverlayCanvas->setPen(QColor(yellow));
+        OverlayCanvas->drawPoints(CrossHairDots_.data(), static_cast<int>(CrossHairDots_.size()));
+    }
     OverlayCanvas->setBrush(Qt::NoBrush);
-    const int cx = VideoWidth / 2;
-    const int cy = VideoHeight / 2;
-    // The end points lie just outside the frame, as the lines are drawn end-exclusive.
-    OverlayCanvas->drawLine(cx, 0, cx, VideoHeight - 1);
-    OverlayCanvas->drawLine(0, cy, VideoWidth - 1, cy);
-    OverlayCanvas->setPen(Qt::black);
-    const QFontMetrics metrics = OverlayCanvas->fontMetrics();
-    const int x = (VideoWidth - metrics.horizontalAdvance(OverlayMessage)) / 2;
+    // The message is laid out once per text and font, not per frame.
+    if (OverlayMessage != OverlayText_.text() || OverlayCanvas->font() != OverlayTextFont_)
+    {
+        OverlayTextFont_ = OverlayCanvas->font();
+        OverlayText_.setText(OverlayMessage);
+        OverlayText_.prepare(QTransform(), OverlayTextFont_);
+    }
+    static const QPen black(Qt::black);
+    OverlayCanvas->setPen(black);
+    const int x = (VideoWidth - static_cast<int>(OverlayText_.size().width())) / 2;
     if (OverlayMessageOn)
-        OverlayCanvas->drawText(x, 5 + metrics.ascent(), OverlayMessage);
+        OverlayCanvas->drawStaticText(x, 5, OverlayText_);
 }
