@@ -69,11 +69,13 @@ void TLumarcRaster::LoadFile(const std::string& fileName)
 
 void TLumarcRaster::LoadPng(const std::string& fileName)
 {
+    // The header tells the transparency; the pixels are decoded once, by whichever path needs them.
     TPngReader reader;
-    reader.Read(fileName);
+    reader.ReadInfo(fileName);
 
     if (reader.Transparency() == TPngTransparency::Partial)
     {
+        reader.Read(fileName);
         Raster = new TRasterBase;
         Raster->Alloc(reader.Width(), reader.Height());
         const int width = Raster->Width();

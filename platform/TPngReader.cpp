@@ -13,6 +13,14 @@
 #include <cstring>
 #include <png.h>
 
+struct TPngFacts
+{
+    int ColourType = 0;
+    TPngTransparency Transparency = TPngTransparency::None;
+    bool HasTransparentColour = false;
+    TPngRgb TransparentColour;
+};
+
 namespace
 {
 struct TPngSource
@@ -20,14 +28,6 @@ struct TPngSource
     const std::uint8_t* Data;
     std::size_t Size;
     std::size_t Pos;
-};
-
-struct TPngFacts
-{
-    int ColourType = 0;
-    TPngTransparency Transparency = TPngTransparency::None;
-    bool HasTransparentColour = false;
-    TPngRgb TransparentColour;
 };
 
 void ReadFromMemory(png_structp png, png_bytep dst, png_size_t length)
@@ -164,13 +164,13 @@ struct TPngHandles
     ~TPngHandles() { png_destroy_read_struct(&Png, Info ? &Info : nullptr, nullptr); }
 };
 
-bool DecodePngRgba(const std::uint8_t* data, std::size_t size, TRgbaImage& out, TPngFacts& facts)
+// Reads up to the image data: header, palette and transparency chunk (which PNG requires before
+// the data), and sets the transforms. False for anything that is not a PNG of an acceptable size.
+bool OpenPng(TPngHandles& handles, TPngSource& source, TPngFacts& facts, png_uint_32& width,
+             png_uint_32& height)
 {
-    out.Clear();
-    facts = {};
-    if (DetectImageFormat(data, size) != TImageFormat::Png)
+    if (DetectImageFormat(source.Data, source.Size) != TImageFormat::Png)
         return false;
-    TPngHandles handles;
     handles.Png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
     if (!handles.Png)
         return false;
@@ -178,13 +178,21 @@ bool DecodePngRgba(const std::uint8_t* data, std::size_t size, TRgbaImage& out, 
     if (!handles.Info)
         return false;
     png_set_user_limits(handles.Png, TRasterBase::MaxSide, TRasterBase::MaxSide);
-    TPngSource source{data, size, 0};
     png_set_read_fn(handles.Png, &source, ReadFromMemory);
 
-    png_uint_32 width = 0, height = 0;
     std::uint64_t storedBytes = 0;
-    if (!ReadHeader(handles.Png, handles.Info, &facts, &width, &height, &storedBytes) ||
-        !ImageSizeAcceptable(width, height) || storedBytes > MaxInflatedBytes(size))
+    return ReadHeader(handles.Png, handles.Info, &facts, &width, &height, &storedBytes) &&
+           ImageSizeAcceptable(width, height) && storedBytes <= MaxInflatedBytes(source.Size);
+}
+
+bool DecodePngRgba(const std::uint8_t* data, std::size_t size, TRgbaImage& out, TPngFacts& facts)
+{
+    out.Clear();
+    facts = {};
+    TPngHandles handles;
+    TPngSource source{data, size, 0};
+    png_uint_32 width = 0, height = 0;
+    if (!OpenPng(handles, source, facts, width, height))
     {
         facts = {};
         return false;
@@ -212,13 +220,44 @@ bool DecodePng(const std::uint8_t* data, std::size_t size, TRgbaImage& out)
     return DecodePngRgba(data, size, out, facts);
 }
 
-bool TPngReader::Read(const std::string& path)
+void TPngReader::Clear()
 {
     Release();
     ColourType_ = 0;
     Transparency_ = TPngTransparency::None;
     HasTransparentColour_ = false;
     TransparentColour_ = {};
+}
+
+void TPngReader::Take(const TPngFacts& facts)
+{
+    ColourType_ = facts.ColourType;
+    Transparency_ = facts.Transparency;
+    HasTransparentColour_ = facts.HasTransparentColour;
+    TransparentColour_ = facts.TransparentColour;
+}
+
+bool TPngReader::ReadInfo(const std::string& path)
+{
+    Clear();
+    std::vector<std::uint8_t> file;
+    if (!ReadWholeFile(path, file))
+        return false;
+    TPngHandles handles;
+    TPngSource source{file.data(), file.size(), 0};
+    TPngFacts facts;
+    png_uint_32 width = 0, height = 0;
+    if (!OpenPng(handles, source, facts, width, height))
+        return false;
+    Width_ = static_cast<int>(width);
+    Height_ = static_cast<int>(height);
+    Take(facts);
+    return true;
+}
+
+bool TPngReader::Read(const std::string& path)
+{
+    Clear();
 
     std::vector<std::uint8_t> file;
     TRgbaImage image;
@@ -245,10 +284,7 @@ bool TPngReader::Read(const std::string& path)
 
     Width_ = image.Width;
     Height_ = image.Height;
-    ColourType_ = facts.ColourType;
-    Transparency_ = facts.Transparency;
-    HasTransparentColour_ = facts.HasTransparentColour;
-    TransparentColour_ = facts.TransparentColour;
+    Take(facts);
     return true;
 }
 
@@ -262,12 +298,12 @@ void TPngReader::Release()
 
 const std::uint8_t* TPngReader::ColourRow(int y) const
 {
-    assert(y >= 0 && y < Height_);
+    assert(y >= 0 && y < Height_ && !Colour_.empty());
     return Colour_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(Width_) * 3;
 }
 
 const std::uint8_t* TPngReader::AlphaRow(int y) const
 {
-    assert(y >= 0 && y < Height_);
+    assert(y >= 0 && y < Height_ && !Alpha_.empty());
     return Alpha_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(Width_);
 }

@@ -26,12 +26,17 @@ struct TPngRgb
     friend bool operator==(const TPngRgb&, const TPngRgb&) = default;
 };
 
+struct TPngFacts;
+
 class TPngReader
 {
 public:
     // Decodes the file. False, and an empty reader (0 x 0, no transparency), when the file is
     // missing, not a PNG, truncated, corrupt or larger than TRasterBase::MaxSide either way.
     bool Read(const std::string& path);
+    // Reads only as far as the image data: the size and the transparency, no rows. Enough to
+    // decide how a file is to be loaded without decoding its pixels.
+    bool ReadInfo(const std::string& path);
     // Drops the pixels.
     void Release();
 
@@ -51,6 +56,9 @@ public:
     const std::uint8_t* AlphaRow(int y) const;  // Width() bytes
 
 private:
+    void Clear();
+    void Take(const TPngFacts& facts);
+
     int Width_ = 0;
     int Height_ = 0;
     int ColourType_ = 0;

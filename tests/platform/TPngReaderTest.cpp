@@ -215,6 +215,14 @@ TEST_P(PngTransparency, KindColourAndAlpha)
     }
     EXPECT_EQ(std::vector<std::uint8_t>(reader.AlphaRow(0), reader.AlphaRow(0) + 2), c.Alpha);
 
+    // The header alone tells the same: the raster's loader decides by it before decoding.
+    TPngReader info;
+    ASSERT_TRUE(info.ReadInfo(path));
+    EXPECT_EQ(info.Width(), 2);
+    EXPECT_EQ(info.Transparency(), c.Kind);
+    EXPECT_EQ(info.HasTransparentColour(), reader.HasTransparentColour());
+    EXPECT_EQ(info.TransparentColour(), reader.TransparentColour());
+
     TRasterBase raster;
     raster.LoadFromFile(path);
     ASSERT_EQ(raster.Width(), 2);
