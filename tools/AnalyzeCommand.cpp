@@ -3,7 +3,7 @@
 #include "analysis/TFiberAnalyzer.h"
 #include "imaging/TLumarcRaster.h"
 #include "platform/TBitmap.h"
-#include "tools/AtomicWrite.h"
+#include "platform/AtomicWrite.h"
 #include "tools/JsonOut.h"
 
 #include <QBuffer>

@@ -1,6 +1,6 @@
 #include "tools/EndFaceGenerator.h"
 
-#include "tools/AtomicWrite.h"
+#include "platform/AtomicWrite.h"
 
 #include <QBuffer>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "tools/AtomicWrite.h"
+#include "platform/AtomicWrite.h"
 
 #include <cerrno>
 #include <cstdio>
