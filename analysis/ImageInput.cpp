@@ -1,4 +1,4 @@
-// The two ways an image enters the analyzer: a captured frame drawn over the kept source raster,
+// The two ways an image enters the analyzer: a captured frame drawn into a 640 x 480 source raster,
 // or an image file of 640 x 480 or 720 x 480 pixels that replaces both rasters.
 
 #include "analysis/TFiberAnalyzer.h"
@@ -31,16 +31,25 @@ bool AcceptedFileSize(int width, int height)
 
 void TFiberAnalyzer::SetCapturedImage(const TBitmap& frame)
 {
-    if (!SourceRaster)
+    // A frame is analysed at 640 x 480 whatever was loaded before: a kept 720-wide file would
+    // add its own columns to the frame and move the rays' starting point.
+    const auto fits = [](const std::unique_ptr<TLumarcRaster>& raster) {
+        return raster && raster->Bitmap->Width() == RasterWidth && raster->Bitmap->Height() == RasterHeight;
+    };
+    if (!fits(SourceRaster))
         SourceRaster = std::make_unique<TLumarcRaster>(RasterWidth, RasterHeight);
-    if (!WorkRaster)
+    if (!fits(WorkRaster))
         WorkRaster = std::make_unique<TLumarcRaster>(RasterWidth, RasterHeight);
     EnsureGreyBuffer(GreyBuffer, RasterWidth, RasterHeight);
 
     if (frame.Empty())
         return;
-    // Unscaled at the top-left corner; whatever the frame does not cover keeps its pixels.
-    QPainter painter(&SourceRaster->Bitmap->Image());
+    // Unscaled at the top-left corner; what a smaller frame does not cover is black, never the
+    // previous image.
+    QImage& source = SourceRaster->Bitmap->Image();
+    if (frame.Width() < RasterWidth || frame.Height() < RasterHeight)
+        source.fill(Qt::black);
+    QPainter painter(&source);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.drawImage(0, 0, frame.Image());
 }

@@ -2,6 +2,7 @@
 
 #include "analysis/TFiberAnalyzer.h"
 #include "app/TPaintBox.h"
+#include "platform/MessageBox.h"
 #include "platform/TBitmap.h"
 #include "videograbber/TVideoGrabber.h"
 
@@ -13,11 +14,13 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -159,6 +162,19 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Framele
     // 6.
     OverlayCanvas = nullptr;
     CaptureCount = Analyzer->CaptureCount;
+    // A hand-edited settings file must not stop the program from starting.
+    if (CaptureCount > MaxCaptureCount)
+    {
+        ShowMessageBox(this,
+                       QStringLiteral("The settings file asks for %1 frames per capture; at most %2 are "
+                                      "possible, so %2 are used.")
+                           .arg(CaptureCount)
+                           .arg(MaxCaptureCount),
+                       QStringLiteral("Invalid setting"), QMessageBox::Warning);
+        CaptureCount = MaxCaptureCount;
+    }
+    CaptureCount = std::max(CaptureCount, 1);
+    Analyzer->CaptureCount = CaptureCount;
     // 7. The device list is read once; discovery works from it.
     QStringList devices = VIDEO->VideoDevices().split(QLatin1Char('\n'));
     if (!devices.isEmpty() && devices.last().isEmpty())
@@ -193,6 +209,9 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Framele
     Maximized = false;
 
     FormCreate();
+    // Key preview: the window sees every key press before the focused control.
+    qApp->installEventFilter(this);
+    Built_ = true;
 }
 
 TMainForm::~TMainForm() = default;
@@ -343,10 +362,19 @@ void TMainForm::BuildComponents()
     connect(CONNECT, &QPushButton::clicked, this, &TMainForm::ConnectScope);
     connect(SpeedButton7, &QToolButton::clicked, this, &TMainForm::LOADIMAGEClick);
     connect(LOADIMAGE, &QPushButton::clicked, this, &TMainForm::LOADIMAGEClick);
+    connect(CHECK, &QPushButton::clicked, this, &TMainForm::CHECKClick);
+    connect(SpeedButton2, &QToolButton::clicked, this, &TMainForm::SpeedButton2Click);
+    connect(SpeedButton3, &QToolButton::clicked, this, &TMainForm::SpeedButton3Click);
+    connect(SAVEIMAGE, &QPushButton::clicked, this, &TMainForm::SAVEIMAGEClick);
+    connect(CAPTURETIMER, &QTimer::timeout, this, &TMainForm::CAPTURETIMERTimer);
+    connect(MSGTIMER, &QTimer::timeout, this, &TMainForm::MSGTIMERTimer);
     connect(M_SINGLE, &QRadioButton::clicked, this, &TMainForm::M_SINGLEClick);
     connect(M_MULTI, &QRadioButton::clicked, this, &TMainForm::M_MULTIClick);
     connect(VIDEO, &TVideoGrabber::OnFrameOverlayUsingDC, this,
             [this](TVideoGrabber*, QPainter* dc, qint64, qint64, qint64) { VIDEOFrameOverlayUsingDC(dc); });
+    connect(VIDEO, &TVideoGrabber::OnFrameCaptureCompleted, this,
+            [this](TVideoGrabber*, const TBitmap* bitmap, int, int, qint64, qint64, int, const QString&,
+                   bool success, qint64) { VIDEOFrameCaptureCompleted(bitmap, success); });
     connect(VIDEO, &TVideoGrabber::OnPreviewStarted, this, &TMainForm::VIDEOPreviewStarted);
     connect(VIDEO, &TVideoGrabber::OnInactive, this, &TMainForm::VIDEOInactive);
     connect(VIDEO, &TVideoGrabber::OnDeviceArrivalOrRemoval, this,
@@ -397,6 +425,8 @@ void TMainForm::FormResize()
 
 void TMainForm::FormClose()
 {
+    // Frames still on their way find no store and no analyzer.
+    Built_ = false;
     Analyzer.reset();
     CaptureBuffers.clear();
     CaptureBuffers.shrink_to_fit();
@@ -418,6 +448,23 @@ void TMainForm::resizeEvent(QResizeEvent* event)
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
+    if (type == QEvent::KeyPress)
+    {
+        // A press the focused control ignores travels on to its parents as the same event:
+        // handle it where it arrives first, and never consume it.
+        auto* widget = qobject_cast<QWidget*>(watched);
+        const bool propagated = event == KeyEvent_ && widget && KeyReceiver_ &&
+                                KeyReceiver_->isWidgetType() &&
+                                widget->isAncestorOf(static_cast<QWidget*>(KeyReceiver_.data()));
+        KeyEvent_ = event;
+        KeyReceiver_ = watched;
+        if (!propagated && widget && widget->window() == this)
+        {
+            auto* key = static_cast<QKeyEvent*>(event);
+            FormKeyDown(key->key(), key->modifiers());
+        }
+        return false;
+    }
     const bool mouse = type == QEvent::MouseButtonPress || type == QEvent::MouseMove ||
                        type == QEvent::MouseButtonRelease || type == QEvent::MouseButtonDblClick;
     // The caption sits on the title bar but is not part of the drag surface.

@@ -8,10 +8,11 @@
 
 #include "analysis/TPoint2D.h"
 
+#include <QFont>
 #include <QPoint>
+#include <QPointer>
 #include <QRect>
 #include <QRegion>
-#include <QFont>
 #include <QSize>
 #include <QStaticText>
 #include <QString>
@@ -27,6 +28,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPainter;
+class QPrinter;
 class QPushButton;
 class QRadioButton;
 class QTableWidget;
@@ -97,6 +99,7 @@ public:
     QLabel* TITLE = nullptr;
     QLabel* TITLE3 = nullptr;
     QFileDialog* OD = nullptr; // made on first use
+    QFileDialog* SD = nullptr; // made on first use
     QTimer* CAPTURETIMER = nullptr;
     QTimer* MSGTIMER = nullptr;
 
@@ -169,8 +172,28 @@ public:
     void VIDEOFrameOverlayUsingDC(QPainter* Dc);
 
     // Inspection run (capture/InspectionRun.cpp).
+    void CHECKClick();
+    void CheckOrResume();
+    void ResumeLive();
+    bool ValidateSerial();
+    void AdvanceSerial();
+    void VIDEOFrameCaptureCompleted(const TBitmap* FrameBitmap, bool Success);
+    void CAPTURETIMERTimer();
+    void MSGTIMERTimer();
     void AllocateCaptureBuffers(int count);
+    void CombineFrames();
+    void AnalyseFrame(const TBitmap& bitmap);
     void RunAnalysis();
+    void AutoSaveFrame(TBitmap& bitmap);
+    void SaveAnnotatedImage(const std::string& path, TBitmap& bitmap);
+    // The largest number of frames one Check may combine; a larger count from a hand-edited
+    // settings file is refused at start.
+    static constexpr int MaxCaptureCount = 100;
+    // Whether a serial number can name a file in the image folder: no path separators and no
+    // control characters.
+    static bool SerialIsFileName(const QString& serial);
+    // The first name of the form stem + ".bmp", stem + "-2.bmp", ... that no file in folder has.
+    static QString FreeTimeStampPath(const QString& folder, const QString& stem);
 
     // Report grid and verdicts (criteria/ReportGrid.cpp).
     static QString LimitText(int limit);
@@ -189,6 +212,23 @@ public:
     // Image file commands (imaging/ImageFileCommands.cpp).
     void LOADIMAGEClick();
     void OpenImageFile(const std::string& path);
+    void SpeedButton2Click();
+    void FormKeyDown(int Key, Qt::KeyboardModifiers Shift);
+    void SAVEIMAGEClick();
+    // The dated, numbered report name: date text with path separators replaced, "_%04d.bmp".
+    static QString DatedReportName(const QString& folder, const QString& dateText);
+
+    // Report composition and printing (imaging/ReportPrinting.cpp).
+    void EnterReportLayout();
+    void LeaveReportLayout();
+    void CropToReportArea(TBitmap* image);
+    void SaveReportImage(const std::string& path);
+    void SpeedButton3Click();
+    void PrintBitmap(TBitmap* bitmap);
+    // The report image as it would be saved or printed, with the layout restored afterwards.
+    TBitmap ComposeReportImage();
+    // The printer the print dialog chose; tests point it at a PDF file.
+    QPrinter* Printer();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -200,6 +240,13 @@ private:
     void LayoutPanels();
 
     bool ConnectingScope_ = false; // ConnectScope is waiting for the WiFi answer
+    bool Built_ = false;           // construction finished: frames may be handled
+    bool InPrintDialog_ = false;   // frames arriving while the print dialog is open are dropped
+    std::unique_ptr<QPrinter> Printer_;
+    // The key event being delivered and the widget it reached last, so that a press travelling
+    // up to the parents is handled once.
+    const QEvent* KeyEvent_ = nullptr;
+    QPointer<QObject> KeyReceiver_;
     // The cross-hair's dots for the current video size, built when the size changes so that
     // drawing a frame allocates nothing.
     std::vector<QPoint> CrossHairDots_;

@@ -10,7 +10,7 @@
 
 void TMainForm::VIDEOFrameOverlayUsingDC(QPainter* Dc)
 {
-    if (!VIDEO->isVisible() || !Dc)
+    if (!Built_ || !VIDEO->isVisible() || !Dc)
         return;
     OverlayCanvas = Dc;
     if (CaptureRequested)

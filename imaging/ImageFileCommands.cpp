@@ -1,12 +1,21 @@
-// Opening an image file for analysis (SpeedButton7 and the hidden "L" button).
+// The commands that move images between the station and files: opening a file for analysis
+// (SpeedButton7 and the hidden "L" button), the save command (SpeedButton2, Ctrl+S), saving the
+// source image (the hidden "S" button), and the window's shortcuts Ctrl+S and Ctrl+A.
 
 #include "analysis/TFiberAnalyzer.h"
 #include "app/TMainForm.h"
+#include "imaging/TLumarcRaster.h"
+#include "platform/ImageWriter.h"
 #include "platform/MessageBox.h"
+#include "platform/TBitmap.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLocale>
+#include <QPushButton>
 
 void TMainForm::LOADIMAGEClick()
 {
@@ -37,4 +46,84 @@ void TMainForm::OpenImageFile(const std::string& path)
     else
         ShowMessageBox(this, QStringLiteral("Cannot open this image file"),
                        QStringLiteral("Invalid image size"), QMessageBox::Critical);
+}
+
+QString TMainForm::DatedReportName(const QString& folder, const QString& dateText)
+{
+    // A short date format such as d/M/yy would point into sub-folders that do not exist.
+    QString date = dateText;
+    date.replace(QLatin1Char('/'), QLatin1Char('-')).replace(QLatin1Char('\\'), QLatin1Char('-'));
+    const QDir dir(folder);
+    QString name;
+    for (int n = 1;; ++n)
+    {
+        name = date + QString::asprintf("_%04d.bmp", n);
+        const QString path = dir.filePath(name);
+        if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
+            return name;
+    }
+}
+
+void TMainForm::SpeedButton2Click()
+{
+    if (CHECK->text() == QLatin1String("Check"))
+    {
+        FramesCaptured = 0;
+        CapturePurpose = 0;
+        SequenceActive = true;
+        CaptureRequested = true;
+        // The frame is saved as captured, without the circles of an earlier result.
+        if (Analyzer)
+            Analyzer->WorkRaster.reset();
+        return;
+    }
+    if (Analyzer)
+    {
+        const QString date = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
+        // The open dialog starts here next time. The report goes to the folder by its full path,
+        // so a folder that cannot be entered fails the write instead of saving elsewhere.
+        QDir::setCurrent(ImageFolder);
+        const QString name = DatedReportName(ImageFolder, date);
+        SaveReportImage(QFile::encodeName(QDir(ImageFolder).filePath(name)).toStdString());
+    }
+    FramesCaptured = 0;
+    CaptureRequested = false;
+    SequenceActive = false;
+}
+
+void TMainForm::FormKeyDown(int Key, Qt::KeyboardModifiers Shift)
+{
+    if (!Shift.testFlag(Qt::ControlModifier))
+        return;
+    if (Key == Qt::Key_S)
+        SpeedButton2Click();
+    else if (Key == Qt::Key_A)
+        CheckOrResume();
+}
+
+void TMainForm::SAVEIMAGEClick()
+{
+    if (!Analyzer || !Analyzer->SourceRaster)
+        return;
+    if (!SD)
+    {
+        SD = new QFileDialog(this, QStringLiteral("Save Image"));
+        SD->setObjectName(QStringLiteral("SD"));
+        SD->setAcceptMode(QFileDialog::AcceptSave);
+        SD->setFileMode(QFileDialog::AnyFile);
+        SD->setNameFilters({QStringLiteral("Windows Bitmap (*.bmp)"), QStringLiteral("JPEG Image (*.jpg)")});
+        SD->setDefaultSuffix(QStringLiteral("bmp"));
+        // A bare name takes the extension of the chosen entry.
+        connect(SD, &QFileDialog::filterSelected, SD, [this](const QString& filter) {
+            SD->setDefaultSuffix(filter.contains(QLatin1String("*.jpg")) ? QStringLiteral("jpg")
+                                                                         : QStringLiteral("bmp"));
+        });
+    }
+    SD->setDirectory(ImageFolder);
+    SD->selectFile(QString());
+    if (SD->exec() != QDialog::Accepted || SD->selectedFiles().isEmpty())
+        return;
+    // Real JPEG data for a .jpg name: a bitmap under that name confuses every other program.
+    WriteImageFile(QFile::encodeName(SD->selectedFiles().constFirst()).toStdString(),
+                   Analyzer->SourceRaster->Bitmap->Image());
 }

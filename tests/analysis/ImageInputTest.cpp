@@ -87,7 +87,7 @@ TEST(LoadImageFile, RastersAreIndependentCopies)
     EXPECT_EQ(BlueAt(*a.SourceRaster, 0, 0), 10);
 }
 
-TEST(SetCapturedImage, SmallFrameReplacesOnlyTheTopLeftPart)
+TEST(SetCapturedImage, SmallFrameLeavesNothingOfThePreviousImage)
 {
     TFiberAnalyzer a;
     a.SetCapturedImage(Filled(640, 480, QColor(0, 0, 50)));
@@ -103,12 +103,12 @@ TEST(SetCapturedImage, SmallFrameReplacesOnlyTheTopLeftPart)
     EXPECT_EQ(a.WorkRaster.get(), work);
     EXPECT_EQ(BlueAt(*a.SourceRaster, 0, 0), 150);
     EXPECT_EQ(BlueAt(*a.SourceRaster, 319, 239), 150);
-    EXPECT_EQ(BlueAt(*a.SourceRaster, 320, 0), 50);
-    EXPECT_EQ(BlueAt(*a.SourceRaster, 0, 240), 50);
-    EXPECT_EQ(BlueAt(*a.SourceRaster, 639, 479), 50);
+    EXPECT_EQ(BlueAt(*a.SourceRaster, 320, 0), 0);
+    EXPECT_EQ(BlueAt(*a.SourceRaster, 0, 240), 0);
+    EXPECT_EQ(BlueAt(*a.SourceRaster, 639, 479), 0);
 }
 
-TEST(SetCapturedImage, RecreatesAReleasedWorkRasterAndKeepsAWiderFile)
+TEST(SetCapturedImage, AFrameAfterAWiderFileIsAnalysedAtItsOwnSize)
 {
     TempDir dir;
     TFiberAnalyzer a;
@@ -119,9 +119,11 @@ TEST(SetCapturedImage, RecreatesAReleasedWorkRasterAndKeepsAWiderFile)
     a.SetCapturedImage(Filled(640, 480, QColor(0, 0, 70)));
     ASSERT_NE(a.WorkRaster, nullptr);
     EXPECT_EQ(a.WorkRaster->Bitmap->Width(), 640);
-    // The kept 720-wide source: the frame covers its left 640 columns.
-    EXPECT_EQ(a.SourceRaster->Bitmap->Width(), 720);
+    // Nothing of the 720-wide file is left to be analysed with the frame.
+    EXPECT_EQ(a.SourceRaster->Bitmap->Width(), 640);
+    EXPECT_EQ(a.SourceRaster->Bitmap->Height(), 480);
     EXPECT_EQ(BlueAt(*a.SourceRaster, 639, 0), 70);
-    EXPECT_EQ(BlueAt(*a.SourceRaster, 640, 0), 10);
+    a.Analyze();
+    EXPECT_EQ(a.ImageWidth, 640);
     EXPECT_EQ(a.GreyBuffer.size(), 345600u);
 }
