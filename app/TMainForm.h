@@ -8,10 +8,10 @@
 
 #include "analysis/TPoint2D.h"
 
+#include <QFont>
 #include <QPoint>
 #include <QRect>
 #include <QRegion>
-#include <QFont>
 #include <QSize>
 #include <QStaticText>
 #include <QString>
@@ -185,6 +185,9 @@ public:
     void PBMouseDown(Qt::MouseButton button, int X, int Y);
     void PBMouseMove(int X, int Y);
     void PBMouseUp(Qt::MouseButton button, int X, int Y);
+
+    // Parameter dialog (capture/TParamSettingForm.cpp).
+    void SpeedButton1Click();
 
     // Image file commands (imaging/ImageFileCommands.cpp).
     void LOADIMAGEClick();
