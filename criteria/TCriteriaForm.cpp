@@ -5,7 +5,6 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QFrame>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -57,7 +56,8 @@ TCriteriaForm::TCriteriaForm(QWidget* parent)
         setFont(parent->font());
     setFixedSize(531, 467);
 
-    RadioGroup1 = Make<QGroupBox>(this, "RadioGroup1", 16, 48, 497, 377);
+    RadioGroup1 = Make<QFrame>(this, "RadioGroup1", 16, 48, 497, 377);
+    RadioGroup1->setFrameStyle(QFrame::Box | QFrame::Sunken);
     Panel1 = Make<QFrame>(this, "Panel1", 20, 60, 485, 353);
     DEFAULT = Make<QRadioButton>(this, "DEFAULT", 24, 16, 260, 17);
     DEFAULT->setText(QStringLiteral("Default (IEC Standard 61300-3-35)"));
@@ -113,6 +113,10 @@ TCriteriaForm::TCriteriaForm(QWidget* parent)
         // A typed text is a limit, not a new item of the list.
         c->setInsertPolicy(QComboBox::NoInsert);
         c->addItems(items);
+        // "No Limit" fits the narrow combo in a condensed face.
+        QFont narrow = c->font();
+        narrow.setStretch(QFont::Condensed);
+        c->setFont(narrow);
         connect(c, &QComboBox::activated, this, &TCriteriaForm::S1Change);
         connect(c->lineEdit(), &QLineEdit::textEdited, this, &TCriteriaForm::S1Change);
         if (!after.isEmpty())

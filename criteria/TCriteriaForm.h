@@ -8,7 +8,6 @@
 
 class QComboBox;
 class QFrame;
-class QGroupBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -22,7 +21,7 @@ public:
 
     QRadioButton* DEFAULT = nullptr;
     QRadioButton* USERDEFINED = nullptr;
-    QGroupBox* RadioGroup1 = nullptr;
+    QFrame* RadioGroup1 = nullptr; // the frame around the table, with USERDEFINED on its top edge
     QFrame* Panel1 = nullptr;
     QComboBox* S1 = nullptr;
     QComboBox* S2 = nullptr;
