@@ -332,7 +332,8 @@ void TMainForm::SpeedButton1Click()
     ImageFolder = v.ImageFolder;
     a.ImageFolder = QFile::encodeName(ImageFolder).toStdString();
     a.SaveSettings(QFile::encodeName(SettingsPath(StartDir)).toStdString());
-    // The described address is not stored, so it stays the default for whoever has not set one.
-    TUserPreferences::SetWiFiScope(v.WiFiURL == WiFiScopeURL ? QString() : v.WiFiURL, v.WiFiUser,
-                                   v.WiFiPassword);
+    // Written only when changed; the fixed address is not stored, so it stays the default.
+    if (v.WiFiURL != shown.WiFiURL || v.WiFiUser != shown.WiFiUser || v.WiFiPassword != shown.WiFiPassword)
+        TUserPreferences::SetWiFiScope(v.WiFiURL == WiFiScopeURL ? QString() : v.WiFiURL, v.WiFiUser,
+                                       v.WiFiPassword);
 }
