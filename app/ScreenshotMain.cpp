@@ -1,23 +1,52 @@
 // Takes the README's picture of the window: answers the start-up question with No, opens the
 // image file given as the first argument and writes what the screen shows of the window to the
-// PNG file given as the second. Run under xvfb-run (scripts/screenshot).
+// PNG file given as the second. With --dialog params or --dialog criteria it writes the picture
+// of that dialog instead, opened the way the operator opens it. Run under xvfb-run
+// (scripts/screenshot).
 
 #include "app/TMainForm.h"
+#include "capture/TParamSettingForm.h"
+#include "criteria/TCriteriaForm.h"
 #include "platform/MessageBox.h"
 #include "platform/TApplication.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPushButton>
 #include <QScreen>
 #include <QTextStream>
 #include <QTimer>
+#include <QToolButton>
 #include <cstdio>
+#include <cstring>
+
+namespace
+{
+// Once the next modal dialog is up and painted, saves its picture and closes it.
+void ShootNextDialog(const QString& output, int& status)
+{
+    QTimer::singleShot(500, [&status, output] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        status = dialog && dialog->grab().save(output) ? 0 : 1;
+        if (auto* d = qobject_cast<QDialog*>(dialog))
+            d->done(QDialog::Rejected);
+    });
+}
+} // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 3)
+    const char* dialog = nullptr;
+    if (argc >= 3 && std::strcmp(argv[1], "--dialog") == 0)
     {
-        std::fprintf(stderr, "usage: %s IMAGE OUTPUT.png\n", argv[0]);
+        dialog = argv[2];
+        argv += 2;
+        argc -= 2;
+    }
+    if (argc < 3 || (dialog && std::strcmp(dialog, "params") != 0 && std::strcmp(dialog, "criteria") != 0))
+    {
+        std::fprintf(stderr, "usage: %s [--dialog params|criteria] IMAGE OUTPUT.png\n", argv[0]);
         return 2;
     }
     QElapsedTimer clock;
@@ -30,12 +59,32 @@ int main(int argc, char** argv)
             return QMessageBox::No;
         });
     TMainForm form;
+    MainForm = &form;
+    CriteriaForm = new TCriteriaForm(&form);
+    ParamSettingForm = new TParamSettingForm(&form);
     form.show();
     TApplication::processEvents();
     std::fprintf(stderr, "window shown after %lld ms\n", static_cast<long long>(clock.elapsed()));
     form.OpenImageFile(QFile::encodeName(QString::fromLocal8Bit(argv[1])).toStdString());
     const QString output = QString::fromLocal8Bit(argv[2]);
     int status = 1;
+    if (dialog)
+    {
+        QTimer::singleShot(500, [&] {
+            if (std::strcmp(dialog, "params") == 0)
+                ShootNextDialog(output, status);
+            else
+                QTimer::singleShot(0, [&] {
+                    ShootNextDialog(output, status);
+                    ParamSettingForm->Button6->click();
+                    ParamSettingForm->done(QDialog::Rejected);
+                });
+            form.SpeedButton1->click();
+            TApplication::quit();
+        });
+        TApplication::exec();
+        return status;
+    }
     QTimer::singleShot(500, [&] {
         const QRect g = form.geometry();
         // The screen's view, so the shaped outline shows against the background.

@@ -360,6 +360,7 @@ void TMainForm::BuildComponents()
     connect(SpeedButton5, &QToolButton::clicked, this, &TMainForm::SpeedButton5Click);
     connect(SpeedButton6, &QToolButton::clicked, this, &TMainForm::SpeedButton6Click);
     connect(CONNECT, &QPushButton::clicked, this, &TMainForm::ConnectScope);
+    connect(SpeedButton1, &QToolButton::clicked, this, &TMainForm::SpeedButton1Click);
     connect(SpeedButton7, &QToolButton::clicked, this, &TMainForm::LOADIMAGEClick);
     connect(LOADIMAGE, &QPushButton::clicked, this, &TMainForm::LOADIMAGEClick);
     connect(CHECK, &QPushButton::clicked, this, &TMainForm::CHECKClick);

@@ -209,6 +209,9 @@ public:
     void PBMouseMove(int X, int Y);
     void PBMouseUp(Qt::MouseButton button, int X, int Y);
 
+    // Parameter dialog (capture/TParamSettingForm.cpp).
+    void SpeedButton1Click();
+
     // Image file commands (imaging/ImageFileCommands.cpp).
     void LOADIMAGEClick();
     void OpenImageFile(const std::string& path);

@@ -3,6 +3,7 @@
 
 #include "analysis/TFiberAnalyzer.h"
 #include "app/TMainForm.h"
+#include "app/UserPreferences.h"
 #include "platform/MessageBox.h"
 #include "videograbber/TVideoGrabber.h"
 
@@ -96,8 +97,11 @@ void TMainForm::ConnectScope()
             WiFiMode = true;
             VIDEO->SetVideoSource(vs_IPCamera);
             VIDEO->SetIPCameraSetting(ips_ConnectionTimeout, 5000);
-            VIDEO->SetIPCameraURL(WiFiScopeURL);
-            VIDEO->SetAuthentication(at_IPCamera, QString(), QString());
+            // The user's own address and credentials, as the parameter dialog stored them.
+            const QString url = TUserPreferences::WiFiScopeURL();
+            VIDEO->SetIPCameraURL(url.isEmpty() ? WiFiScopeURL : url);
+            VIDEO->SetAuthentication(at_IPCamera, TUserPreferences::WiFiScopeUser(),
+                                     TUserPreferences::WiFiScopePassword());
             VIDEO->SetRecordingInNativeFormat(true);
             VIDEO->SetRecordingMethod(rm_MP4);
             VIDEO->SetAudioRecording(true);

@@ -1,7 +1,339 @@
+// The parameter setting dialog, and the main window's SpeedButton1Click that runs it: fill the
+// edits from the analyzer, show the dialog, take the values back on Ok, rebuild the frame store
+// and write the settings file.
+
 #include "capture/TParamSettingForm.h"
 
-TParamSettingForm::TParamSettingForm(QWidget* parent) : QDialog(parent)
+#include "analysis/TFiberAnalyzer.h"
+#include "app/TMainForm.h"
+#include "app/UserPreferences.h"
+#include "criteria/TCriteriaForm.h"
+#include "platform/IntText.h"
+#include "platform/MessageBox.h"
+#include "videograbber/TVideoGrabber.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QUrl>
+#include <charconv>
+#include <stdexcept>
+
+namespace
+{
+template <typename T> T* Make(QWidget* parent, const char* name, int left, int top, int width, int height)
+{
+    auto* w = new T(parent);
+    if (name)
+        w->setObjectName(QLatin1String(name));
+    w->setGeometry(left, top, width, height);
+    return w;
+}
+
+QGroupBox* Group(QWidget* parent, const char* name, const char* title, int left, int top, int width,
+                 int height)
+{
+    auto* g = Make<QGroupBox>(parent, name, left, top, width, height);
+    g->setTitle(QLatin1String(title));
+    return g;
+}
+
+QLabel* Label(QWidget* parent, const char* name, const QString& text, int left, int top, int width)
+{
+    auto* l = Make<QLabel>(parent, name, left, top, width, 21);
+    l->setText(text);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return l;
+}
+
+QPushButton* Button(QWidget* parent, const char* name, const QString& text, int left, int top, int width)
+{
+    auto* b = Make<QPushButton>(parent, name, left, top, width, 25);
+    b->setText(text);
+    b->setAutoDefault(false);
+    return b;
+}
+
+// The shortest text that reads back as the same float: 3.0 shows as 3, 2.5 as 2.5.
+QString ShortestText(float value)
+{
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    return QString::fromLatin1(text, end - text);
+}
+
+QString SettingsPath(const QString& startDir)
+{
+    return QDir(startDir).filePath(QStringLiteral("SystemSetting.ini"));
+}
+} // namespace
+
+TParamSettingForm::TParamSettingForm(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
     setObjectName(QStringLiteral("ParamSettingForm"));
     setWindowTitle(QStringLiteral("Parameter Setting"));
+    if (parent)
+        setFont(parent->font());
+    // The described 438 x 268, taller by the WiFi scope's group.
+    setFixedSize(438, 316);
+
+    GroupBox1 = Group(this, "GroupBox1", " Inspection Device ", 8, 8, 209, 124);
+    Button1 = Button(GroupBox1, "Button1", QStringLiteral("Setting 1"), 12, 24, 88);
+    Button2 = Button(GroupBox1, "Button2", QStringLiteral("Setting 2"), 108, 24, 88);
+    Label7 = Label(GroupBox1, "Label7", QStringLiteral("Multiple Capture"), 12, 66, 104);
+    CAPTURECOUNT = Make<QLineEdit>(GroupBox1, "CAPTURECOUNT", 120, 66, 76, 21);
+    CAPTURECOUNT->setToolTip(QStringLiteral("Frames combined per Check, 1 to %1").arg(MaxCaptureCount));
+
+    GroupBox2 = Group(this, "GroupBox2", " Defect Detection ", 221, 8, 209, 124);
+    Label3 = Label(GroupBox2, "Label3", QStringLiteral("Core/Clad Threshold"), 12, 20, 124);
+    Edit3 = Make<QLineEdit>(GroupBox2, "Edit3", 140, 20, 56, 21);
+    Label4 = Label(GroupBox2, "Label4", QStringLiteral("Contact Threshold"), 12, 45, 124);
+    Edit4 = Make<QLineEdit>(GroupBox2, "Edit4", 140, 45, 56, 21);
+    Button6 = Button(GroupBox2, "Button6", QStringLiteral("Set Acceptance Criteria"), 12, 71, 184);
+    SHOWCOUNT = Make<QCheckBox>(GroupBox2, "SHOWCOUNT", 12, 100, 184, 17);
+    SHOWCOUNT->setText(QStringLiteral("Show Counts on Result"));
+
+    GroupBox3 = Group(this, "GroupBox3", " Image Saving Folder ", 8, 136, 422, 54);
+    FOLDER = Make<QLineEdit>(GroupBox3, "FOLDER", 12, 22, 330, 21);
+    Button7 = Button(GroupBox3, "Button7", QStringLiteral("Set"), 348, 20, 62);
+
+    GroupBox6 = Group(this, "GroupBox6", " WiFi Scope ", 8, 194, 422, 80);
+    Label(GroupBox6, nullptr, QStringLiteral("Address"), 12, 20, 56);
+    WIFIURL = Make<QLineEdit>(GroupBox6, "WIFIURL", 72, 20, 338, 21);
+    WIFIURL->setToolTip(
+        QStringLiteral("Used at the next connection; empty for %1").arg(TMainForm::WiFiScopeURL));
+    Label(GroupBox6, nullptr, QStringLiteral("User"), 12, 47, 56);
+    WIFIUSER = Make<QLineEdit>(GroupBox6, "WIFIUSER", 72, 47, 130, 21);
+    Label(GroupBox6, nullptr, QStringLiteral("Password"), 216, 47, 60);
+    WIFIPASSWORD = Make<QLineEdit>(GroupBox6, "WIFIPASSWORD", 280, 47, 130, 21);
+    WIFIPASSWORD->setEchoMode(QLineEdit::Password);
+
+    Button3 = Button(this, "Button3", QStringLiteral("Default"), 8, 283, 75);
+    Button4 = Button(this, "Button4", QStringLiteral("Ok"), 274, 283, 75);
+    Button4->setDefault(true);
+    Button5 = Button(this, "Button5", QStringLiteral("Cancel"), 355, 283, 75);
+
+    // Below the client area and disabled: never seen, still filled and taken back.
+    GroupBox4 = Group(this, "GroupBox4", " Core Detection ", 8, 330, 209, 76);
+    Label1 = Label(GroupBox4, "Label1", QStringLiteral("Lower Threshold"), 12, 20, 124);
+    Edit1 = Make<QLineEdit>(GroupBox4, "Edit1", 140, 20, 56, 21);
+    Label2 = Label(GroupBox4, "Label2", QStringLiteral("Upper Threshold"), 12, 45, 124);
+    Edit2 = Make<QLineEdit>(GroupBox4, "Edit2", 140, 45, 56, 21);
+    GroupBox4->setEnabled(false);
+    GroupBox5 = Group(this, "GroupBox5", " Evaluation ", 221, 330, 209, 76);
+    Label5 = Label(GroupBox5, "Label5", QStringLiteral("Core Defect (%)"), 12, 20, 124);
+    Edit5 = Make<QLineEdit>(GroupBox5, "Edit5", 140, 20, 56, 21);
+    Label6 = Label(GroupBox5, "Label6", QStringLiteral("Clad Defect (%)"), 12, 45, 124);
+    Edit6 = Make<QLineEdit>(GroupBox5, "Edit6", 140, 45, 56, 21);
+    GroupBox5->setEnabled(false);
+
+    SELFOLDER = [](QWidget* owner, const QString& title, const QString& start) {
+        return QFileDialog::getExistingDirectory(owner, title, start);
+    };
+
+    connect(Button1, &QPushButton::clicked, this, &TParamSettingForm::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TParamSettingForm::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TParamSettingForm::Button3Click);
+    connect(Button4, &QPushButton::clicked, this, &TParamSettingForm::Button4Click);
+    connect(Button5, &QPushButton::clicked, this, &TParamSettingForm::Button5Click);
+    connect(Button6, &QPushButton::clicked, this, &TParamSettingForm::Button6Click);
+    connect(Button7, &QPushButton::clicked, this, &TParamSettingForm::Button7Click);
+}
+
+void TParamSettingForm::Fill(const TParamValues& v)
+{
+    Edit1->setText(QString::number(v.LowerThreshold));
+    Edit2->setText(QString::number(v.UpperThreshold));
+    Edit3->setText(QString::number(v.CoreCladThreshold));
+    Edit4->setText(QString::number(v.ContactThreshold));
+    ShownPercent_[0] = v.CoreDefectPercent;
+    ShownPercent_[1] = v.CladDefectPercent;
+    ShownPercentText_[0] = ShortestText(v.CoreDefectPercent);
+    ShownPercentText_[1] = ShortestText(v.CladDefectPercent);
+    Edit5->setText(ShownPercentText_[0]);
+    Edit6->setText(ShownPercentText_[1]);
+    CAPTURECOUNT->setText(QString::number(v.CaptureCount));
+    SHOWCOUNT->setChecked(v.ShowCounts != 0);
+    FOLDER->setText(v.ImageFolder);
+    WIFIURL->setText(v.WiFiURL);
+    WIFIUSER->setText(v.WiFiUser);
+    WIFIPASSWORD->setText(v.WiFiPassword);
+}
+
+TParamValues TParamSettingForm::ReadValues() const
+{
+    const auto percent = [this](int i, const QLineEdit* edit) {
+        return edit->text() == ShownPercentText_[i] ? ShownPercent_[i]
+                                                    : static_cast<float>(StrToInt(edit->text()));
+    };
+    TParamValues v;
+    v.LowerThreshold = StrToInt(Edit1->text());
+    v.UpperThreshold = StrToInt(Edit2->text());
+    v.CoreCladThreshold = StrToInt(Edit3->text());
+    v.ContactThreshold = StrToInt(Edit4->text());
+    v.CoreDefectPercent = percent(0, Edit5);
+    v.CladDefectPercent = percent(1, Edit6);
+    v.CaptureCount = StrToInt(CAPTURECOUNT->text());
+    if (v.CaptureCount < 1 || v.CaptureCount > MaxCaptureCount)
+        throw std::invalid_argument(
+            QStringLiteral("'%1' is not a valid frame count: Multiple Capture takes 1 to %2")
+                .arg(CAPTURECOUNT->text())
+                .arg(MaxCaptureCount)
+                .toStdString());
+    v.ShowCounts = SHOWCOUNT->isChecked() ? 1 : 0;
+    // The settings file holds the folder on a line of its own.
+    v.ImageFolder = FOLDER->text();
+    if (v.ImageFolder.contains(QLatin1Char('\n')) || v.ImageFolder.contains(QLatin1Char('\r')))
+        throw std::invalid_argument("The image saving folder cannot contain a line break");
+    v.WiFiURL = WIFIURL->text().trimmed();
+    const QUrl url(v.WiFiURL, QUrl::StrictMode);
+    if (!v.WiFiURL.isEmpty() &&
+        (!url.isValid() || url.host().isEmpty() ||
+         (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))))
+        throw std::invalid_argument(QStringLiteral("'%1' is not a WiFi scope address such as %2")
+                                        .arg(v.WiFiURL, TMainForm::WiFiScopeURL)
+                                        .toStdString());
+    v.WiFiUser = WIFIUSER->text();
+    v.WiFiPassword = WIFIPASSWORD->text();
+    return v;
+}
+
+void TParamSettingForm::Button1Click()
+{
+    TVideoGrabber* video = MainForm->VIDEO;
+    if (video->IsDialogAvailable(dlg_VideoDevice))
+        video->ShowDialog(dlg_VideoDevice);
+    else
+        ShowMessageBox(this, QStringLiteral("Video device dialog box is unavailable for current system"),
+                       QStringLiteral("Video system error"), QMessageBox::Warning);
+}
+
+void TParamSettingForm::Button2Click()
+{
+    MainForm->VIDEO->ShowDialog(dlg_VfwFormat);
+}
+
+void TParamSettingForm::Button3Click()
+{
+    Edit1->setText(QStringLiteral("128"));
+    Edit2->setText(QStringLiteral("128"));
+    Edit3->setText(QStringLiteral("60"));
+    Edit4->setText(QStringLiteral("140"));
+    Edit5->setText(QStringLiteral("3"));
+    Edit6->setText(QStringLiteral("5"));
+    CAPTURECOUNT->setText(QStringLiteral("3"));
+    FOLDER->setText(MainForm->ImageFolder);
+}
+
+void TParamSettingForm::Button4Click()
+{
+    // Every edit is converted before the dialog closes: a refused text keeps it open with
+    // nothing taken, and the exception display names the text.
+    Values = ReadValues();
+    Accepted = true;
+    QDialog::accept();
+}
+
+void TParamSettingForm::Button5Click()
+{
+    Accepted = false;
+    QDialog::reject();
+}
+
+void TParamSettingForm::reject()
+{
+    Button5Click();
+}
+
+void TParamSettingForm::Button6Click()
+{
+    CriteriaForm->exec();
+    TMainForm& main = *MainForm;
+    if (!main.Analyzer)
+        return;
+    TFiberAnalyzer& a = *main.Analyzer;
+    if (CriteriaForm->DEFAULT->isChecked())
+    {
+        a.SetDefaultCriteria();
+    }
+    else
+    {
+        for (int i = 0; i < 8; ++i)
+        {
+            a.SingleCriteria[i] = static_cast<int>(CriteriaForm->SingleLimits[i]);
+            a.MultiCriteria[i][0] = static_cast<int>(CriteriaForm->MultiLimits[i][0]);
+            a.MultiCriteria[i][1] = static_cast<int>(CriteriaForm->MultiLimits[i][1]);
+        }
+    }
+    main.ShowCriteria();
+}
+
+void TParamSettingForm::Button7Click()
+{
+    const QString folder = SELFOLDER(this, QStringLiteral("Choose Image Saving Folder"), FOLDER->text());
+    if (!folder.isEmpty())
+        FOLDER->setText(QDir::toNativeSeparators(folder));
+}
+
+void TMainForm::SpeedButton1Click()
+{
+    TParamSettingForm* dialog = ParamSettingForm;
+    if (!dialog || !Analyzer)
+        return;
+    TFiberAnalyzer& a = *Analyzer;
+    const int videoSize = VIDEO->VideoSize();
+    // The buttons of the device in use: a WiFi scope has no device dialogs, a USB device has.
+    const bool device = VIDEO->VideoSource() != vs_IPCamera;
+    dialog->Button1->setEnabled(device);
+    dialog->Button2->setEnabled(device);
+
+    TParamValues shown;
+    shown.LowerThreshold = a.LowerThreshold;
+    shown.UpperThreshold = a.UpperThreshold;
+    shown.CoreCladThreshold = a.CoreCladThreshold;
+    shown.ContactThreshold = a.ContactThreshold;
+    shown.CoreDefectPercent = a.CoreDefectPercent;
+    shown.CladDefectPercent = a.CladDefectPercent;
+    shown.CaptureCount = a.CaptureCount;
+    shown.ShowCounts = a.ShowCounts;
+    shown.ImageFolder = ImageFolder;
+    const QString url = TUserPreferences::WiFiScopeURL();
+    shown.WiFiURL = url.isEmpty() ? WiFiScopeURL : url;
+    shown.WiFiUser = TUserPreferences::WiFiScopeUser();
+    shown.WiFiPassword = TUserPreferences::WiFiScopePassword();
+    dialog->Fill(shown);
+
+    dialog->Accepted = false;
+    dialog->exec();
+    // A device dialog changes the picture at once, whatever the answer here, so the video is
+    // fitted to the size it now has.
+    if (VIDEO->VideoSize() != videoSize)
+        FitVideoToSource();
+    if (!dialog->Accepted)
+        return;
+
+    const TParamValues& v = dialog->Values;
+    a.LowerThreshold = v.LowerThreshold;
+    a.UpperThreshold = v.UpperThreshold;
+    a.CoreCladThreshold = v.CoreCladThreshold;
+    a.ContactThreshold = v.ContactThreshold;
+    a.CoreDefectPercent = v.CoreDefectPercent;
+    a.CladDefectPercent = v.CladDefectPercent;
+    a.CaptureCount = v.CaptureCount;
+    AllocateCaptureBuffers(a.CaptureCount);
+    a.ShowCounts = v.ShowCounts;
+    ImageFolder = v.ImageFolder;
+    a.ImageFolder = QFile::encodeName(ImageFolder).toStdString();
+    a.SaveSettings(QFile::encodeName(SettingsPath(StartDir)).toStdString());
+    // Written only when changed; the fixed address is not stored, so it stays the default.
+    if (v.WiFiURL != shown.WiFiURL || v.WiFiUser != shown.WiFiUser || v.WiFiPassword != shown.WiFiPassword)
+        TUserPreferences::SetWiFiScope(v.WiFiURL == WiFiScopeURL ? QString() : v.WiFiURL, v.WiFiUser,
+                                       v.WiFiPassword);
 }

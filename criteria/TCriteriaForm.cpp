@@ -1,7 +1,209 @@
 #include "criteria/TCriteriaForm.h"
 
-TCriteriaForm::TCriteriaForm(QWidget* parent) : QDialog(parent)
+#include "platform/IntText.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <algorithm>
+#include <iterator>
+
+namespace
+{
+const QString Mu = QStringLiteral("\u03BCm");
+
+template <typename T> T* Make(QWidget* parent, const char* name, int left, int top, int width, int height)
+{
+    auto* w = new T(parent);
+    if (name)
+        w->setObjectName(QLatin1String(name));
+    w->setGeometry(left, top, width, height);
+    return w;
+}
+
+// A bold caption of the table, as tall as a combo so the two share a middle line.
+QLabel* Caption(QWidget* parent, const QString& text, int left, int top)
+{
+    auto* label = Make<QLabel>(parent, nullptr, left, top, 0, 21);
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    label->setText(text);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    label->resize(label->sizeHint().width(), 21);
+    return label;
+}
+
+QFrame* Line(QWidget* parent, QFrame::Shape shape, int left, int top, int width, int height)
+{
+    auto* line = Make<QFrame>(parent, nullptr, left, top, width, height);
+    line->setFrameShape(shape);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+} // namespace
+
+TCriteriaForm::TCriteriaForm(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
     setObjectName(QStringLiteral("CriteriaForm"));
     setWindowTitle(QStringLiteral("Acceptance Criteria"));
+    if (parent)
+        setFont(parent->font());
+    setFixedSize(531, 467);
+
+    RadioGroup1 = Make<QFrame>(this, "RadioGroup1", 16, 48, 497, 377);
+    RadioGroup1->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    Panel1 = Make<QFrame>(this, "Panel1", 20, 60, 485, 353);
+    DEFAULT = Make<QRadioButton>(this, "DEFAULT", 24, 16, 260, 17);
+    DEFAULT->setText(QStringLiteral("Default (IEC Standard 61300-3-35)"));
+    DEFAULT->setChecked(true);
+    // The second choice sits on the frame's top edge, as its caption.
+    USERDEFINED = Make<QRadioButton>(this, "USERDEFINED", 24, 40, 0, 17);
+    USERDEFINED->setText(QStringLiteral("User Defined "));
+    USERDEFINED->resize(USERDEFINED->sizeHint().width(), 17);
+    USERDEFINED->setAutoFillBackground(true);
+    auto* choice = new QButtonGroup(this);
+    choice->addButton(DEFAULT);
+    choice->addButton(USERDEFINED);
+
+    Line(Panel1, QFrame::HLine, 0, 22, 485, 3);
+    Line(Panel1, QFrame::HLine, 0, 118, 485, 3);
+    Line(Panel1, QFrame::HLine, 0, 262, 485, 3);
+    Line(Panel1, QFrame::VLine, 126, 0, 3, 353);
+    Line(Panel1, QFrame::VLine, 246, 0, 3, 353);
+
+    Caption(Panel1, QStringLiteral("Single Mode"), 144, 0);
+    Caption(Panel1, QStringLiteral("Multi Mode"), 344, 0);
+    const struct
+    {
+        int Top;
+        const char* Text;
+    } rows[] = {{32, "Core Zone"},
+                {64, "Scratches"},
+                {88, "Defects"},
+                {128, "Cladding Zone"},
+                {160, "Scratches"},
+                {184, "Defects ( <2 \u03BCm)"},
+                {208, "Defects ( <2.5 \u03BCm)"},
+                {232, "Defects ( <5 \u03BCm)"},
+                {272, "Contact Zone"},
+                {304, "Scratches"},
+                {328, "Defects ( >10 \u03BCm)"}};
+    for (const auto& row : rows)
+        Caption(Panel1, QString::fromUtf8(row.Text), 16, row.Top);
+    Caption(Panel1, QStringLiteral("0~25 ") + Mu, 144, 32);
+    Caption(Panel1, QStringLiteral("0~65 ") + Mu, 344, 32);
+    Caption(Panel1, QStringLiteral("25~120 ") + Mu, 144, 128);
+    Caption(Panel1, QStringLiteral("65~120 ") + Mu, 344, 128);
+    Caption(Panel1, QStringLiteral("130~250 ") + Mu, 144, 272);
+    Caption(Panel1, QStringLiteral("130~250 ") + Mu, 344, 272);
+
+    const QStringList items = {QStringLiteral("None"), QStringLiteral("1"),       QStringLiteral("2"),
+                               QStringLiteral("3"),    QStringLiteral("4"),       QStringLiteral("5"),
+                               QStringLiteral("6"),    QStringLiteral("7"),       QStringLiteral("8"),
+                               QStringLiteral("9"),    QStringLiteral("No Limit")};
+    auto combo = [&](QComboBox** member, const char* name, int left, int top, const QString& after) {
+        auto* c = Make<QComboBox>(Panel1, name, left, top, 65, 21);
+        c->setEditable(true);
+        // A typed text is a limit, not a new item of the list.
+        c->setInsertPolicy(QComboBox::NoInsert);
+        c->addItems(items);
+        // "No Limit" fits the narrow combo in a condensed face.
+        QFont narrow = c->font();
+        narrow.setStretch(QFont::Condensed);
+        c->setFont(narrow);
+        connect(c, &QComboBox::activated, this, &TCriteriaForm::S1Change);
+        connect(c->lineEdit(), &QLineEdit::textEdited, this, &TCriteriaForm::S1Change);
+        if (!after.isEmpty())
+            Caption(Panel1, after, left + 69, top);
+        *member = c;
+    };
+    const QString none;
+    combo(&S1, "S1", 136, 64, none);
+    combo(&S2, "S2", 136, 88, none);
+    combo(&S3, "S3", 136, 160, QStringLiteral(">3 ") + Mu);
+    combo(&S4, "S4", 136, 184, none);
+    combo(&S5, "S5", 136, 208, none);
+    combo(&S6, "S6", 136, 232, none);
+    combo(&S7, "S7", 136, 304, none);
+    combo(&S8, "S8", 136, 328, none);
+    combo(&M11, "M11", 256, 64, QStringLiteral("<3 ") + Mu);
+    combo(&M12, "M12", 368, 64, QStringLiteral(">3 ") + Mu);
+    combo(&M21, "M21", 256, 88, QStringLiteral("<5 ") + Mu);
+    combo(&M22, "M22", 368, 88, QStringLiteral(">5 ") + Mu);
+    combo(&M3, "M3", 336, 160, QStringLiteral(">3 ") + Mu);
+    combo(&M4, "M4", 336, 184, none);
+    combo(&M5, "M5", 336, 208, none);
+    combo(&M6, "M6", 336, 232, none);
+    combo(&M7, "M7", 336, 304, none);
+    combo(&M8, "M8", 336, 328, none);
+
+    const Slot table[ComboCount] = {
+        {S1, &SingleLimits[0], 0},    {S2, &SingleLimits[1], 0},    {S3, &SingleLimits[2], 0},
+        {S4, &SingleLimits[3], 10},   {S5, &SingleLimits[4], 5},    {S6, &SingleLimits[5], 0},
+        {S7, &SingleLimits[6], 10},   {S8, &SingleLimits[7], 0},    {M11, &MultiLimits[0][0], 5},
+        {M12, &MultiLimits[0][1], 0}, {M21, &MultiLimits[1][0], 4}, {M22, &MultiLimits[1][1], 0},
+        {M3, &MultiLimits[2][0], 0},  {M4, &MultiLimits[3][0], 10}, {M5, &MultiLimits[4][0], 5},
+        {M6, &MultiLimits[5][0], 0},  {M7, &MultiLimits[6][0], 10}, {M8, &MultiLimits[7][0], 0}};
+    std::copy(std::begin(table), std::end(table), Slots_);
+
+    Button1 = Make<QPushButton>(this, "Button1", 227, 432, 75, 25);
+    Button1->setText(QStringLiteral("Close"));
+    Button1->setDefault(true);
+
+    connect(DEFAULT, &QRadioButton::clicked, this, &TCriteriaForm::DEFAULTClick);
+    connect(Button1, &QPushButton::clicked, this, &TCriteriaForm::Button1Click);
+
+    USERDEFINED->raise();
+    DEFAULTClick();
+}
+
+int TCriteriaForm::LimitFromText(const QString& text)
+{
+    if (text == QLatin1String("None") || text.isEmpty())
+        return 0;
+    if (text == QLatin1String("No Limit"))
+        return 99999;
+    return StrToInt(text);
+}
+
+void TCriteriaForm::S1Change()
+{
+    USERDEFINED->setChecked(true);
+}
+
+void TCriteriaForm::DEFAULTClick()
+{
+    // The text is set as well: a typed text does not change the current index, so setting an
+    // index equal to the current one would leave the typed text in place.
+    for (const Slot& s : Slots_)
+    {
+        s.Combo->setCurrentIndex(s.DefaultIndex);
+        s.Combo->setEditText(s.Combo->itemText(s.DefaultIndex));
+    }
+}
+
+void TCriteriaForm::Button1Click()
+{
+    if (!DEFAULT->isChecked())
+    {
+        // Every text is converted before any slot changes, so a refused text leaves the limits of
+        // the last Close whole and the dialog open for a correction.
+        int values[ComboCount];
+        for (int i = 0; i < ComboCount; ++i)
+            values[i] = LimitFromText(Slots_[i].Combo->currentText());
+        for (int i = 0; i < ComboCount; ++i)
+            *Slots_[i].Limit = static_cast<float>(values[i]);
+    }
+    accept();
+}
+
+void TCriteriaForm::reject()
+{
+    Button1Click();
 }

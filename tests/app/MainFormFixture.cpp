@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QSettings>
 
 namespace
 {
@@ -33,6 +34,8 @@ void MainFormTest::SetUp()
     PreviousDir = QDir::currentPath();
     // Nothing listens there: the WiFi scope fails at once and never leaves this machine.
     TMainForm::WiFiScopeURL = QStringLiteral("http://127.0.0.1:9/");
+    // Per-user preferences go to this test's folder, never to the user's own configuration.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Path(QStringLiteral("config")));
     QDir::setCurrent(Dir.path());
     SetMessageBoxHook([this](const QString& text, const QString& caption, QMessageBox::Icon icon,
                              QMessageBox::StandardButtons buttons) {

@@ -1,0 +1,70 @@
+#include "app/UserPreferences.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <stdexcept>
+
+namespace
+{
+const QString UrlKey = QStringLiteral("WiFiScope/URL");
+const QString UserKey = QStringLiteral("WiFiScope/User");
+const QString PasswordKey = QStringLiteral("WiFiScope/Password");
+
+QSettings Store()
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("fiberscope"),
+                     QStringLiteral("fiberscope"));
+}
+
+void Put(QSettings& s, const QString& key, const QString& value)
+{
+    if (value.isEmpty())
+        s.remove(key);
+    else
+        s.setValue(key, value);
+}
+} // namespace
+
+QString TUserPreferences::WiFiScopeURL()
+{
+    return Store().value(UrlKey).toString();
+}
+
+QString TUserPreferences::WiFiScopeUser()
+{
+    return Store().value(UserKey).toString();
+}
+
+QString TUserPreferences::WiFiScopePassword()
+{
+    return Store().value(PasswordKey).toString();
+}
+
+void TUserPreferences::SetWiFiScope(const QString& url, const QString& user, const QString& password)
+{
+    QSettings s = Store();
+    // Made owner-only before the first value goes in; later writes replace the file and keep
+    // its permissions.
+    const QString name = s.fileName();
+    if (!QFile::exists(name) && QDir().mkpath(QFileInfo(name).absolutePath()))
+    {
+        QFile file(name);
+        if (file.open(QIODevice::WriteOnly))
+            file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    }
+    Put(s, UrlKey, url);
+    Put(s, UserKey, user);
+    Put(s, PasswordKey, password);
+    s.sync();
+    if (s.status() != QSettings::NoError)
+        throw std::runtime_error(
+            QStringLiteral("Cannot save preferences file \"%1\"").arg(name).toStdString());
+    QFile::setPermissions(name, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+QString TUserPreferences::FileName()
+{
+    return Store().fileName();
+}

@@ -1,0 +1,24 @@
+#pragma once
+// Per-user preferences that the settings file does not hold, kept with QSettings in the standard
+// per-user configuration folder ($XDG_CONFIG_HOME/fiberscope/fiberscope.conf, by default under
+// ~/.config). The settings file of the start directory is not touched by them.
+
+#include <QString>
+
+class TUserPreferences
+{
+public:
+    // The WiFi scope's address and credentials; empty when the user has stored none, and then
+    // the caller uses its default.
+    static QString WiFiScopeURL();
+    static QString WiFiScopeUser();
+    static QString WiFiScopePassword();
+
+    // Stores them for the next connection; an empty text removes its entry. The file is readable
+    // by its owner only, as it may hold a password. Throws std::runtime_error naming the file
+    // when it cannot be written.
+    static void SetWiFiScope(const QString& url, const QString& user, const QString& password);
+
+    // Where the preferences are kept.
+    static QString FileName();
+};

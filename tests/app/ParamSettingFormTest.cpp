@@ -1,0 +1,341 @@
+// The parameter dialog, opened with the settings button: what it shows, what Ok and Cancel take
+// and write, refused edits, the folder chooser, the device dialogs and the WiFi scope's address.
+
+#include "analysis/TFiberAnalyzer.h"
+#include "app/UserPreferences.h"
+#include "tests/app/DialogFixture.h"
+#include "tests/support/FakeCameras.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <algorithm>
+
+namespace
+{
+constexpr int WaitMs = 8000;
+
+// Values that are all different from the defaults, a percentage with decimals among them.
+const QByteArray HandEdited =
+    "Scope X\r\n100,110,70,150,2.500000,6.000000\r\n4\r\n\r\n\r\n1\r\n/data/images\r\n";
+
+class ParamSettingFormTest : public DialogTest
+{
+protected:
+    static void SetUpTestSuite() { fakecams::Register(); }
+    void TearDown() override
+    {
+        DialogTest::TearDown();
+        fakecams::RemoveAll();
+    }
+
+    // Fields of the analyzer that the dialog edits, in file order.
+    static std::vector<double> Fields(const TFiberAnalyzer& a)
+    {
+        return {double(a.LowerThreshold),   double(a.UpperThreshold),    double(a.CoreCladThreshold),
+                double(a.ContactThreshold), double(a.CoreDefectPercent), double(a.CladDefectPercent),
+                double(a.CaptureCount),     double(a.ShowCounts)};
+    }
+};
+
+// An HTTP server on 127.0.0.1 that asks for Basic credentials and records the ones it gets.
+class AuthServer : public QObject
+{
+public:
+    AuthServer()
+    {
+        connect(&Server_, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* s = Server_.nextPendingConnection())
+                connect(s, &QTcpSocket::readyRead, this, [this, s] { Read(s); });
+        });
+    }
+    bool Listen() { return Server_.listen(QHostAddress::LocalHost, 0); }
+    QString Url() const { return QStringLiteral("http://127.0.0.1:%1/").arg(Server_.serverPort()); }
+    QList<QByteArray> Credentials; // base64 of "user:password", one per authorised request
+
+private:
+    void Read(QTcpSocket* s)
+    {
+        const QByteArray head = s->readAll().toLower();
+        const qsizetype at = head.indexOf("authorization: basic ");
+        if (at < 0)
+        {
+            s->write("HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"scope\"\r\n"
+                     "Content-Length: 0\r\n\r\n");
+            return;
+        }
+        const qsizetype start = at + qsizetype(qstrlen("authorization: basic "));
+        Credentials << head.mid(start, head.indexOf("\r\n", start) - start);
+        s->write("HTTP/1.0 200 OK\r\nContent-Type: multipart/x-mixed-replace; boundary=frame\r\n\r\n");
+    }
+    QTcpServer Server_;
+};
+} // namespace
+
+TEST_F(ParamSettingFormTest, ShowsTheSettingsAndOkWithoutChangesWritesTheSameFile)
+{
+    WriteFile("SystemSetting.ini", HandEdited);
+    Build();
+    RunParamDialog([&](TParamSettingForm& p) {
+        EXPECT_EQ(p.windowTitle(), "Parameter Setting");
+        EXPECT_EQ(p.Edit1->text(), "100");
+        EXPECT_EQ(p.Edit2->text(), "110");
+        EXPECT_EQ(p.Edit3->text(), "70");
+        EXPECT_EQ(p.Edit4->text(), "150");
+        EXPECT_EQ(p.Edit5->text(), "2.5");
+        EXPECT_EQ(p.Edit6->text(), "6");
+        EXPECT_EQ(p.CAPTURECOUNT->text(), "4");
+        EXPECT_TRUE(p.SHOWCOUNT->isChecked());
+        EXPECT_EQ(p.FOLDER->text(), "/data/images");
+        EXPECT_EQ(p.WIFIURL->text(), TMainForm::WiFiScopeURL);
+        // The two groups nobody can reach: disabled, below the client area.
+        for (QGroupBox* hidden : {p.GroupBox4, p.GroupBox5})
+        {
+            EXPECT_FALSE(hidden->isEnabled());
+            EXPECT_GE(hidden->y(), p.height());
+        }
+        // The percentage with decimals cannot be typed back, yet it does not block Ok.
+        Click(p.Button4);
+    });
+    EXPECT_TRUE(Messages.empty());
+    EXPECT_EQ(ReadFile("SystemSetting.ini"), HandEdited);
+    EXPECT_EQ(Form->Analyzer->CoreDefectPercent, 2.5f);
+}
+
+TEST_F(ParamSettingFormTest, DefaultThenCancelChangesNothingAndWritesNothing)
+{
+    WriteFile("SystemSetting.ini", HandEdited);
+    Build();
+    const std::vector<double> before = Fields(*Form->Analyzer);
+    RunParamDialog([&](TParamSettingForm& p) {
+        Click(p.Button3);
+        EXPECT_EQ(p.Edit3->text(), "60");
+        Click(p.Button5);
+    });
+    EXPECT_EQ(Fields(*Form->Analyzer), before);
+    EXPECT_EQ(Form->CaptureBuffers.size(), 4u);
+    EXPECT_EQ(ReadFile("SystemSetting.ini"), HandEdited);
+}
+
+TEST_F(ParamSettingFormTest, DefaultThenOkTakesTheDefaultsAndWritesThemWithTheFolder)
+{
+    WriteFile("SystemSetting.ini", HandEdited);
+    Build();
+    RunParamDialog([&](TParamSettingForm& p) {
+        Click(p.Button3);
+        Click(p.Button4);
+    });
+    // Counts on the result are not a default of the button; the folder stays the window's.
+    EXPECT_EQ(Fields(*Form->Analyzer), (std::vector<double>{128, 128, 60, 140, 3, 5, 3, 1}));
+    EXPECT_EQ(Form->CaptureCount, 3);
+    EXPECT_EQ(Form->CaptureBuffers.size(), 3u);
+    EXPECT_EQ(ReadFile("SystemSetting.ini"),
+              "Scope X\r\n128,128,60,140,3.000000,5.000000\r\n3\r\n\r\n\r\n1\r\n/data/images\r\n");
+}
+
+TEST_F(ParamSettingFormTest, CaptureCountFiveGivesAStoreOfFive)
+{
+    Build();
+    RunParamDialog([&](TParamSettingForm& p) {
+        p.CAPTURECOUNT->setText("5");
+        Click(p.SHOWCOUNT);
+        Click(p.Button4);
+    });
+    EXPECT_EQ(Form->Analyzer->CaptureCount, 5);
+    EXPECT_EQ(Form->CaptureCount, 5);
+    EXPECT_EQ(Form->CaptureBuffers.size(), 5u);
+    EXPECT_EQ(Form->Analyzer->ShowCounts, 1);
+    EXPECT_EQ(ReadFile("SystemSetting.ini"),
+              "PC Camera\r\n128,128,60,140,3.000000,5.000000\r\n5\r\n\r\n\r\n1\r\n" +
+                  QFile::encodeName(Dir.path()) + "\r\n");
+}
+
+struct RefusedCase
+{
+    const char* Edit;
+    const char* Text;
+    const char* Message;
+};
+
+void PrintTo(const RefusedCase& c, std::ostream* os)
+{
+    *os << c.Edit << " \"" << c.Text << '"';
+}
+
+class RefusedEditTest : public ParamSettingFormTest, public ::testing::WithParamInterface<RefusedCase>
+{
+};
+
+TEST_P(RefusedEditTest, KeepsTheDialogOpenAndChangesNothing)
+{
+    const RefusedCase c = GetParam();
+    Build();
+    const std::vector<double> before = Fields(*Form->Analyzer);
+    const QString folder = Form->ImageFolder;
+    RunParamDialog([&](TParamSettingForm& p) {
+        // Good values on both sides of the refused one, in the order Ok takes them.
+        p.Edit3->setText("61");
+        p.CAPTURECOUNT->setText("7");
+        Click(p.SHOWCOUNT);
+        p.FOLDER->setText("/elsewhere");
+        p.findChild<QLineEdit*>(c.Edit)->setText(QString::fromUtf8(c.Text));
+        Click(p.Button4);
+        ASSERT_EQ(Messages.size(), 1u);
+        EXPECT_EQ(Messages[0].Text, QString::fromUtf8(c.Message));
+        EXPECT_TRUE(p.isVisible());
+        EXPECT_EQ(Fields(*Form->Analyzer), before);
+        Click(p.Button5);
+    });
+    EXPECT_EQ(Fields(*Form->Analyzer), before);
+    EXPECT_EQ(Form->CaptureBuffers.size(), 3u);
+    EXPECT_EQ(Form->ImageFolder, folder);
+    EXPECT_FALSE(QFile::exists(Path("SystemSetting.ini")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Edits, RefusedEditTest,
+    ::testing::Values(
+        RefusedCase{"CAPTURECOUNT", "abc", "'abc' is not a valid integer value"},
+        RefusedCase{"CAPTURECOUNT", "0", "'0' is not a valid frame count: Multiple Capture takes 1 to 100"},
+        RefusedCase{"CAPTURECOUNT", "101",
+                    "'101' is not a valid frame count: Multiple Capture takes 1 to 100"},
+        RefusedCase{"Edit3", "6.5", "'6.5' is not a valid integer value"},
+        RefusedCase{"Edit4", "", "'' is not a valid integer value"},
+        RefusedCase{"WIFIURL", "192.168.1.1:8196",
+                    "'192.168.1.1:8196' is not a WiFi scope address such as http://127.0.0.1:9/"}),
+    [](const auto& p) { return std::string(p.param.Edit) + "_" + std::to_string(p.index); });
+
+TEST_F(ParamSettingFormTest, AFolderChosenWithTheChooserIsTakenOnOk)
+{
+    Build();
+    const QString chosen = Path("images");
+    QStringList calls;
+    ParamSettingForm->SELFOLDER = [&](QWidget*, const QString& title, const QString& start) {
+        calls << title << start;
+        return calls.size() == 2 ? chosen : QString(); // the second time the user cancels
+    };
+    RunParamDialog([&](TParamSettingForm& p) {
+        Click(p.Button7);
+        EXPECT_EQ(p.FOLDER->text(), chosen);
+        Click(p.Button7);
+        EXPECT_EQ(p.FOLDER->text(), chosen);
+        Click(p.Button4);
+    });
+    EXPECT_EQ(calls,
+              (QStringList{"Choose Image Saving Folder", Dir.path(), "Choose Image Saving Folder", chosen}));
+    EXPECT_EQ(Form->ImageFolder, chosen);
+    EXPECT_EQ(Form->Analyzer->ImageFolder, QFile::encodeName(chosen).toStdString());
+    EXPECT_TRUE(ReadFile("SystemSetting.ini").endsWith("\r\n" + QFile::encodeName(chosen) + "\r\n"));
+}
+
+TEST_F(ParamSettingFormTest, TheDeviceButtonsAreThoseOfTheSourceInUse)
+{
+    // Not a scope's name: the WiFi scope is taken.
+    fakecams::AddCamera({"Integrated Camera", {{640, 480}}});
+    Build(QMessageBox::Yes);
+    ASSERT_EQ(Form->VIDEO->VideoSource(), vs_IPCamera);
+    RunParamDialog([&](TParamSettingForm& p) {
+        EXPECT_FALSE(p.Button1->isEnabled());
+        EXPECT_FALSE(p.Button2->isEnabled());
+        Click(p.Button5);
+    });
+
+    Form->VIDEO->SetVideoDevice(0);
+    RunParamDialog([&](TParamSettingForm& p) {
+        EXPECT_TRUE(p.Button1->isEnabled());
+        EXPECT_TRUE(p.Button2->isEnabled());
+        // This camera has no controls of its own.
+        Click(p.Button1);
+        Click(p.Button5);
+    });
+    // The failing WiFi address may ask its question meanwhile; only this message matters here.
+    const auto shown = std::find_if(Messages.begin(), Messages.end(), [](const ShownMessage& m) {
+        return m.Text == "Video device dialog box is unavailable for current system";
+    });
+    ASSERT_NE(shown, Messages.end());
+    EXPECT_EQ(shown->Caption, "Video system error");
+    EXPECT_EQ(shown->Icon, QMessageBox::Warning);
+}
+
+class DeviceSizeTest : public ParamSettingFormTest, public ::testing::WithParamInterface<bool>
+{
+};
+
+TEST_P(DeviceSizeTest, ASizeChosenInSettingTwoIsFittedWhetherOkOrCancel)
+{
+    const bool ok = GetParam();
+    fakecams::AddCamera({"USB Video Device", {{640, 480}, {1280, 960}}});
+    Build();
+    ASSERT_EQ(Form->VideoWidth, 640);
+    RunParamDialog([&](TParamSettingForm& p) {
+        WhenModal([](QDialog* format) {
+            EXPECT_EQ(format->objectName(), "VideoFormatDialog");
+            format->findChild<QComboBox*>("SIZES")->setCurrentIndex(1);
+            format->accept();
+        });
+        Click(p.Button2);
+        Click(ok ? p.Button4 : p.Button5);
+    });
+    EXPECT_EQ(Form->VIDEO->VideoSize(), 1);
+    EXPECT_EQ(Form->VideoWidth, 1280);
+    EXPECT_EQ(Form->VideoHeight, 960);
+    EXPECT_EQ(Form->FrameWidth, 1280);
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, DeviceSizeTest, ::testing::Bool(),
+                         [](const auto& p) { return p.param ? "Ok" : "Cancel"; });
+
+TEST_F(ParamSettingFormTest, AChangedWiFiAddressIsUsedAtTheNextConnectionAndAfterARestart)
+{
+    AuthServer server;
+    ASSERT_TRUE(server.Listen());
+    const QByteArray settings = "PC Camera\r\n128,128,61,140,3.000000,5.000000\r\n3\r\n\r\n\r\n0\r\n" +
+                                QFile::encodeName(Dir.path()) + "\r\n";
+    WriteFile("SystemSetting.ini", settings);
+    Build(QMessageBox::Yes);
+    // The start-up address has nothing listening: the question comes back and gets No.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return CountMessages("Search for WiFi Scope ?") == 1; }, WaitMs));
+
+    RunParamDialog([&](TParamSettingForm& p) {
+        p.WIFIURL->setText(server.Url());
+        p.WIFIUSER->setText("scope");
+        p.WIFIPASSWORD->setText("secret");
+        Click(p.Button4);
+    });
+    EXPECT_EQ(Form->VIDEO->IPCameraURL(), TMainForm::WiFiScopeURL);
+    EXPECT_EQ(ReadFile("SystemSetting.ini"), settings);
+    // It holds a password: nobody but its owner reads it.
+    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                      QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    EXPECT_EQ(QFile::permissions(TUserPreferences::FileName()) & others, QFile::Permissions());
+
+    Answer(QMessageBox::Yes);
+    Click(Form->CONNECT);
+    EXPECT_EQ(Form->VIDEO->IPCameraURL(), server.Url());
+    const QByteArray credentials = QByteArray("scope:secret").toBase64().toLower();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.Credentials.contains(credentials); }, WaitMs));
+
+    // A new run keeps the address; the settings file never held it.
+    Close();
+    server.Credentials.clear();
+    Build(QMessageBox::Yes);
+    EXPECT_EQ(Form->VIDEO->IPCameraURL(), server.Url());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.Credentials.contains(credentials); }, WaitMs));
+    EXPECT_EQ(ReadFile("SystemSetting.ini"), settings);
+
+    // An emptied address is the default again.
+    RunParamDialog([&](TParamSettingForm& p) {
+        EXPECT_EQ(p.WIFIURL->text(), server.Url());
+        EXPECT_EQ(p.WIFIUSER->text(), "scope");
+        p.WIFIURL->clear();
+        Click(p.Button4);
+    });
+    EXPECT_TRUE(TUserPreferences::WiFiScopeURL().isEmpty());
+    Answer(QMessageBox::Yes);
+    Click(Form->CONNECT);
+    EXPECT_EQ(Form->VIDEO->IPCameraURL(), TMainForm::WiFiScopeURL);
+}
