@@ -137,7 +137,7 @@ TEST_F(ParamSettingFormTest, DefaultThenOkTakesTheDefaultsAndWritesThemWithTheFo
               "Scope X\r\n128,128,60,140,3.000000,5.000000\r\n3\r\n\r\n\r\n1\r\n/data/images\r\n");
 }
 
-TEST_F(ParamSettingFormTest, CaptureCountFiveGivesAStoreOfFive)
+TEST_F(ParamSettingFormTest, CaptureCountFiveGivesAStoreOfFiveAndTheNextCheckCombinesFive)
 {
     Build();
     RunParamDialog([&](TParamSettingForm& p) {
@@ -152,6 +152,18 @@ TEST_F(ParamSettingFormTest, CaptureCountFiveGivesAStoreOfFive)
     EXPECT_EQ(ReadFile("SystemSetting.ini"),
               "PC Camera\r\n128,128,60,140,3.000000,5.000000\r\n5\r\n\r\n\r\n1\r\n" +
                   QFile::encodeName(Dir.path()) + "\r\n");
+
+    // Four frames still wait for a fifth; the fifth ends the sequence with its weight of a half.
+    Form->CheckOrResume();
+    for (int i = 0; i < 5; ++i)
+    {
+        EXPECT_EQ(Form->CHECK->text(), "Check") << i;
+        TBitmap frame(640, 480);
+        frame.Image().fill(QColor(0, 0, i == 4 ? 200 : 0));
+        Form->VIDEOFrameCaptureCompleted(&frame, true);
+    }
+    EXPECT_EQ(Form->CHECK->text(), "Resume");
+    EXPECT_EQ(Form->CaptureBuffers[0].ScanLine(0)[0], 100);
 }
 
 struct RefusedCase
