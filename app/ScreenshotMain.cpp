@@ -2,7 +2,8 @@
 // image file given as the first argument and writes what the screen shows of the window to the
 // PNG file given as the second. With --dialog params or --dialog criteria it writes the picture
 // of that dialog instead, opened the way the operator opens it. Run under xvfb-run
-// (scripts/screenshot).
+// (scripts/screenshot). With --auto SERIAL the image is inspected in automatic mode, so a pass
+// makes the window write its own report picture, SERIAL.bmp, beside the output.
 
 #include "app/TMainForm.h"
 #include "capture/TParamSettingForm.h"
@@ -13,7 +14,10 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QTextStream>
 #include <QTimer>
@@ -38,15 +42,23 @@ void ShootNextDialog(const QString& output, int& status)
 int main(int argc, char** argv)
 {
     const char* dialog = nullptr;
+    const char* serial = nullptr;
     if (argc >= 3 && std::strcmp(argv[1], "--dialog") == 0)
     {
         dialog = argv[2];
         argv += 2;
         argc -= 2;
     }
+    else if (argc >= 3 && std::strcmp(argv[1], "--auto") == 0)
+    {
+        serial = argv[2];
+        argv += 2;
+        argc -= 2;
+    }
     if (argc < 3 || (dialog && std::strcmp(dialog, "params") != 0 && std::strcmp(dialog, "criteria") != 0))
     {
-        std::fprintf(stderr, "usage: %s [--dialog params|criteria] IMAGE OUTPUT.png\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--dialog params|criteria | --auto SERIAL] IMAGE OUTPUT.png\n",
+                     argv[0]);
         return 2;
     }
     QElapsedTimer clock;
@@ -65,8 +77,14 @@ int main(int argc, char** argv)
     form.show();
     TApplication::processEvents();
     std::fprintf(stderr, "window shown after %lld ms\n", static_cast<long long>(clock.elapsed()));
-    form.OpenImageFile(QFile::encodeName(QString::fromLocal8Bit(argv[1])).toStdString());
     const QString output = QString::fromLocal8Bit(argv[2]);
+    if (serial)
+    {
+        form.B_AUTO->setChecked(true);
+        form.B_SERIAL->setText(QString::fromLocal8Bit(serial));
+        form.ImageFolder = QFileInfo(output).absolutePath();
+    }
+    form.OpenImageFile(QFile::encodeName(QString::fromLocal8Bit(argv[1])).toStdString());
     int status = 1;
     if (dialog)
     {
