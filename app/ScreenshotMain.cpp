@@ -2,8 +2,9 @@
 // image file given as the first argument and writes what the screen shows of the window to the
 // PNG file given as the second. With --dialog params or --dialog criteria it writes the picture
 // of that dialog instead, opened the way the operator opens it. Run under xvfb-run
-// (scripts/screenshot). With --auto SERIAL the image is inspected in automatic mode, so a pass
-// makes the window write its own report picture, SERIAL.bmp, beside the output.
+// (scripts/screenshot). With --auto SERIAL the image is inspected in automatic mode instead, and
+// the report picture that a pass makes the window save under the serial number is copied to the
+// output as PNG.
 
 #include "app/TMainForm.h"
 #include "capture/TParamSettingForm.h"
@@ -12,13 +13,14 @@
 #include "platform/TApplication.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
 #include <QToolButton>
@@ -80,9 +82,15 @@ int main(int argc, char** argv)
     const QString output = QString::fromLocal8Bit(argv[2]);
     if (serial)
     {
+        QTemporaryDir folder;
         form.B_AUTO->setChecked(true);
         form.B_SERIAL->setText(QString::fromLocal8Bit(serial));
-        form.ImageFolder = QFileInfo(output).absolutePath();
+        form.ImageFolder = folder.path();
+        form.OpenImageFile(QFile::encodeName(QString::fromLocal8Bit(argv[1])).toStdString());
+        const QImage report(QDir(folder.path()).filePath(QString::fromLocal8Bit(serial) + ".bmp"));
+        if (report.isNull())
+            std::fprintf(stderr, "no report was saved: the image did not pass\n");
+        return !report.isNull() && report.save(output) ? 0 : 1;
     }
     form.OpenImageFile(QFile::encodeName(QString::fromLocal8Bit(argv[1])).toStdString());
     int status = 1;
