@@ -2,6 +2,7 @@
 
 #include "analysis/TFiberAnalyzer.h"
 #include "app/TPaintBox.h"
+#include "platform/FormWidgets.h"
 #include "platform/MessageBox.h"
 #include "platform/TBitmap.h"
 #include "videograbber/TVideoGrabber.h"
@@ -67,14 +68,6 @@ QFont UiFont(int pixelSize, bool bold = false)
 // 8 pt and 18 pt at the 96 dpi the layout was drawn for.
 constexpr int Px8pt = 11;
 constexpr int Px18pt = 24;
-
-template <typename T> T* Make(QWidget* parent, const char* name, int left, int top, int width, int height)
-{
-    auto* w = new T(parent);
-    w->setObjectName(QLatin1String(name));
-    w->setGeometry(left, top, width, height);
-    return w;
-}
 
 QFrame* Panel(QWidget* parent, const char* name, const QColor& colour, int left, int top, int width,
               int height)

@@ -8,6 +8,7 @@
 #include "app/TMainForm.h"
 #include "app/UserPreferences.h"
 #include "criteria/TCriteriaForm.h"
+#include "platform/FormWidgets.h"
 #include "platform/IntText.h"
 #include "platform/MessageBox.h"
 #include "videograbber/TVideoGrabber.h"
@@ -27,15 +28,6 @@
 
 namespace
 {
-template <typename T> T* Make(QWidget* parent, const char* name, int left, int top, int width, int height)
-{
-    auto* w = new T(parent);
-    if (name)
-        w->setObjectName(QLatin1String(name));
-    w->setGeometry(left, top, width, height);
-    return w;
-}
-
 QGroupBox* Group(QWidget* parent, const char* name, const char* title, int left, int top, int width,
                  int height)
 {

@@ -1,5 +1,6 @@
 #include "criteria/TCriteriaForm.h"
 
+#include "platform/FormWidgets.h"
 #include "platform/IntText.h"
 
 #include <QButtonGroup>
@@ -15,15 +16,6 @@
 namespace
 {
 const QString Mu = QStringLiteral("\u03BCm");
-
-template <typename T> T* Make(QWidget* parent, const char* name, int left, int top, int width, int height)
-{
-    auto* w = new T(parent);
-    if (name)
-        w->setObjectName(QLatin1String(name));
-    w->setGeometry(left, top, width, height);
-    return w;
-}
 
 // A bold caption of the table, as tall as a combo so the two share a middle line.
 QLabel* Caption(QWidget* parent, const QString& text, int left, int top)
