@@ -234,6 +234,7 @@ void TMainForm::BuildComponents()
     LOADIMAGE = Make<QPushButton>(TOP, "LOADIMAGE", 340, 13, 25, 17);
     LOADIMAGE->setText(QStringLiteral("L"));
     LOADIMAGE->setVisible(false);
+    BuildRecordControls();
     SpeedButton6 = TitleButton(TOP, "SpeedButton6", 845, 2);
     SpeedButton4 = TitleButton(TOP, "SpeedButton4", 863, 0);
     SpeedButton5 = TitleButton(TOP, "SpeedButton5", 881, 1);
@@ -394,6 +395,7 @@ void TMainForm::LayoutPanels()
     LEFT->setGeometry(0, TopHeight, std::max(0, w - RightWidth), bodyHeight);
     PB->setGeometry(0, 0, LEFT->width(), LEFT->height());
     const int shift = w - DesignWidth;
+    RECORDS->setGeometry(772 + shift, 20, 64, 20);
     SpeedButton6->move(845 + shift, 22);
     SpeedButton4->move(863 + shift, 22);
     SpeedButton5->move(881 + shift, 22);

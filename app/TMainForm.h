@@ -9,6 +9,7 @@
 #include "analysis/TPoint2D.h"
 
 #include <QFont>
+#include <QImage>
 #include <QPoint>
 #include <QPointer>
 #include <QRect>
@@ -16,11 +17,13 @@
 #include <QSize>
 #include <QStaticText>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <memory>
 #include <string>
 #include <vector>
 
+class QAction;
 class QCheckBox;
 class QFileDialog;
 class QFrame;
@@ -184,7 +187,8 @@ public:
     void CombineFrames();
     void AnalyseFrame(const TBitmap& bitmap);
     void RunAnalysis();
-    void AutoSaveFrame(TBitmap& bitmap);
+    // Returns the path written.
+    QString AutoSaveFrame(TBitmap& bitmap);
     void SaveAnnotatedImage(const std::string& path, TBitmap& bitmap);
     // The largest number of frames one Check may combine; a larger count from a hand-edited
     // settings file is refused at start.
@@ -220,6 +224,28 @@ public:
     void SAVEIMAGEClick();
     // The dated, numbered report name: date text with path separators replaced, "_%04d.bmp".
     static QString DatedReportName(const QString& folder, const QString& dateText);
+
+    // Traceability (records/RecordCommands.cpp): the inspection log, the pictures of failed
+    // inspections, the PDF report. RECORDS sits in the title bar; its menu holds the command and
+    // the two options, which are per-user preferences.
+    QToolButton* RECORDS = nullptr;
+    QAction* PDFREPORT = nullptr;
+    QAction* SAVEFAILED = nullptr;
+    QAction* AUTOPDF = nullptr;
+    void BuildRecordControls();
+    void PDFREPORTClick();
+    void WritePdfReportTo(const QString& path);
+    // The working image with its zone circles at the image's own size.
+    QImage AnalysedImage() const;
+    // Appends the inspection just shown to the log of the image folder; a failure is shown to
+    // the operator and changes nothing else.
+    void LogInspection(const QString& serial, const QStringList& files);
+    // Saves the report picture (and a captured frame) of a failed inspection; returns the paths.
+    QStringList SaveFailedInspection(const QString& serial);
+    // Where the inspection being analysed came from, for its record.
+    QString InspectionSource;
+    int InspectionFrames = 0;
+    QStringList InspectionFiles; // saved before the analysis (the raw frame of a Ctrl+Check)
 
     // Report composition and printing (imaging/ReportPrinting.cpp).
     void EnterReportLayout();

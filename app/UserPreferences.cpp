@@ -11,6 +11,8 @@ namespace
 const QString UrlKey = QStringLiteral("WiFiScope/URL");
 const QString UserKey = QStringLiteral("WiFiScope/User");
 const QString PasswordKey = QStringLiteral("WiFiScope/Password");
+const QString SaveFailedKey = QStringLiteral("Records/SaveFailedInspections");
+const QString AutoPdfKey = QStringLiteral("Records/PdfWithAutomaticSave");
 
 QSettings Store()
 {
@@ -62,6 +64,39 @@ void TUserPreferences::SetWiFiScope(const QString& url, const QString& user, con
         throw std::runtime_error(
             QStringLiteral("Cannot save preferences file \"%1\"").arg(name).toStdString());
     QFile::setPermissions(name, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+namespace
+{
+void PutFlag(const QString& key, bool on)
+{
+    QSettings s = Store();
+    s.setValue(key, on);
+    s.sync();
+    if (s.status() != QSettings::NoError)
+        throw std::runtime_error(
+            QStringLiteral("Cannot save preferences file \"%1\"").arg(s.fileName()).toStdString());
+}
+} // namespace
+
+bool TUserPreferences::SaveFailedInspections()
+{
+    return Store().value(SaveFailedKey, false).toBool();
+}
+
+void TUserPreferences::SetSaveFailedInspections(bool on)
+{
+    PutFlag(SaveFailedKey, on);
+}
+
+bool TUserPreferences::PdfWithAutomaticSave()
+{
+    return Store().value(AutoPdfKey, false).toBool();
+}
+
+void TUserPreferences::SetPdfWithAutomaticSave(bool on)
+{
+    PutFlag(AutoPdfKey, on);
 }
 
 QString TUserPreferences::FileName()

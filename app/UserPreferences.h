@@ -19,6 +19,14 @@ public:
     // when it cannot be written.
     static void SetWiFiScope(const QString& url, const QString& user, const QString& password);
 
+    // The traceability options, off until the user turns them on: saving the pictures of failed
+    // inspections too, and a PDF report beside every report picture of automatic mode. Throws
+    // std::runtime_error naming the file when it cannot be written.
+    static bool SaveFailedInspections();
+    static void SetSaveFailedInspections(bool on);
+    static bool PdfWithAutomaticSave();
+    static void SetPdfWithAutomaticSave(bool on);
+
     // Where the preferences are kept.
     static QString FileName();
 };

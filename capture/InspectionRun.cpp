@@ -13,6 +13,7 @@
 #include "platform/TBitmap.h"
 #include "videograbber/TVideoGrabber.h"
 
+#include <QAction>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -27,6 +28,7 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <utility>
 
 namespace
 {
@@ -198,7 +200,7 @@ void TMainForm::VIDEOFrameCaptureCompleted(const TBitmap* FrameBitmap, bool Succ
                     Analyzer->WorkRaster.reset();
                 try
                 {
-                    AutoSaveFrame(CaptureBuffers[0]);
+                    InspectionFiles << AutoSaveFrame(CaptureBuffers[0]);
                 }
                 catch (...)
                 {
@@ -289,6 +291,11 @@ void TMainForm::CombineFrames()
 void TMainForm::AnalyseFrame(const TBitmap& bitmap)
 {
     Analyzer->SetCapturedImage(bitmap);
+    if (WiFiMode)
+        InspectionSource = QStringLiteral("WiFi scope ") + VIDEO->IPCameraURL();
+    else
+        InspectionSource = VIDEO->VideoDevices().split(QLatin1Char('\n')).value(VIDEO->VideoDevice());
+    InspectionFrames = CaptureCount;
     RunAnalysis();
 }
 
@@ -305,20 +312,43 @@ void TMainForm::RunAnalysis()
     PB->repaint();
     CapturePurpose = -1;
     const QString serial = B_SERIAL->text();
-    if (SaveResultPending && !serial.isEmpty())
+    QStringList files = std::exchange(InspectionFiles, {});
+    // Whatever happens to the saves, the inspection is logged with the files that were written;
+    // a failed save is reported after that.
+    std::exception_ptr saveError;
+    try
     {
-        // An opened file reaches here without the serial check of Check.
-        if (!SerialIsFileName(serial))
+        if (SaveResultPending && !serial.isEmpty())
         {
-            ShowMessageBox(this,
-                           QStringLiteral("Serial number must not contain / or \\ or control characters"),
-                           QStringLiteral("Invalid serial number"), QMessageBox::Warning);
-            return;
+            // An opened file reaches here without the serial check of Check.
+            if (!SerialIsFileName(serial))
+                ShowMessageBox(this,
+                               QStringLiteral("Serial number must not contain / or \\ or control characters"),
+                               QStringLiteral("Invalid serial number"), QMessageBox::Warning);
+            else
+            {
+                const QString report = QDir(ImageFolder).filePath(serial + QStringLiteral(".bmp"));
+                SaveReportImage(QFile::encodeName(report).toStdString());
+                files << report;
+                if (AUTOPDF->isChecked())
+                {
+                    const QString pdf = QDir(ImageFolder).filePath(serial + QStringLiteral(".pdf"));
+                    WritePdfReportTo(pdf);
+                    files << pdf;
+                }
+                AdvanceSerial();
+            }
         }
-        SaveReportImage(
-            QFile::encodeName(QDir(ImageFolder).filePath(serial + QStringLiteral(".bmp"))).toStdString());
-        AdvanceSerial();
+        else if (RESULT->text() != QLatin1String("Pass") && SAVEFAILED->isChecked())
+            files << SaveFailedInspection(serial);
     }
+    catch (...)
+    {
+        saveError = std::current_exception();
+    }
+    LogInspection(serial, files);
+    if (saveError)
+        std::rethrow_exception(saveError);
 }
 
 QString TMainForm::FreeTimeStampPath(const QString& folder, const QString& stem)
@@ -331,7 +361,7 @@ QString TMainForm::FreeTimeStampPath(const QString& folder, const QString& stem)
     return path;
 }
 
-void TMainForm::AutoSaveFrame(TBitmap& bitmap)
+QString TMainForm::AutoSaveFrame(TBitmap& bitmap)
 {
     const QDateTime now = QDateTime::currentDateTime();
     const QDate d = now.date();
@@ -344,6 +374,7 @@ void TMainForm::AutoSaveFrame(TBitmap& bitmap)
     OverlayMessage = QStringLiteral("Image Saved : ") + path;
     if (!MSGTIMER->isActive())
         MSGTIMER->start();
+    return path;
 }
 
 void TMainForm::SaveAnnotatedImage(const std::string& path, TBitmap& bitmap)

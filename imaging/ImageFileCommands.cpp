@@ -42,7 +42,12 @@ void TMainForm::LOADIMAGEClick()
 void TMainForm::OpenImageFile(const std::string& path)
 {
     if (Analyzer->LoadImageFile(path))
+    {
+        InspectionSource = QFile::decodeName(QByteArray::fromStdString(path));
+        InspectionFrames = 0;
+        InspectionFiles.clear();
         RunAnalysis();
+    }
     else
         ShowMessageBox(this, QStringLiteral("Cannot open this image file"),
                        QStringLiteral("Invalid image size"), QMessageBox::Critical);

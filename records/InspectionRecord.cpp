@@ -1,0 +1,169 @@
+#include "records/InspectionRecord.h"
+
+#include "analysis/TFiberAnalyzer.h"
+
+const TClassInfo ClassInfo[TInspectionRecord::ClassCount] = {
+    {"core_scratches", "Core zone: scratches", 0, false},
+    {"core_scratches_over_3um", "Core zone: scratches > 3 \u00B5m", 0, true},
+    {"core_defects", "Core zone: defects", 0, false},
+    {"core_defects_over_5um", "Core zone: defects > 5 \u00B5m", 0, true},
+    {"cladding_scratches_over_3um", "Cladding zone: scratches > 3 \u00B5m", 1, false},
+    {"cladding_defects_under_2um", "Cladding zone: defects < 2 \u00B5m", 1, false},
+    {"cladding_defects_2_5um", "Cladding zone: defects 2 to 5 \u00B5m", 1, false},
+    {"cladding_defects_over_5um", "Cladding zone: defects > 5 \u00B5m", 1, false},
+    {"contact_scratches", "Contact zone: scratches", 2, false},
+    {"contact_defects_over_10um", "Contact zone: defects > 10 \u00B5m", 2, false},
+};
+
+namespace
+{
+QString Number(float value)
+{
+    // Shortest text that reads back to the same float, in the C locale whatever the user's.
+    return QString::number(static_cast<double>(value), 'g', 9);
+}
+
+QString IsoTime(const QDateTime& time)
+{
+    return time.toOffsetFromUtc(time.offsetFromUtc()).toString(Qt::ISODate);
+}
+} // namespace
+
+QString LimitText(int limit)
+{
+    if (limit == 0)
+        return QStringLiteral("None");
+    if (limit == 99999)
+        return QStringLiteral("No Limit");
+    return QString::number(limit);
+}
+
+QString ProgramVersion()
+{
+    return QStringLiteral(FS_VERSION);
+}
+
+TInspectionRecord TInspectionRecord::FromAnalyzer(const TFiberAnalyzer& a, bool pass)
+{
+    TInspectionRecord r;
+    r.Time = QDateTime::currentDateTime();
+    r.Mode = a.Mode == 0 ? 0 : 1;
+    const bool single = r.Mode == 0;
+    r.Thresholds[0] = a.LowerThreshold;
+    r.Thresholds[1] = a.UpperThreshold;
+    r.Thresholds[2] = a.CoreCladThreshold;
+    r.Thresholds[3] = a.ContactThreshold;
+    r.DefectPercents[0] = a.CoreDefectPercent;
+    r.DefectPercents[1] = a.CladDefectPercent;
+    // The count and limit of each class, in the order of ClassInfo: the slots the evaluation
+    // judges each class by.
+    const auto& z = a.ZoneCounts;
+    const auto& mc = a.MultiCoreCounts;
+    const auto& m = a.MultiCriteria;
+    const auto& s = a.SingleCriteria;
+    const int counts[ClassCount] = {single ? z[0][0] : mc[0],
+                                    single ? 0 : mc[1],
+                                    single ? z[1][0] : mc[2],
+                                    single ? 0 : mc[3],
+                                    z[0][1],
+                                    z[1][1],
+                                    z[1][2],
+                                    z[1][3],
+                                    z[0][2],
+                                    z[1][4]};
+    const int limits[ClassCount] = {single ? s[0] : m[0][0], single ? 0 : m[0][1],    single ? s[1] : m[1][0],
+                                    single ? 0 : m[1][1],    single ? s[2] : m[2][0], single ? s[3] : m[3][0],
+                                    single ? s[4] : m[4][0], single ? s[5] : m[5][0], single ? s[6] : m[6][0],
+                                    single ? s[7] : m[7][0]};
+    for (int i = 0; i < ClassCount; ++i)
+    {
+        const TClassInfo& info = ClassInfo[i];
+        r.Classes[static_cast<std::size_t>(i)] = {
+            info.Key, info.Label, info.Zone, !info.MultiOnly || !single, counts[i], limits[i]};
+    }
+    // In Multi Mode the core's first classes are the small ones.
+    if (!single)
+    {
+        r.Classes[0].Label = "Core zone: scratches \u2264 3 \u00B5m";
+        r.Classes[2].Label = "Core zone: defects \u2264 5 \u00B5m";
+    }
+    r.ZoneVerdicts[0] = QString::fromStdString(a.ZoneVerdicts[0]);
+    r.ZoneVerdicts[1] = QString::fromStdString(a.ZoneVerdicts[1]);
+    r.ZoneVerdicts[2] = QStringLiteral("Pass"); // the adhesive zone has no limit
+    r.ZoneVerdicts[3] = QString::fromStdString(a.ZoneVerdicts[2]);
+    r.Pass = pass;
+    r.CenterX = a.Center.X;
+    r.CenterY = a.Center.Y;
+    std::copy(std::begin(a.ZoneRadius), std::end(a.ZoneRadius), r.ZoneRadii);
+    r.Version = ProgramVersion();
+    return r;
+}
+
+QStringList TInspectionRecord::CsvHeader()
+{
+    QStringList h = {"time",
+                     "serial",
+                     "source",
+                     "frames",
+                     "mode",
+                     "lower_threshold",
+                     "upper_threshold",
+                     "core_cladding_threshold",
+                     "contact_threshold",
+                     "core_defect_percent",
+                     "cladding_defect_percent"};
+    for (const TClassInfo& c : ClassInfo)
+    {
+        h << QStringLiteral("limit_%1").arg(QLatin1String(c.Key));
+        h << QStringLiteral("count_%1").arg(QLatin1String(c.Key));
+    }
+    h << QStringList{"core_verdict",   "cladding_verdict", "adhesive_verdict", "contact_verdict",
+                     "verdict",        "center_x",         "center_y",         "radius_core_sm",
+                     "radius_core_mm", "radius_cladding",  "radius_adhesive",  "radius_contact",
+                     "files",          "version"};
+    return h;
+}
+
+QStringList TInspectionRecord::CsvFields() const
+{
+    QStringList f = {IsoTime(Time),
+                     Serial,
+                     Source,
+                     QString::number(Frames),
+                     Mode == 0 ? QStringLiteral("single") : QStringLiteral("multi"),
+                     QString::number(Thresholds[0]),
+                     QString::number(Thresholds[1]),
+                     QString::number(Thresholds[2]),
+                     QString::number(Thresholds[3]),
+                     Number(DefectPercents[0]),
+                     Number(DefectPercents[1])};
+    // A class that the mode does not have stays empty, so no one reads a zero as measured.
+    for (const TClassCount& c : Classes)
+        f << (c.Applies ? QString::number(c.Limit) : QString())
+          << (c.Applies ? QString::number(c.Count) : QString());
+    for (const QString& v : ZoneVerdicts)
+        f << v;
+    f << (Pass ? QStringLiteral("Pass") : QStringLiteral("Fail")) << Number(CenterX) << Number(CenterY);
+    for (float r : ZoneRadii)
+        f << Number(r);
+    f << Files.join(QLatin1Char(';')) << Version;
+    return f;
+}
+
+QByteArray CsvLine(const QStringList& fields)
+{
+    QByteArray line;
+    for (qsizetype i = 0; i < fields.size(); ++i)
+    {
+        if (i > 0)
+            line += ',';
+        QString field = fields[i];
+        field.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+        QByteArray bytes = field.toUtf8();
+        if (bytes.contains(',') || bytes.contains('"'))
+            line += '"' + bytes.replace("\"", "\"\"") + '"';
+        else
+            line += bytes;
+    }
+    return line + "\r\n";
+}

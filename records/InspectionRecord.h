@@ -1,0 +1,72 @@
+#pragma once
+// What one inspection measured and decided, as one line of the inspection log or the CSV output
+// of the command-line analyser: when, which connector, from which source, with which thresholds
+// and limits, the counts per zone and size class, the verdicts, the located geometry and the
+// files it saved. Read from the analyzer after its evaluation; changes nothing there.
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <array>
+
+class TFiberAnalyzer;
+
+// One size class of one zone: its count and the limit it was judged against. Some classes exist
+// in one fiber mode only (the core's large scratches and defects in Multi Mode).
+struct TClassCount
+{
+    const char* Key = "";   // the CSV column stem, e.g. "core_scratches"
+    const char* Label = ""; // as a person reads it, e.g. "Core zone: scratches"
+    int Zone = 0;           // 0 core, 1 cladding, 2 contact
+    bool Applies = false;
+    int Count = 0;
+    int Limit = 0;
+};
+
+struct TClassInfo
+{
+    const char* Key;
+    const char* Label;
+    int Zone;
+    bool MultiOnly;
+};
+
+struct TInspectionRecord
+{
+    static constexpr int ClassCount = 10;
+
+    QDateTime Time;
+    QString Serial;
+    QString Source;         // the USB device's name, "WiFi scope <address>", or the image file's path
+    int Frames = 0;         // frames combined; 0 for an image file
+    int Mode = 0;           // 0 Single Mode, 1 Multi Mode
+    int Thresholds[4] = {}; // lower, upper, core/cladding, contact
+    float DefectPercents[2] = {};
+    std::array<TClassCount, ClassCount> Classes{};
+    QString ZoneVerdicts[4]; // core, cladding, adhesive, contact
+    bool Pass = false;
+    float CenterX = 0.0f, CenterY = 0.0f;
+    float ZoneRadii[5] = {};
+    QStringList Files; // the files this inspection saved
+    QString Version;
+
+    // Reads an evaluated analyzer. Time is now, the version the program's.
+    static TInspectionRecord FromAnalyzer(const TFiberAnalyzer& analyzer, bool pass);
+
+    static QStringList CsvHeader();
+    QStringList CsvFields() const;
+};
+
+extern const TClassInfo ClassInfo[TInspectionRecord::ClassCount];
+
+// "None" for 0, "No Limit" for 99999, the number otherwise: how a limit is shown.
+QString LimitText(int limit);
+
+// One RFC 4180 line with its CR LF: fields with a comma, quote or line break are quoted, quotes
+// doubled. Line breaks inside a field become blanks, so a record is always one line of the file
+// and a torn record can be told from the next one.
+QByteArray CsvLine(const QStringList& fields);
+
+// The program's version, from the build.
+QString ProgramVersion();

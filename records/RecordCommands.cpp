@@ -1,0 +1,145 @@
+// The window's side of traceability: every inspection it shows is appended to the inspection
+// log of the image folder, failed inspections can leave their pictures too, and the result on
+// screen can be written as a PDF report. The records only read the analyzer's results.
+
+#include "analysis/TFiberAnalyzer.h"
+#include "app/TMainForm.h"
+#include "app/UserPreferences.h"
+#include "imaging/TLumarcRaster.h"
+#include "platform/ImageWriter.h"
+#include "platform/MessageBox.h"
+#include "platform/TBitmap.h"
+#include "records/InspectionLog.h"
+#include "records/PdfReport.h"
+
+#include <QAction>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QToolButton>
+#include <stdexcept>
+
+namespace
+{
+QString TimeStampStem()
+{
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"));
+}
+} // namespace
+
+void TMainForm::BuildRecordControls()
+{
+    RECORDS = new QToolButton(TOP);
+    RECORDS->setObjectName(QStringLiteral("RECORDS"));
+    RECORDS->setText(QStringLiteral("Records"));
+    RECORDS->setToolTip(
+        QStringLiteral("PDF report of the result on screen; what else to keep of each inspection"));
+    RECORDS->setStyleSheet(QStringLiteral("QToolButton { color: white; border: none; padding: 0 4px; }"
+                                          "QToolButton:hover { text-decoration: underline; }"));
+    RECORDS->setFocusPolicy(Qt::NoFocus);
+    RECORDS->setPopupMode(QToolButton::InstantPopup);
+    auto* menu = new QMenu(RECORDS);
+    PDFREPORT = menu->addAction(QStringLiteral("Save PDF Report..."));
+    PDFREPORT->setObjectName(QStringLiteral("PDFREPORT"));
+    menu->addSeparator();
+    SAVEFAILED = menu->addAction(QStringLiteral("Save Pictures of Failed Inspections"));
+    SAVEFAILED->setObjectName(QStringLiteral("SAVEFAILED"));
+    SAVEFAILED->setCheckable(true);
+    SAVEFAILED->setChecked(TUserPreferences::SaveFailedInspections());
+    AUTOPDF = menu->addAction(QStringLiteral("PDF Report with Every Automatic Save"));
+    AUTOPDF->setObjectName(QStringLiteral("AUTOPDF"));
+    AUTOPDF->setCheckable(true);
+    AUTOPDF->setChecked(TUserPreferences::PdfWithAutomaticSave());
+    RECORDS->setMenu(menu);
+    // The report needs a result on screen.
+    connect(menu, &QMenu::aboutToShow, this, [this] {
+        PDFREPORT->setEnabled(CHECK->text() != QLatin1String("Check") && Analyzer && Analyzer->WorkRaster);
+    });
+    connect(PDFREPORT, &QAction::triggered, this, &TMainForm::PDFREPORTClick);
+    connect(SAVEFAILED, &QAction::toggled, this,
+            [](bool on) { TUserPreferences::SetSaveFailedInspections(on); });
+    connect(AUTOPDF, &QAction::toggled, this, [](bool on) { TUserPreferences::SetPdfWithAutomaticSave(on); });
+}
+
+QImage TMainForm::AnalysedImage() const
+{
+    if (!Analyzer || !Analyzer->WorkRaster)
+        return QImage();
+    const int w = Analyzer->ImageWidth > 0 ? Analyzer->ImageWidth : 640;
+    const int h = Analyzer->ImageHeight > 0 ? Analyzer->ImageHeight : 480;
+    TBitmap image(w, h);
+    {
+        QPainter painter(&image.Image());
+        Analyzer->DrawOverlay(&painter, w, h, QRect(0, 0, w, h));
+    }
+    return image.Image();
+}
+
+void TMainForm::LogInspection(const QString& serial, const QStringList& files)
+{
+    TInspectionRecord record =
+        TInspectionRecord::FromAnalyzer(*Analyzer, RESULT->text() == QLatin1String("Pass"));
+    record.Serial = serial;
+    record.Source = InspectionSource;
+    record.Frames = InspectionFrames;
+    record.Files = files;
+    try
+    {
+        TInspectionLog::Append(ImageFolder, record);
+    }
+    catch (const std::exception& e)
+    {
+        // The verdict is on screen already; the operator learns that this one is not on record.
+        ShowMessageBox(this, QString::fromUtf8(e.what()), QStringLiteral("Inspection not logged"),
+                       QMessageBox::Warning);
+    }
+}
+
+QStringList TMainForm::SaveFailedInspection(const QString& serial)
+{
+    const QString stem =
+        (serial.isEmpty() || !SerialIsFileName(serial) ? TimeStampStem() : serial) + QStringLiteral("-fail");
+    QStringList files;
+    const QString report = FreeTimeStampPath(ImageFolder, stem);
+    SaveReportImage(QFile::encodeName(report).toStdString());
+    files << report;
+    // A captured frame exists nowhere else; an opened file is its own record.
+    if (InspectionFrames > 0 && Analyzer->SourceRaster)
+    {
+        const QString frame = FreeTimeStampPath(ImageFolder, stem + QStringLiteral("-frame"));
+        WriteImageFile(QFile::encodeName(frame).toStdString(), Analyzer->SourceRaster->Bitmap->Image());
+        files << frame;
+    }
+    return files;
+}
+
+void TMainForm::WritePdfReportTo(const QString& path)
+{
+    TInspectionRecord record =
+        TInspectionRecord::FromAnalyzer(*Analyzer, RESULT->text() == QLatin1String("Pass"));
+    // The serial number the report was made for: the one on screen with the result.
+    record.Serial = B_SERIAL->text();
+    record.Source = InspectionSource;
+    record.Frames = InspectionFrames;
+    WritePdfReport(QFile::encodeName(path).toStdString(), record, AnalysedImage());
+}
+
+void TMainForm::PDFREPORTClick()
+{
+    if (CHECK->text() == QLatin1String("Check") || !Analyzer || !Analyzer->WorkRaster)
+        return;
+    const QString serial = B_SERIAL->text();
+    const QString stem = serial.isEmpty() || !SerialIsFileName(serial) ? TimeStampStem() : serial;
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Save PDF Report"), QDir(ImageFolder).filePath(stem + QStringLiteral(".pdf")),
+        QStringLiteral("PDF Report (*.pdf)"));
+    if (path.isEmpty())
+        return;
+    WritePdfReportTo(path);
+}
