@@ -4,7 +4,7 @@
 // of that dialog instead, opened the way the operator opens it. Run under xvfb-run
 // (scripts/screenshot). With --auto SERIAL the image is inspected in automatic mode instead, and
 // the report picture that a pass makes the window save under the serial number is copied to the
-// output as PNG.
+// output as PNG, with its PDF report and the inspection log beside it (.pdf, .csv).
 
 #include "app/TMainForm.h"
 #include "capture/TParamSettingForm.h"
@@ -12,6 +12,7 @@
 #include "platform/MessageBox.h"
 #include "platform/TApplication.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -20,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
@@ -80,9 +82,17 @@ int main(int argc, char** argv)
     TApplication::processEvents();
     std::fprintf(stderr, "window shown after %lld ms\n", static_cast<long long>(clock.elapsed()));
     const QString output = QString::fromLocal8Bit(argv[2]);
+    // The inspection's log record goes to a folder of its own, not to the tree.
+    QTemporaryDir scratch;
+    form.ImageFolder = scratch.path();
     if (serial)
     {
         QTemporaryDir folder;
+        {
+            // For this run only: the user's own preference is not touched.
+            const QSignalBlocker quiet(form.AUTOPDF);
+            form.AUTOPDF->setChecked(true);
+        }
         form.B_AUTO->setChecked(true);
         form.B_SERIAL->setText(QString::fromLocal8Bit(serial));
         form.ImageFolder = folder.path();
@@ -90,6 +100,12 @@ int main(int argc, char** argv)
         const QImage report(QDir(folder.path()).filePath(QString::fromLocal8Bit(serial) + ".bmp"));
         if (report.isNull())
             std::fprintf(stderr, "no report was saved: the image did not pass\n");
+        // The PDF report and the log beside the output, under its name.
+        const QString stem = output.left(output.lastIndexOf(QLatin1Char('.')));
+        QFile::remove(stem + ".pdf");
+        QFile::remove(stem + ".csv");
+        QFile::copy(QDir(folder.path()).filePath(QString::fromLocal8Bit(serial) + ".pdf"), stem + ".pdf");
+        QFile::copy(QDir(folder.path()).filePath("inspections.csv"), stem + ".csv");
         return !report.isNull() && report.save(output) ? 0 : 1;
     }
     form.OpenImageFile(QFile::encodeName(QString::fromLocal8Bit(argv[1])).toStdString());

@@ -133,8 +133,11 @@ QByteArray RenderPdfReport(const TInspectionRecord& r, const QImage& endFace, co
         {
             if (c.Zone != classZone || !c.Applies)
                 continue;
-            const QString label = QString::fromUtf8(c.Label);
-            Line(p, columns[0] + Dpi / 6, y, label.mid(label.indexOf(QLatin1Char(':')) + 2), body);
+            // "Core zone: defects" under the zone's own heading reads "Defects".
+            QString label = QString::fromUtf8(c.Label);
+            label = label.mid(label.indexOf(QLatin1Char(':')) + 2);
+            label[0] = label[0].toUpper();
+            Line(p, columns[0] + Dpi / 6, y, label, body);
             Line(p, columns[1], y, LimitText(c.Limit), body);
             if (c.Count > c.Limit)
                 p.setPen(FailColour);

@@ -1,0 +1,178 @@
+// What the window keeps of each inspection: the log record, the pictures of a failed inspection,
+// the PDF report, read back with a CSV reader and poppler's pdftotext and pdftoppm.
+
+#include "analysis/TFiberAnalyzer.h"
+#include "records/InspectionLog.h"
+#include "tests/app/MainFormFixture.h"
+#include "tests/records/CsvReader.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <optional>
+
+namespace
+{
+std::string Sample(const char* name)
+{
+    return std::string(FS_SOURCE_DIR "/samples/") + name;
+}
+
+QByteArray Read(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QString Field(const std::vector<QStringList>& rows, std::size_t row, const char* name)
+{
+    const qsizetype i = rows.at(0).indexOf(QLatin1String(name));
+    return i >= 0 ? rows.at(row).value(i) : QStringLiteral("<no column>");
+}
+
+// Runs a poppler tool on a PDF and returns what it printed; nothing when it failed.
+std::optional<QByteArray> Poppler(const char* tool, const QStringList& args)
+{
+    const QString exe = QStandardPaths::findExecutable(QLatin1String(tool));
+    if (exe.isEmpty())
+        return {};
+    QProcess p;
+    p.start(exe, args);
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return {};
+    return p.readAllStandardOutput();
+}
+} // namespace
+
+using RecordsTest = MainFormTest;
+
+TEST_F(RecordsTest, EveryInspectionAppendsOneRecordPassOrFail)
+{
+    auto form = MakeForm();
+    form->show();
+    form->B_SERIAL->setText("LINE-7, \"A\" 0001");
+    form->OpenImageFile(Sample("clean-pass.png"));
+    form->OpenImageFile(Sample("core-defect.png"));
+    // A Check of captured frames, after going back to live.
+    form->CheckOrResume();
+    form->CheckOrResume();
+    TBitmap frame;
+    frame.Assign(QImage(QString::fromStdString(Sample("clean-pass.png"))));
+    for (int i = 0; i < 3; ++i)
+        form->VIDEOFrameCaptureCompleted(&frame, true);
+
+    const auto rows = ReadCsv(Read(TInspectionLog::FileName(Dir.path())));
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(Field(rows, 1, "verdict"), "Pass");
+    EXPECT_EQ(Field(rows, 2, "verdict"), "Fail");
+    EXPECT_EQ(Field(rows, 2, "core_verdict"), "Fail");
+    EXPECT_EQ(Field(rows, 2, "count_core_defects"), "1");
+    EXPECT_EQ(Field(rows, 1, "source").toStdString(), Sample("clean-pass.png"));
+    EXPECT_EQ(Field(rows, 1, "frames"), "0");
+    EXPECT_EQ(Field(rows, 3, "frames"), "3");
+    EXPECT_EQ(Field(rows, 3, "verdict"), "Pass");
+    EXPECT_EQ(Field(rows, 3, "serial"), "LINE-7, \"A\" 0001");
+    EXPECT_EQ(Field(rows, 1, "center_x").toFloat(), 0.0f + form->Analyzer->Center.X);
+}
+
+TEST_F(RecordsTest, AnUnwritableFolderIsReportedAndTheVerdictStillShown)
+{
+    auto form = MakeForm();
+    form->show();
+    form->ImageFolder = Path("gone");
+    Messages.clear();
+    form->OpenImageFile(Sample("clean-pass.png"));
+    EXPECT_EQ(form->RESULT->text(), "Pass");
+    EXPECT_EQ(form->CHECK->text(), "Resume");
+    ASSERT_EQ(Messages.size(), 1u);
+    EXPECT_EQ(Messages[0].Caption, "Inspection not logged");
+    EXPECT_TRUE(Messages[0].Text.contains("gone/inspections.csv")) << Messages[0].Text.toStdString();
+}
+
+TEST_F(RecordsTest, FailedInspectionsLeaveTheirPicturesWhenAsked)
+{
+    {
+        auto form = MakeForm();
+        form->SAVEFAILED->setChecked(true);
+    }
+    auto form = MakeForm(); // the option is remembered
+    ASSERT_TRUE(form->SAVEFAILED->isChecked());
+    form->show();
+    QDir(Dir.path()).mkdir("images");
+    form->ImageFolder = Path("images");
+    form->B_AUTO->setChecked(true);
+    form->B_SERIAL->setText("AB0007");
+
+    form->OpenImageFile(Sample("core-defect.png"));
+    form->OpenImageFile(Sample("core-defect.png")); // the same connector again
+    form->CheckOrResume();
+    form->CheckOrResume();
+    TBitmap frame;
+    frame.Assign(QImage(QString::fromStdString(Sample("core-defect.png"))));
+    for (int i = 0; i < 3; ++i)
+        form->VIDEOFrameCaptureCompleted(&frame, true);
+
+    const QStringList pictures = QDir(Path("images")).entryList({"*.bmp"}, QDir::Files, QDir::Name);
+    EXPECT_EQ(pictures, (QStringList{"AB0007-fail-2.bmp", "AB0007-fail-3.bmp", "AB0007-fail-frame.bmp",
+                                     "AB0007-fail.bmp"}));
+    EXPECT_EQ(QImage(Path("images/AB0007-fail.bmp")).size(), QSize(905, 480));
+    EXPECT_EQ(QImage(Path("images/AB0007-fail-frame.bmp")).size(), QSize(640, 480));
+    EXPECT_EQ(form->B_SERIAL->text(), "AB0007"); // a failed connector keeps its number
+    const auto rows = ReadCsv(Read(TInspectionLog::FileName(Path("images"))));
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(Field(rows, 3, "files"),
+              Path("images/AB0007-fail-3.bmp") + ";" + Path("images/AB0007-fail-frame.bmp"));
+}
+
+TEST_F(RecordsTest, ThePdfReportHoldsTheFaceTheVerdictsAndSearchableText)
+{
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+        GTEST_SKIP() << "poppler-utils is not installed";
+    auto form = MakeForm();
+    form->show();
+    form->B_SERIAL->setText("PLANT0042");
+    form->OpenImageFile(Sample("core-defect.png"));
+    form->WritePdfReportTo(Path("report.pdf"));
+
+    const QString text =
+        QString::fromUtf8(Poppler("pdftotext", {"-layout", Path("report.pdf"), "-"}).value_or(""));
+    for (const char* expected : {"PLANT0042", "Single Mode", "Core zone", "Cladding zone", "Contact zone",
+                                 "Fail", "Pass", "core-defect.png"})
+        EXPECT_TRUE(text.contains(QLatin1String(expected))) << expected << "\n" << text.toStdString();
+
+    ASSERT_TRUE(Poppler("pdftoppm", {"-r", "50", "-png", "-singlefile", Path("report.pdf"), Path("page")}));
+    const QImage page(Path("page.png"));
+    ASSERT_FALSE(page.isNull());
+    int red = 0, grey = 0;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+        {
+            const QColor c = page.pixelColor(x, y);
+            red += c.red() > 180 && c.green() < 60 && c.blue() < 60;
+            grey += c.red() == c.green() && c.green() == c.blue() && c.red() > 60 && c.red() < 200;
+        }
+    EXPECT_GT(red, 200);   // the verdict box
+    EXPECT_GT(grey, 5000); // the end face
+}
+
+TEST_F(RecordsTest, AutomaticModeCanWriteAPdfBesideTheReportPicture)
+{
+    auto form = MakeForm();
+    form->show();
+    form->AUTOPDF->setChecked(true);
+    form->B_AUTO->setChecked(true);
+    form->B_SERIAL->setText("0001");
+    form->OpenImageFile(Sample("clean-pass.png"));
+    EXPECT_TRUE(QFile::exists(Path("0001.bmp")));
+    EXPECT_TRUE(Read(Path("0001.pdf")).startsWith("%PDF"));
+    const auto rows = ReadCsv(Read(TInspectionLog::FileName(Dir.path())));
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(Field(rows, 1, "files"), Path("0001.bmp") + ";" + Path("0001.pdf"));
+    EXPECT_EQ(Field(rows, 1, "serial"), "0001");
+    EXPECT_EQ(form->B_SERIAL->text(), "0002");
+}
