@@ -1,0 +1,189 @@
+// The live assistant's analysis of one frame. The station's analysis runs unchanged; around it,
+// two measures of ours read its result:
+// - fiber in view: each of the four edge points must be a real step (the 21-sample windows
+//   inside and outside differ by at least MinStep grey levels), their distances from the centre
+//   must agree within MaxSpread of the radius, the radius must lie between MinRadius and half
+//   the picture's height, and the centre inside the picture. The described localisation always
+//   reports a circle; these reject a uniform frame, a bare ferrule and a dark frame with specks,
+//   whose "edges" are weak or scattered.
+// - focus: the mean squared central-difference gradient of the prepared grey image inside the
+//   adhesive ring. The cladding edge and the core dominate it, so it falls steadily with blur
+//   and hardly moves with a few defects. About one multiply-add per pixel of the ring.
+
+#include "live/LiveAnalysis.h"
+
+#include "analysis/TFiberAnalyzer.h"
+#include "platform/TBitmap.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+constexpr int MinStep = 12;
+constexpr float MaxSpread = 0.12f;
+constexpr float MinRadius = 40.0f;
+constexpr int Window = 20;
+constexpr int AnalysisWidth = 640;
+constexpr int AnalysisHeight = 480;
+
+int GreyAt(const TFiberAnalyzer& a, float x, float y)
+{
+    const int xi = std::clamp(static_cast<int>(x), 0, a.ImageWidth - 1);
+    const int yi = std::clamp(static_cast<int>(y), 0, a.ImageHeight - 1);
+    return a.GreyBuffer[static_cast<std::size_t>(yi) * static_cast<std::size_t>(a.ImageWidth) +
+                        static_cast<std::size_t>(xi)];
+}
+
+// The step across an edge point along the ray from the image centre through it.
+int StepAt(const TFiberAnalyzer& a, const TPoint2D& edge)
+{
+    const float cx = static_cast<float>(a.ImageWidth / 2);
+    const float cy = static_cast<float>(a.ImageHeight / 2);
+    const float dx = edge.X - cx;
+    const float dy = edge.Y - cy;
+    const float length = std::sqrt(dx * dx + dy * dy);
+    if (length < 1.0f)
+        return 0;
+    const float ux = dx / length;
+    const float uy = dy / length;
+    int inner = 0, outer = 0;
+    for (int j = 0; j <= Window; ++j)
+    {
+        inner += GreyAt(a, edge.X - ux * static_cast<float>(j), edge.Y - uy * static_cast<float>(j));
+        outer += GreyAt(a, edge.X + ux * static_cast<float>(j), edge.Y + uy * static_cast<float>(j));
+    }
+    return (outer - inner) / (Window + 1);
+}
+} // namespace
+
+TLiveSettings TLiveSettings::From(const TFiberAnalyzer& a)
+{
+    TLiveSettings s;
+    s.Mode = a.Mode;
+    s.Thresholds[0] = a.LowerThreshold;
+    s.Thresholds[1] = a.UpperThreshold;
+    s.Thresholds[2] = a.CoreCladThreshold;
+    s.Thresholds[3] = a.ContactThreshold;
+    s.DefectPercents[0] = a.CoreDefectPercent;
+    s.DefectPercents[1] = a.CladDefectPercent;
+    std::copy(std::begin(a.SingleCriteria), std::end(a.SingleCriteria), s.SingleCriteria);
+    for (int r = 0; r < 8; ++r)
+        for (int c = 0; c < 2; ++c)
+            s.MultiCriteria[r][c] = a.MultiCriteria[r][c];
+    return s;
+}
+
+void TLiveSettings::ApplyTo(TFiberAnalyzer& a) const
+{
+    a.Mode = Mode;
+    a.LowerThreshold = Thresholds[0];
+    a.UpperThreshold = Thresholds[1];
+    a.CoreCladThreshold = Thresholds[2];
+    a.ContactThreshold = Thresholds[3];
+    a.CoreDefectPercent = DefectPercents[0];
+    a.CladDefectPercent = DefectPercents[1];
+    std::copy(std::begin(SingleCriteria), std::end(SingleCriteria), a.SingleCriteria);
+    for (int r = 0; r < 8; ++r)
+        for (int c = 0; c < 2; ++c)
+            a.MultiCriteria[r][c] = MultiCriteria[r][c];
+}
+
+bool FiberInView(const TFiberAnalyzer& a)
+{
+    if (a.ImageWidth <= 0 || a.ImageHeight <= 0 ||
+        a.GreyBuffer.size() <
+            static_cast<std::size_t>(a.ImageWidth) * static_cast<std::size_t>(a.ImageHeight))
+        return false;
+    float distances[4];
+    float sum = 0.0f;
+    for (int k = 0; k < 4; ++k)
+    {
+        if (StepAt(a, a.EdgePoints[k]) < MinStep)
+            return false;
+        distances[k] = Distance(a.Center, a.EdgePoints[k]);
+        sum += distances[k];
+    }
+    const float radius = sum / 4.0f;
+    if (radius < MinRadius || radius > 0.5f * static_cast<float>(a.ImageHeight))
+        return false;
+    for (float d : distances)
+        if (std::fabs(d - radius) > MaxSpread * radius)
+            return false;
+    return a.Center.X >= 0.0f && a.Center.Y >= 0.0f && a.Center.X < static_cast<float>(a.ImageWidth) &&
+           a.Center.Y < static_cast<float>(a.ImageHeight);
+}
+
+float FocusScore(const TFiberAnalyzer& a)
+{
+    const int w = a.ImageWidth;
+    const int h = a.ImageHeight;
+    if (w < 3 || h < 3 || a.GreyBuffer.size() < static_cast<std::size_t>(w) * static_cast<std::size_t>(h))
+        return 0.0f;
+    const float r = a.ZoneRadius[3];
+    const int y0 = std::clamp(static_cast<int>(a.Center.Y - r), 1, h - 2);
+    const int y1 = std::clamp(static_cast<int>(a.Center.Y + r), 1, h - 2);
+    const std::uint8_t* g = a.GreyBuffer.data();
+    double sum = 0.0;
+    long count = 0;
+    for (int y = y0; y <= y1; ++y)
+    {
+        const float dy = static_cast<float>(y) - a.Center.Y;
+        const float half = r * r - dy * dy;
+        if (half <= 0.0f)
+            continue;
+        const float span = std::sqrt(half);
+        const int x0 = std::clamp(static_cast<int>(a.Center.X - span), 1, w - 2);
+        const int x1 = std::clamp(static_cast<int>(a.Center.X + span), 1, w - 2);
+        const std::uint8_t* row = g + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+        long rowSum = 0;
+        for (int x = x0; x <= x1; ++x)
+        {
+            const int gx = row[x + 1] - row[x - 1];
+            const int gy = row[x + w] - row[x - w];
+            rowSum += gx * gx + gy * gy;
+        }
+        sum += static_cast<double>(rowSum);
+        count += x1 - x0 + 1;
+    }
+    return count > 0 ? static_cast<float>(sum / static_cast<double>(count)) : 0.0f;
+}
+
+TLiveResult AnalyseLiveFrame(TFiberAnalyzer& a, const TLiveSettings& settings, const TBitmap& frame,
+                             TBitmap& scaled)
+{
+    settings.ApplyTo(a);
+    const TBitmap* input = &frame;
+    if (frame.Width() > AnalysisWidth || frame.Height() > AnalysisHeight)
+    {
+        if (scaled.Width() != AnalysisWidth || scaled.Height() != AnalysisHeight)
+            scaled.SetSize(AnalysisWidth, AnalysisHeight);
+        QPainter painter(&scaled.Image());
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(QRect(0, 0, AnalysisWidth, AnalysisHeight), frame.Image());
+        input = &scaled;
+    }
+    a.SetCapturedImage(*input);
+    a.PrepareImage();
+    a.LocateFiber();
+
+    TLiveResult r;
+    r.ImageWidth = a.ImageWidth;
+    r.ImageHeight = a.ImageHeight;
+    r.Mode = a.Mode;
+    r.Center = a.Center;
+    std::copy(std::begin(a.ZoneRadius), std::end(a.ZoneRadius), r.ZoneRadius);
+    r.FiberInView = FiberInView(a);
+    if (!r.FiberInView)
+        return r;
+    r.Focus = FocusScore(a);
+    a.DetectDefects();
+    r.Pass = a.EvaluateAcceptance();
+    for (int z = 0; z < 3; ++z)
+    {
+        r.ZonePass[z] = a.ZoneVerdicts[z] == "Pass";
+        r.ZoneFindings[z] = std::clamp(a.FindingCount[z], 0, TFiberAnalyzer::ListCapacity);
+    }
+    return r;
+}

@@ -1,0 +1,55 @@
+#pragma once
+// Analysis of one live frame for the live assistant: the station's own analysis (preparation,
+// localisation, detection, evaluation) on an analyzer of the assistant's own, plus two measures
+// of ours on the located result: whether a fiber is in view at all, and how sharp the end face
+// is. Never touches the window's analyzer.
+
+#include "analysis/TPoint2D.h"
+
+#include <QtGlobal>
+#include <cstdint>
+
+class TBitmap;
+class TFiberAnalyzer;
+
+// What the window's analyzer judges with; copied to the live analyzer for every frame.
+struct TLiveSettings
+{
+    int Mode = 0;
+    int Thresholds[4] = {128, 128, 60, 140};
+    float DefectPercents[2] = {3.0f, 5.0f};
+    int SingleCriteria[8] = {};
+    int MultiCriteria[8][2] = {};
+
+    static TLiveSettings From(const TFiberAnalyzer& analyzer);
+    void ApplyTo(TFiberAnalyzer& analyzer) const;
+};
+
+struct TLiveResult
+{
+    qint64 FrameNumber = 0;
+    int ImageWidth = 0; // of the analysed image: zone positions are in its pixels
+    int ImageHeight = 0;
+    bool FiberInView = false;
+    TPoint2D Center;
+    float ZoneRadius[5] = {};
+    int Mode = 0;
+    bool Pass = false;
+    bool ZonePass[3] = {};    // core, cladding, contact
+    int ZoneFindings[3] = {}; // findings per zone, for the compact verdict
+    float Focus = 0.0f;       // mean squared grey gradient over the end face; larger is sharper
+};
+
+// The plausibility test on a located result: the four edge points are real steps from a darker
+// cladding to a brighter ring, they agree with one circle, and that circle has a sensible size
+// and lies in the picture. Reads the analyzer after LocateFiber.
+bool FiberInView(const TFiberAnalyzer& analyzer);
+
+// Mean squared central-difference gradient of the prepared grey image inside the adhesive ring
+// around the located centre. Reads the analyzer after PrepareImage and LocateFiber.
+float FocusScore(const TFiberAnalyzer& analyzer);
+
+// Analyses frame (any size; larger than 640 x 480 is scaled down as a Check does) with analyzer
+// set up by settings. scaled is a buffer kept by the caller for frames that need scaling.
+TLiveResult AnalyseLiveFrame(TFiberAnalyzer& analyzer, const TLiveSettings& settings, const TBitmap& frame,
+                             TBitmap& scaled);

@@ -1,0 +1,101 @@
+#include "live/TLiveAnalyzer.h"
+
+#include "analysis/TFiberAnalyzer.h"
+#include "platform/TBitmap.h"
+
+#include <QImage>
+#include <cmath>
+#include <cstring>
+
+TLiveAnalyzer::TLiveAnalyzer(QObject* parent)
+    : QObject(parent), Analyzer_(std::make_unique<TFiberAnalyzer>()), Frame_(std::make_unique<TBitmap>()),
+      Scaled_(std::make_unique<TBitmap>())
+{
+    qRegisterMetaType<TLiveResult>("TLiveResult");
+    Worker_ = std::thread([this] { Run(); });
+}
+
+TLiveAnalyzer::~TLiveAnalyzer()
+{
+    {
+        std::lock_guard guard(Lock_);
+        Stop_ = true;
+    }
+    Wake_.notify_one();
+    Worker_.join();
+}
+
+bool TLiveAnalyzer::Offer(const QImage& frame, qint64 frameNumber, const TLiveSettings& settings)
+{
+    if (Busy_.load() || frame.isNull())
+        return false;
+    // The worker is idle and waits on the lock: the frame buffer is ours until it is woken.
+    if (Frame_->Width() != frame.width() || Frame_->Height() != frame.height())
+        Frame_->SetSize(frame.width(), frame.height());
+    if (frame.format() == QImage::Format_BGR888)
+    {
+        const std::size_t bytes = 3 * static_cast<std::size_t>(frame.width());
+        for (int y = 0; y < frame.height(); ++y)
+            std::memcpy(Frame_->ScanLine(y), frame.constScanLine(y), bytes);
+    }
+    else
+        Frame_->Assign(frame);
+    {
+        std::lock_guard guard(Lock_);
+        Settings_ = settings;
+        FrameNumber_ = frameNumber;
+        Pending_ = true;
+        Busy_.store(true);
+    }
+    Wake_.notify_one();
+    return true;
+}
+
+void TLiveAnalyzer::Run()
+{
+    for (;;)
+    {
+        TLiveSettings settings;
+        qint64 frameNumber = 0;
+        {
+            std::unique_lock lock(Lock_);
+            Wake_.wait(lock, [this] { return Pending_ || Stop_; });
+            if (Stop_)
+                return;
+            Pending_ = false;
+            settings = Settings_;
+            frameNumber = FrameNumber_;
+        }
+        TLiveResult result = AnalyseLiveFrame(*Analyzer_, settings, *Frame_, *Scaled_);
+        result.FrameNumber = frameNumber;
+        // Handed to the owner's thread; the next frame is taken only after that.
+        QMetaObject::invokeMethod(
+            this, [this, result] { emit ResultReady(result); }, Qt::QueuedConnection);
+        Busy_.store(false);
+    }
+}
+
+bool TAutoCheckTrigger::Update(const TLiveResult& r, qint64 nowMs)
+{
+    if (!r.FiberInView)
+    {
+        // The connector was taken out: the next one may be checked.
+        Armed_ = true;
+        Peak_ = 0.0f;
+        Seen_ = false;
+        SteadySince_ = -1;
+        return false;
+    }
+    const bool still = Seen_ && Distance(r.Center, LastCenter_) <= StillPixels &&
+                       std::fabs(r.Focus - LastFocus_) <= StillFocus * std::max(LastFocus_, 1e-6f);
+    if (!still)
+        SteadySince_ = nowMs;
+    Seen_ = true;
+    LastCenter_ = r.Center;
+    LastFocus_ = r.Focus;
+    Peak_ = std::max(Peak_, r.Focus);
+    if (!Armed_ || r.Focus < PeakShare * Peak_ || nowMs - SteadySince_ < SteadyMs)
+        return false;
+    Armed_ = false;
+    return true;
+}

@@ -1,0 +1,74 @@
+#pragma once
+// Runs the live analysis on a worker thread with an analyzer of its own. The window offers every
+// live frame; a frame is taken only while the worker is idle, so frames are skipped rather than
+// queued and a result is never older than one analysis plus one frame. Results come back on the
+// thread that owns this object, newest only.
+
+#include "live/LiveAnalysis.h"
+
+#include <QObject>
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+class QImage;
+
+class TLiveAnalyzer : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TLiveAnalyzer(QObject* parent = nullptr);
+    ~TLiveAnalyzer() override;
+
+    // Copies the frame (24-bit B G R) for the worker when it is idle; false when it is busy and
+    // the frame was skipped.
+    bool Offer(const QImage& frame, qint64 frameNumber, const TLiveSettings& settings);
+    bool Busy() const { return Busy_.load(); }
+
+signals:
+    void ResultReady(const TLiveResult& result);
+
+private:
+    void Run();
+
+    std::unique_ptr<TFiberAnalyzer> Analyzer_;
+    std::unique_ptr<TBitmap> Frame_;
+    std::unique_ptr<TBitmap> Scaled_;
+    TLiveSettings Settings_;
+    qint64 FrameNumber_ = 0;
+    std::atomic<bool> Busy_{false};
+    std::mutex Lock_;
+    std::condition_variable Wake_;
+    bool Pending_ = false;
+    bool Stop_ = false;
+    std::thread Worker_;
+};
+
+// When the automatic Check fires: the fiber is in view, its focus is within a few percent of the
+// best reached since it came into view, and the picture has held still (centre and focus) for a
+// while. After firing it waits until the fiber leaves the view, or until it is re-armed.
+class TAutoCheckTrigger
+{
+public:
+    static constexpr float PeakShare = 0.97f;  // focus at least this share of the peak
+    static constexpr float StillPixels = 2.0f; // centre movement between frames
+    static constexpr float StillFocus = 0.05f; // focus change between frames, as a share
+    static constexpr qint64 SteadyMs = 500;
+
+    // Takes one result at time nowMs; true when the Check should start now.
+    bool Update(const TLiveResult& result, qint64 nowMs);
+    void Rearm() { Armed_ = true; }
+    bool Armed() const { return Armed_; }
+    float PeakFocus() const { return Peak_; }
+
+private:
+    bool Armed_ = true;
+    float Peak_ = 0.0f;
+    bool Seen_ = false;
+    TPoint2D LastCenter_;
+    float LastFocus_ = 0.0f;
+    qint64 SteadySince_ = -1;
+};

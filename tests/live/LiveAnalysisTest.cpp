@@ -1,0 +1,192 @@
+// The live assistant's measures on frames with and without a fiber, and the focus score against
+// blur: the decisions the overlay and the automatic Check rest on.
+
+#include "live/LiveAnalysis.h"
+
+#include "analysis/TFiberAnalyzer.h"
+#include "tools/EndFaceGenerator.h"
+
+#include <QImage>
+#include <QPainter>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <random>
+
+namespace
+{
+TBitmap FromFile(const char* name)
+{
+    TBitmap b;
+    b.Assign(QImage(QStringLiteral(FS_SOURCE_DIR "/samples/") + QLatin1String(name)));
+    return b;
+}
+
+TBitmap Filled(int grey)
+{
+    TBitmap b(640, 480);
+    b.Image().fill(QColor(grey, grey, grey));
+    return b;
+}
+
+// A dark frame with bright specks and short lines, as a scope shows with nothing plugged in.
+TBitmap DarkWithSpecks()
+{
+    TBitmap b = Filled(20);
+    std::mt19937 random(7);
+    QPainter p(&b.Image());
+    p.setPen(QColor(200, 200, 200));
+    for (int i = 0; i < 300; ++i)
+    {
+        const int x = static_cast<int>(random() % 640);
+        const int y = static_cast<int>(random() % 480);
+        if (i % 10 == 0)
+            p.drawLine(x, y, x + static_cast<int>(random() % 40), y + static_cast<int>(random() % 40));
+        else
+            p.drawPoint(x, y);
+    }
+    return b;
+}
+
+// A box blur of the given radius, repeated three times (close to a Gaussian).
+TBitmap Blurred(const TBitmap& in, int radius)
+{
+    if (radius == 0)
+        return in;
+    QImage img = in.Image().convertToFormat(QImage::Format_Grayscale8);
+    const int w = img.width(), h = img.height();
+    for (int pass = 0; pass < 3; ++pass)
+        for (int dir = 0; dir < 2; ++dir)
+        {
+            const QImage src = img.copy();
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                {
+                    int sum = 0, n = 0;
+                    for (int k = -radius; k <= radius; ++k)
+                    {
+                        const int xx = dir == 0 ? std::clamp(x + k, 0, w - 1) : x;
+                        const int yy = dir == 1 ? std::clamp(y + k, 0, h - 1) : y;
+                        sum += src.constScanLine(yy)[xx];
+                        ++n;
+                    }
+                    img.scanLine(y)[x] = static_cast<uchar>(sum / n);
+                }
+        }
+    TBitmap out;
+    out.Assign(img);
+    return out;
+}
+
+TLiveResult Analyse(const TBitmap& frame)
+{
+    TFiberAnalyzer a;
+    a.SetDefaultCriteria();
+    TBitmap scaled;
+    return AnalyseLiveFrame(a, TLiveSettings::From(a), frame, scaled);
+}
+
+struct ViewCase
+{
+    const char* Name;
+    TBitmap (*Make)();
+    bool InView;
+};
+
+void PrintTo(const ViewCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
+
+class FiberInViewTest : public ::testing::TestWithParam<ViewCase>
+{
+};
+} // namespace
+
+TEST_P(FiberInViewTest, TellsAFiberFromAnEmptyPicture)
+{
+    const TLiveResult r = Analyse(GetParam().Make());
+    EXPECT_EQ(r.FiberInView, GetParam().InView);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Frames, FiberInViewTest,
+    ::testing::Values(ViewCase{"clean-pass", [] { return FromFile("clean-pass.png"); }, true},
+                      ViewCase{"core-defect", [] { return FromFile("core-defect.png"); }, true},
+                      ViewCase{"cladding-scratch", [] { return FromFile("cladding-scratch.png"); }, true},
+                      ViewCase{"contact-defect", [] { return FromFile("contact-defect.bmp"); }, true},
+                      ViewCase{"wide-720", [] { return FromFile("wide-720-pass.png"); }, true},
+                      ViewCase{"typical", [] { return MakeEndFace(TypicalEndFace()); }, true},
+                      ViewCase{"small fiber",
+                               [] {
+                                   EndFaceRecipe r;
+                                   r.CladdingRadius = 70;
+                                   r.CoreRadius = 6;
+                                   return MakeEndFace(r);
+                               },
+                               true},
+                      ViewCase{"uniform grey", [] { return Filled(128); }, false},
+                      ViewCase{"black", [] { return Filled(0); }, false},
+                      ViewCase{"bare ferrule", [] { return Filled(190); }, false},
+                      ViewCase{"dark with specks", DarkWithSpecks, false},
+                      ViewCase{"fiber half out of the picture",
+                               [] {
+                                   EndFaceRecipe r;
+                                   r.OffsetX = 260;
+                                   return MakeEndFace(r);
+                               },
+                               false}));
+
+TEST(LiveAnalysis, GivesTheVerdictOfTheStationsOwnAnalysis)
+{
+    for (const char* name :
+         {"clean-pass.png", "core-defect.png", "cladding-scratch.png", "contact-defect.bmp"})
+    {
+        const TBitmap frame = FromFile(name);
+        TFiberAnalyzer station;
+        station.SetDefaultCriteria();
+        station.SetCapturedImage(frame);
+        station.Analyze();
+        const bool pass = station.EvaluateAcceptance();
+        const TLiveResult r = Analyse(frame);
+        EXPECT_EQ(r.Pass, pass) << name;
+        EXPECT_EQ(r.Center.X, station.Center.X) << name;
+        EXPECT_EQ(r.ZoneRadius[4], station.ZoneRadius[4]) << name;
+        for (int z = 0; z < 3; ++z)
+            EXPECT_EQ(r.ZonePass[z], station.ZoneVerdicts[z] == "Pass") << name << " zone " << z;
+    }
+}
+
+TEST(LiveAnalysis, FocusFallsWithEveryStepOfBlurWhateverTheDefects)
+{
+    for (const char* name :
+         {"clean-pass.png", "core-defect.png", "cladding-scratch.png", "contact-defect.bmp"})
+    {
+        const TBitmap sharp = FromFile(name);
+        float previous = INFINITY;
+        for (int radius : {0, 1, 2, 3, 5, 8})
+        {
+            const TLiveResult r = Analyse(Blurred(sharp, radius));
+            ASSERT_TRUE(r.FiberInView) << name << " blur " << radius;
+            EXPECT_LT(r.Focus, previous) << name << " blur " << radius;
+            previous = r.Focus;
+        }
+    }
+    // A face full of defects and one without are about equally sharp.
+    const float clean = Analyse(FromFile("clean-pass.png")).Focus;
+    const float typical = Analyse(MakeEndFace(TypicalEndFace())).Focus;
+    EXPECT_NEAR(typical / clean, 1.0f, 0.35f);
+}
+
+TEST(LiveAnalysis, LargeFramesAreScaledAsACheckScalesThem)
+{
+    EndFaceRecipe recipe;
+    recipe.Width = 1280;
+    recipe.Height = 960;
+    recipe.CladdingRadius = 300;
+    recipe.CoreRadius = 22;
+    const TLiveResult r = Analyse(MakeEndFace(recipe));
+    EXPECT_EQ(r.ImageWidth, 640);
+    EXPECT_TRUE(r.FiberInView);
+    EXPECT_NEAR(r.Center.X, 320.0f, 4.0f);
+    EXPECT_NEAR(r.ZoneRadius[4], 250.0f * 0.008f * 150.0f, 8.0f);
+}
