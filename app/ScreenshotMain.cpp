@@ -4,11 +4,13 @@
 // of that dialog instead, opened the way the operator opens it. Run under xvfb-run
 // (scripts/screenshot). With --auto SERIAL the image is inspected in automatic mode instead, and
 // the report picture that a pass makes the window save under the serial number is copied to the
-// output as PNG, with its PDF report and the inspection log beside it (.pdf, .csv).
+// output as PNG, with its PDF report and the inspection log beside it (.pdf, .csv). With --live
+// it writes the image as a live frame with the live assistant's zones, verdict and focus bar.
 
 #include "app/TMainForm.h"
 #include "capture/TParamSettingForm.h"
 #include "criteria/TCriteriaForm.h"
+#include "live/LiveAnalysis.h"
 #include "platform/MessageBox.h"
 #include "platform/TApplication.h"
 
@@ -18,12 +20,14 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 #include <cstdio>
@@ -53,6 +57,13 @@ int main(int argc, char** argv)
         argv += 2;
         argc -= 2;
     }
+    bool live = false;
+    if (argc >= 2 && std::strcmp(argv[1], "--live") == 0)
+    {
+        live = true;
+        ++argv;
+        --argc;
+    }
     else if (argc >= 3 && std::strcmp(argv[1], "--auto") == 0)
     {
         serial = argv[2];
@@ -61,7 +72,8 @@ int main(int argc, char** argv)
     }
     if (argc < 3 || (dialog && std::strcmp(dialog, "params") != 0 && std::strcmp(dialog, "criteria") != 0))
     {
-        std::fprintf(stderr, "usage: %s [--dialog params|criteria | --auto SERIAL] IMAGE OUTPUT.png\n",
+        std::fprintf(stderr,
+                     "usage: %s [--dialog params|criteria | --auto SERIAL | --live] IMAGE OUTPUT.png\n",
                      argv[0]);
         return 2;
     }
@@ -85,6 +97,29 @@ int main(int argc, char** argv)
     // The inspection's log record goes to a folder of its own, not to the tree.
     QTemporaryDir scratch;
     form.ImageFolder = scratch.path();
+    if (live)
+    {
+        // The image as a live frame with the live assistant's drawing on it, as the scope's
+        // picture would show it (without the cross-hair's frame request).
+        form.LIVEANALYSIS->setChecked(true);
+        QImage frame = QImage(QString::fromLocal8Bit(argv[1])).convertToFormat(QImage::Format_BGR888);
+        form.VideoWidth = frame.width();
+        form.VideoHeight = frame.height();
+        for (int i = 0; i < 200 && !form.LiveResult->FiberInView; ++i)
+        {
+            QImage copy = frame.copy();
+            QPainter painter(&copy);
+            form.VIDEOFrameOverlayUsingDC(&painter);
+            painter.end();
+            TApplication::processEvents();
+            QThread::msleep(10);
+        }
+        QImage shown = frame.copy();
+        QPainter painter(&shown);
+        form.VIDEOFrameOverlayUsingDC(&painter);
+        painter.end();
+        return shown.save(output) ? 0 : 1;
+    }
     if (serial)
     {
         QTemporaryDir folder;

@@ -2,6 +2,7 @@
 
 #include "analysis/TFiberAnalyzer.h"
 #include "app/TPaintBox.h"
+#include "live/TLiveAnalyzer.h"
 #include "platform/FormWidgets.h"
 #include "platform/MessageBox.h"
 #include "platform/TBitmap.h"
@@ -235,6 +236,7 @@ void TMainForm::BuildComponents()
     LOADIMAGE->setText(QStringLiteral("L"));
     LOADIMAGE->setVisible(false);
     BuildRecordControls();
+    BuildLiveControls();
     SpeedButton6 = TitleButton(TOP, "SpeedButton6", 845, 2);
     SpeedButton4 = TitleButton(TOP, "SpeedButton4", 863, 0);
     SpeedButton5 = TitleButton(TOP, "SpeedButton5", 881, 1);
@@ -395,6 +397,8 @@ void TMainForm::LayoutPanels()
     LEFT->setGeometry(0, TopHeight, std::max(0, w - RightWidth), bodyHeight);
     PB->setGeometry(0, 0, LEFT->width(), LEFT->height());
     const int shift = w - DesignWidth;
+    LIVEANALYSIS->setGeometry(622 + shift, 20, 40, 20);
+    AUTOCHECK->setGeometry(666 + shift, 20, 100, 20);
     RECORDS->setGeometry(772 + shift, 20, 64, 20);
     SpeedButton6->move(845 + shift, 22);
     SpeedButton4->move(863 + shift, 22);

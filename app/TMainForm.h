@@ -8,6 +8,7 @@
 
 #include "analysis/TPoint2D.h"
 
+#include <QColor>
 #include <QFont>
 #include <QImage>
 #include <QPoint>
@@ -38,7 +39,10 @@ class QTableWidget;
 class QTimer;
 class QToolButton;
 class TBitmap;
+class TAutoCheckTrigger;
 class TFiberAnalyzer;
+class TLiveAnalyzer;
+struct TLiveResult;
 class TPaintBox;
 class TVideoGrabber;
 
@@ -247,6 +251,26 @@ public:
     int InspectionFrames = 0;
     QStringList InspectionFiles; // saved before the analysis (the raw frame of a Ctrl+Check)
 
+    // Live assistant (live/LiveCommands.cpp): while on, every live frame is analysed on a worker
+    // thread with an analyzer of its own, and the overlay shows the zones, the verdict it would
+    // give and a focus bar; the automatic Check starts the Check cycle at the sharpest steady
+    // picture. LIVEANALYSIS (F2) and AUTOCHECK (F3) sit in the title bar.
+    QToolButton* LIVEANALYSIS = nullptr;
+    QToolButton* AUTOCHECK = nullptr;
+    TLiveAnalyzer* LiveAnalyzer = nullptr;
+    void BuildLiveControls();
+    void LIVEANALYSISClick();
+    void AUTOCHECKClick();
+    void OfferLiveFrame(QPainter* Dc);
+    void LiveResultReady(const TLiveResult& result);
+    void DrawLiveOverlay(QPainter* Dc);
+    // The newest live result and what the overlay draws of it, in frame pixels.
+    std::unique_ptr<TLiveResult> LiveResult;
+    std::unique_ptr<TAutoCheckTrigger> AutoCheckTrigger;
+    bool AutoCheckStarted = false; // the result on screen came from the automatic Check
+    int FramesWithoutFiber = 0;    // while that result is on screen
+    float LivePeakFocus = 0.0f;    // the best focus since the fiber came into view
+
     // Report composition and printing (imaging/ReportPrinting.cpp).
     void EnterReportLayout();
     void LeaveReportLayout();
@@ -276,6 +300,15 @@ private:
     // up to the parents is handled once.
     const QEvent* KeyEvent_ = nullptr;
     QPointer<QObject> KeyReceiver_;
+    qint64 LiveFrameNumber_ = 0;
+    // What the live overlay draws, built when a result arrives so drawing a frame allocates
+    // nothing: circle dots per colour, the verdict text, the frame size they were built for.
+    std::vector<QPoint> LiveDots_[3];
+    QStaticText LiveVerdict_;
+    QColor LiveVerdictColour_;
+    QSize LiveDotsSize_;
+    QStaticText LiveBadge_;
+    void BuildLiveDrawing(const QSize& frame);
     // The cross-hair's dots for the current video size, built when the size changes so that
     // drawing a frame allocates nothing.
     std::vector<QPoint> CrossHairDots_;

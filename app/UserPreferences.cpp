@@ -68,9 +68,14 @@ void TUserPreferences::SetWiFiScope(const QString& url, const QString& user, con
 
 namespace
 {
-void PutFlag(const QString& key, bool on)
+QSettings LiveStore()
 {
-    QSettings s = Store();
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("fiberscope"),
+                     QStringLiteral("live"));
+}
+
+void PutFlag(const QString& key, bool on, QSettings s = Store())
+{
     s.setValue(key, on);
     s.sync();
     if (s.status() != QSettings::NoError)
@@ -97,6 +102,26 @@ bool TUserPreferences::PdfWithAutomaticSave()
 void TUserPreferences::SetPdfWithAutomaticSave(bool on)
 {
     PutFlag(AutoPdfKey, on);
+}
+
+bool TUserPreferences::LiveAnalysis()
+{
+    return LiveStore().value(QStringLiteral("LiveAnalysis"), false).toBool();
+}
+
+void TUserPreferences::SetLiveAnalysis(bool on)
+{
+    PutFlag(QStringLiteral("LiveAnalysis"), on, LiveStore());
+}
+
+bool TUserPreferences::AutoCheck()
+{
+    return LiveStore().value(QStringLiteral("AutoCheck"), false).toBool();
+}
+
+void TUserPreferences::SetAutoCheck(bool on)
+{
+    PutFlag(QStringLiteral("AutoCheck"), on, LiveStore());
 }
 
 QString TUserPreferences::FileName()

@@ -27,6 +27,13 @@ public:
     static bool PdfWithAutomaticSave();
     static void SetPdfWithAutomaticSave(bool on);
 
+    // The live assistant's two switches, in a file of their own (live.conf beside the main one),
+    // off until the user turns them on.
+    static bool LiveAnalysis();
+    static void SetLiveAnalysis(bool on);
+    static bool AutoCheck();
+    static void SetAutoCheck(bool on);
+
     // Where the preferences are kept.
     static QString FileName();
 };

@@ -10,7 +10,10 @@
 
 void TMainForm::VIDEOFrameOverlayUsingDC(QPainter* Dc)
 {
-    if (!Built_ || !VIDEO->isVisible() || !Dc)
+    if (!Built_ || !Dc)
+        return;
+    OfferLiveFrame(Dc);
+    if (!VIDEO->isVisible())
         return;
     OverlayCanvas = Dc;
     if (CaptureRequested)
@@ -65,4 +68,5 @@ void TMainForm::VIDEOFrameOverlayUsingDC(QPainter* Dc)
     const int x = (VideoWidth - static_cast<int>(OverlayText_.size().width())) / 2;
     if (OverlayMessageOn)
         OverlayCanvas->drawStaticText(x, 5, OverlayText_);
+    DrawLiveOverlay(OverlayCanvas);
 }

@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QPushButton>
+#include <QToolButton>
 
 void TMainForm::LOADIMAGEClick()
 {
@@ -98,6 +99,13 @@ void TMainForm::SpeedButton2Click()
 
 void TMainForm::FormKeyDown(int Key, Qt::KeyboardModifiers Shift)
 {
+    // The live assistant's switches, as their buttons in the title bar.
+    if (Key == Qt::Key_F2 || Key == Qt::Key_F3)
+    {
+        (Key == Qt::Key_F2 ? LIVEANALYSIS : AUTOCHECK)->toggle();
+        Key == Qt::Key_F2 ? LIVEANALYSISClick() : AUTOCHECKClick();
+        return;
+    }
     if (!Shift.testFlag(Qt::ControlModifier))
         return;
     if (Key == Qt::Key_S)

@@ -1,6 +1,7 @@
 #include "tests/support/FakeCameras.h"
 
 #include <algorithm>
+#include <cstring>
 #include <gst/gst.h>
 #include <memory>
 #include <mutex>
@@ -55,9 +56,71 @@ GstCaps* CapsOf(const fakecams::Camera& cam)
     return caps;
 }
 
+// The pictures of a camera and where its sequence stands, for the probe that paints them.
+struct PictureShow
+{
+    std::vector<std::vector<std::uint8_t>> Pictures;
+    int FramesPerPicture = 1;
+    int Width = 0, Height = 0;
+    long Frame = 0;
+};
+
+// Paints the next picture into each frame of the paced test source, so timing and timestamps
+// stay those of a live camera.
+GstPadProbeReturn PaintPicture(GstPad*, GstPadProbeInfo* info, gpointer data)
+{
+    auto* show = static_cast<PictureShow*>(data);
+    GstBuffer* buffer = gst_buffer_make_writable(GST_PAD_PROBE_INFO_BUFFER(info));
+    GST_PAD_PROBE_INFO_DATA(info) = buffer;
+    const std::size_t index =
+        static_cast<std::size_t>(show->Frame++ / std::max(1, show->FramesPerPicture)) % show->Pictures.size();
+    const std::vector<std::uint8_t>& picture = show->Pictures[index];
+    GstMapInfo map;
+    if (!gst_buffer_map(buffer, &map, GST_MAP_WRITE))
+        return GST_PAD_PROBE_OK;
+    const std::size_t row = static_cast<std::size_t>(show->Width) * 3;
+    const std::size_t stride = (row + 3) & ~std::size_t{3};
+    for (int y = 0; y < show->Height && (static_cast<std::size_t>(y) + 1) * stride <= map.size; ++y)
+        if ((static_cast<std::size_t>(y) + 1) * row <= picture.size())
+            std::memcpy(map.data + static_cast<std::size_t>(y) * stride, picture.data() + y * row, row);
+    gst_buffer_unmap(buffer, &map);
+    return GST_PAD_PROBE_OK;
+}
+
+GstElement* PictureSource(const fakecams::Camera& cam)
+{
+    auto [w, h] = cam.Sizes.front();
+    GstElement* bin = gst_bin_new(nullptr);
+    GstElement* src = gst_element_factory_make("videotestsrc", nullptr);
+    g_object_set(src, "is-live", TRUE, nullptr);
+    gst_util_set_object_arg(G_OBJECT(src), "pattern", "black");
+    GstElement* filter = gst_element_factory_make("capsfilter", nullptr);
+    GstCaps* caps =
+        gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "RGB", "width", G_TYPE_INT, w, "height",
+                            G_TYPE_INT, h, "framerate", GST_TYPE_FRACTION, cam.Fps, 1, nullptr);
+    g_object_set(filter, "caps", caps, nullptr);
+    gst_caps_unref(caps);
+    gst_bin_add_many(GST_BIN(bin), src, filter, nullptr);
+    gst_element_link(src, filter);
+    GstPad* pad = gst_element_get_static_pad(filter, "src");
+    auto* show = new PictureShow{cam.Pictures, cam.FramesPerPicture, w, h, 0};
+    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, PaintPicture, show,
+                      [](gpointer data) { delete static_cast<PictureShow*>(data); });
+    gst_element_add_pad(bin, gst_ghost_pad_new("src", pad));
+    gst_object_unref(pad);
+    return bin;
+}
+
 GstElement* CreateElement(GstDevice* device, const gchar* name)
 {
     const fakecams::Camera& cam = *reinterpret_cast<FakeCamDevice*>(device)->Cam;
+    if (!cam.Pictures.empty() && !cam.Sizes.empty())
+    {
+        GstElement* element = PictureSource(cam);
+        if (name)
+            gst_element_set_name(element, name);
+        return element;
+    }
     GstElement* src = gst_element_factory_make("videotestsrc", nullptr);
     g_object_set(src, "is-live", TRUE, nullptr);
     if (cam.SolidRgb)

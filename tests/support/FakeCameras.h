@@ -35,6 +35,10 @@ struct Camera
     // A solid colour 0xRRGGBB, so a test knows every pixel; otherwise a moving test pattern.
     std::optional<std::uint32_t> SolidRgb;
     int Fps = 30;
+    // Pictures to show instead, at the first size: R G B rows of width x 3 bytes each. Each is
+    // shown for FramesPerPicture frames, in order, then the sequence starts again.
+    std::vector<std::vector<std::uint8_t>> Pictures;
+    int FramesPerPicture = 1;
 };
 
 // Initialises GStreamer if needed and registers the provider (once per process).

@@ -1,0 +1,258 @@
+// The window's side of the live assistant: the two switches, handing live frames to the worker,
+// the automatic Check, and drawing the newest result on the live picture. The live analysis has
+// its own analyzer: the window's analyzer, its result view and its report grid are never touched.
+
+#include "analysis/TFiberAnalyzer.h"
+#include "app/TMainForm.h"
+#include "app/UserPreferences.h"
+#include "live/TLiveAnalyzer.h"
+#include "videograbber/TVideoGrabber.h"
+
+#include <QDateTime>
+#include <QFrame>
+#include <QImage>
+#include <QPainter>
+#include <QPushButton>
+#include <QToolButton>
+#include <cmath>
+
+namespace
+{
+constexpr int AnalysisWidth = 640;
+constexpr int AnalysisHeight = 480;
+// Results without a fiber in a row before the automatic Check's result view gives way to live
+// video: a connector being pulled out, not one bad frame.
+constexpr int FiberGoneFrames = 5;
+
+QToolButton* Switch(QWidget* parent, const char* name, const QString& text, const QString& tip)
+{
+    auto* b = new QToolButton(parent);
+    b->setObjectName(QLatin1String(name));
+    b->setText(text);
+    b->setToolTip(tip);
+    b->setCheckable(true);
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setStyleSheet(
+        QStringLiteral("QToolButton { color: white; border: 1px solid transparent; padding: 0 4px; }"
+                       "QToolButton:hover { border-color: white; }"
+                       "QToolButton:checked { background: #ffd400; color: #000080; }"));
+    return b;
+}
+
+const QFont& LiveFont()
+{
+    static const QFont font = [] {
+        QFont f;
+        f.setPixelSize(15);
+        f.setBold(true);
+        return f;
+    }();
+    return font;
+}
+
+// Dots along a circle, about one per pixel of its outline, skipping those outside the frame.
+void CircleDots(std::vector<QPoint>& dots, float cx, float cy, float r, const QSize& frame)
+{
+    const int n = std::max(8, static_cast<int>(2.0f * 3.14159265f * r));
+    for (int i = 0; i < n; ++i)
+    {
+        const float a = 2.0f * 3.14159265f * static_cast<float>(i) / static_cast<float>(n);
+        const QPoint p(static_cast<int>(cx + r * std::cos(a)), static_cast<int>(cy + r * std::sin(a)));
+        if (p.x() >= 0 && p.y() >= 0 && p.x() < frame.width() && p.y() < frame.height())
+            dots.push_back(p);
+    }
+}
+} // namespace
+
+void TMainForm::BuildLiveControls()
+{
+    LIVEANALYSIS = Switch(TOP, "LIVEANALYSIS", QStringLiteral("Live"),
+                          QStringLiteral("Live analysis (F2): zones, verdict and focus on the live picture"));
+    AUTOCHECK =
+        Switch(TOP, "AUTOCHECK", QStringLiteral("Auto Check"),
+               QStringLiteral("Automatic Check (F3): checks by itself at the sharpest steady picture"));
+    LIVEANALYSIS->setChecked(TUserPreferences::LiveAnalysis());
+    AUTOCHECK->setChecked(TUserPreferences::AutoCheck());
+    AutoCheckTrigger = std::make_unique<TAutoCheckTrigger>();
+    LiveResult = std::make_unique<TLiveResult>();
+    LiveAnalyzer = new TLiveAnalyzer(this);
+    connect(LiveAnalyzer, &TLiveAnalyzer::ResultReady, this, &TMainForm::LiveResultReady);
+    connect(LIVEANALYSIS, &QToolButton::clicked, this, &TMainForm::LIVEANALYSISClick);
+    connect(AUTOCHECK, &QToolButton::clicked, this, &TMainForm::AUTOCHECKClick);
+}
+
+void TMainForm::LIVEANALYSISClick()
+{
+    // The automatic Check needs the live analysis: turning this off turns both off.
+    if (!LIVEANALYSIS->isChecked())
+        AUTOCHECK->setChecked(false);
+    *LiveResult = TLiveResult();
+    LiveDotsSize_ = QSize();
+    TUserPreferences::SetLiveAnalysis(LIVEANALYSIS->isChecked());
+    TUserPreferences::SetAutoCheck(AUTOCHECK->isChecked());
+}
+
+void TMainForm::AUTOCHECKClick()
+{
+    if (AUTOCHECK->isChecked())
+        LIVEANALYSIS->setChecked(true);
+    AutoCheckTrigger->Rearm();
+    TUserPreferences::SetLiveAnalysis(LIVEANALYSIS->isChecked());
+    TUserPreferences::SetAutoCheck(AUTOCHECK->isChecked());
+}
+
+void TMainForm::OfferLiveFrame(QPainter* Dc)
+{
+    ++LiveFrameNumber_;
+    if (!LIVEANALYSIS->isChecked() || !Analyzer)
+        return;
+    // In the result view only the automatic Check's result needs to know when the fiber goes.
+    if (!VIDEO->isVisible() && !AutoCheckStarted)
+        return;
+    QPaintDevice* device = Dc->device();
+    if (!device || device->devType() != QInternal::Image)
+        return;
+    LiveAnalyzer->Offer(*static_cast<QImage*>(device), LiveFrameNumber_, TLiveSettings::From(*Analyzer));
+}
+
+void TMainForm::LiveResultReady(const TLiveResult& result)
+{
+    if (!LIVEANALYSIS->isChecked())
+        return;
+    *LiveResult = result;
+    LivePeakFocus = result.FiberInView ? std::max(LivePeakFocus, result.Focus) : 0.0f;
+    LiveDotsSize_ = QSize(); // drawn anew for this result
+    if (!AUTOCHECK->isChecked())
+        return;
+    const bool live = CHECK->text() == QLatin1String("Check");
+    if (!live)
+    {
+        // The connector was pulled out after an automatic Check: back to live for the next one.
+        FramesWithoutFiber = result.FiberInView ? 0 : FramesWithoutFiber + 1;
+        if (AutoCheckStarted && FramesWithoutFiber >= FiberGoneFrames)
+        {
+            AutoCheckStarted = false;
+            ResumeLive();
+            AutoCheckTrigger->Rearm();
+        }
+        return;
+    }
+    if (SequenceActive || CaptureRequested || OverlayStartedCapture)
+        return;
+    if (AutoCheckTrigger->Update(result, QDateTime::currentMSecsSinceEpoch()))
+    {
+        CheckOrResume();
+        // A refused serial number leaves the live view: the next steady picture tries again.
+        if (SequenceActive)
+        {
+            AutoCheckStarted = true;
+            FramesWithoutFiber = 0;
+        }
+        else
+            AutoCheckTrigger->Rearm();
+    }
+}
+
+void TMainForm::BuildLiveDrawing(const QSize& frame)
+{
+    LiveDotsSize_ = frame;
+    for (auto& dots : LiveDots_)
+        dots.clear();
+    const TLiveResult& r = *LiveResult;
+    QString text;
+    if (!r.FiberInView)
+    {
+        text = QStringLiteral("No fiber in view");
+        LiveVerdictColour_ = QColor(255, 255, 0);
+    }
+    else
+    {
+        // Frames larger than the analysis were scaled down for it; smaller ones lie at its corner.
+        const bool scaled = frame.width() > AnalysisWidth || frame.height() > AnalysisHeight;
+        const float sx = scaled ? static_cast<float>(frame.width()) / AnalysisWidth : 1.0f;
+        const float sy = scaled ? static_cast<float>(frame.height()) / AnalysisHeight : 1.0f;
+        const float cx = r.Center.X * sx;
+        const float cy = r.Center.Y * sy;
+        const float s = (sx + sy) / 2.0f;
+        CircleDots(LiveDots_[0], cx, cy, r.ZoneRadius[r.Mode == 0 ? 0 : 1] * s, frame);
+        CircleDots(LiveDots_[1], cx, cy, r.ZoneRadius[2] * s, frame);
+        CircleDots(LiveDots_[1], cx, cy, r.ZoneRadius[3] * s, frame);
+        CircleDots(LiveDots_[2], cx, cy, r.ZoneRadius[4] * s, frame);
+        text = r.Pass ? QStringLiteral("Pass") : QStringLiteral("Fail");
+        const char* zones[] = {"core", "cladding", "contact"};
+        for (int z = 0; z < 3; ++z)
+            if (!r.ZonePass[z])
+                text += QStringLiteral("  %1 %2").arg(QLatin1String(zones[z])).arg(r.ZoneFindings[z]);
+        LiveVerdictColour_ = r.Pass ? QColor(0, 200, 0) : QColor(255, 40, 40);
+    }
+    // Laid out again only when the text changes.
+    if (LiveVerdict_.text() != text)
+    {
+        LiveVerdict_.setText(text);
+        LiveVerdict_.prepare(QTransform(), LiveFont());
+    }
+    const QString badge =
+        AUTOCHECK->isChecked() ? QStringLiteral("LIVE  AUTO CHECK") : QStringLiteral("LIVE");
+    if (LiveBadge_.text() != badge)
+    {
+        LiveBadge_.setText(badge);
+        LiveBadge_.prepare(QTransform(), LiveFont());
+    }
+}
+
+void TMainForm::DrawLiveOverlay(QPainter* Dc)
+{
+    if (!LIVEANALYSIS->isChecked())
+        return;
+    QPaintDevice* device = Dc->device();
+    if (!device)
+        return;
+    const QSize frame(device->width(), device->height());
+    if (frame != LiveDotsSize_)
+        BuildLiveDrawing(frame);
+    // The circles' colours of the result view: core yellow, cladding and adhesive green, contact blue.
+    static const QRgb colours[3] = {qRgb(255, 255, 0), qRgb(0, 255, 0), qRgb(0, 128, 255)};
+    if (device->devType() == QInternal::Image && Dc->transform().isIdentity())
+    {
+        QImage& image = *static_cast<QImage*>(device);
+        for (int c = 0; c < 3; ++c)
+            for (const QPoint& dot : LiveDots_[c])
+                image.setPixel(dot, colours[c]);
+    }
+    else
+        for (int c = 0; c < 3; ++c)
+        {
+            Dc->setPen(QColor(colours[c]));
+            Dc->drawPoints(LiveDots_[c].data(), static_cast<int>(LiveDots_[c].size()));
+        }
+    // The verdict and the focus bar at the bottom left, what is on at the top left, each on a
+    // dark ground so they read on a bright ferrule as on a dark frame.
+    const QColor ground(0, 0, 0, 150);
+    const int width = std::min(220, frame.width() / 3);
+    const int boxTop = frame.height() - 48;
+    Dc->fillRect(QRect(4, boxTop, std::max(width, static_cast<int>(LiveVerdict_.size().width())) + 8, 44),
+                 ground);
+    Dc->fillRect(QRect(4, 4, static_cast<int>(LiveBadge_.size().width()) + 8, 22), ground);
+    const QFont previous = Dc->font();
+    Dc->setFont(LiveFont());
+    Dc->setPen(LiveVerdictColour_);
+    Dc->drawStaticText(8, boxTop + 4, LiveVerdict_);
+    Dc->setPen(QColor(255, 212, 0));
+    Dc->drawStaticText(8, 6, LiveBadge_);
+    Dc->setFont(previous);
+    if (!LiveResult->FiberInView)
+        return;
+    // The focus bar: the score against the best since the fiber came into view, whose mark sits
+    // at four fifths of the bar; turn the focus until the bar reaches the mark.
+    const float peak = LivePeakFocus;
+    const int full = width * 4 / 5;
+    const int fill =
+        peak > 0.0f
+            ? std::clamp(static_cast<int>(static_cast<float>(full) * LiveResult->Focus / peak), 0, width)
+            : 0;
+    const QRect bar(8, frame.height() - 16, width, 8);
+    Dc->fillRect(bar, QColor(40, 40, 40));
+    Dc->fillRect(QRect(bar.left(), bar.top(), fill, bar.height()),
+                 fill >= full * 97 / 100 ? QColor(0, 220, 0) : QColor(255, 212, 0));
+    Dc->fillRect(QRect(bar.left() + full, bar.top() - 3, 2, bar.height() + 6), Qt::white);
+}
