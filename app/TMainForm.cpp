@@ -1,10 +1,12 @@
 #include "app/TMainForm.h"
 
 #include "analysis/TFiberAnalyzer.h"
+#include "app/Icons.h"
 #include "app/TPaintBox.h"
 #include "live/TLiveAnalyzer.h"
 #include "platform/FormWidgets.h"
 #include "platform/MessageBox.h"
+#include "platform/TApplication.h"
 #include "platform/TBitmap.h"
 #include "videograbber/TVideoGrabber.h"
 
@@ -91,46 +93,31 @@ QLabel* CaptionPanel(QWidget* parent, const char* name, const QString& text, int
     return p;
 }
 
-// The 10 x 10 white pictures of the title-bar buttons, on a transparent ground.
-QIcon TitleGlyph(int kind)
-{
-    QPixmap pm(10, 10);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setPen(Qt::white);
-    if (kind == 0) // maximise: a window outline with a two-pixel top edge
-    {
-        p.drawRect(0, 0, 9, 9);
-        p.drawLine(0, 1, 9, 1);
-    }
-    else if (kind == 1) // close: a diagonal cross
-    {
-        p.drawLine(0, 0, 9, 9);
-        p.drawLine(9, 0, 0, 9);
-    }
-    else // minimise: a two-pixel bar along the bottom
-    {
-        p.fillRect(0, 8, 10, 2, Qt::white);
-    }
-    return QIcon(pm);
-}
-
-QToolButton* TitleButton(QWidget* parent, const char* name, int left, int kind)
+QToolButton* TitleButton(QWidget* parent, const char* name, int left, TIconKind kind)
 {
     auto* b = Make<QToolButton>(parent, name, left, 22, 17, 17);
     b->setAutoRaise(true);
-    b->setIcon(TitleGlyph(kind));
+    b->setIcon(PaintedIcon(kind));
     b->setIconSize(QSize(10, 10));
     b->setCursor(Qt::PointingHandCursor);
     b->setFocusPolicy(Qt::NoFocus);
+    // The white picture stays readable under the mouse: a darker or red ground, never the
+    // style's light hover panel.
+    b->setStyleSheet(kind == TIconKind::Close
+                         ? QStringLiteral("QToolButton { border: none; background: transparent; }"
+                                          "QToolButton:hover { background: rgb(200, 30, 30); }"
+                                          "QToolButton:pressed { background: rgb(150, 20, 20); }")
+                         : QStringLiteral("QToolButton { border: none; background: transparent; }"
+                                          "QToolButton:hover { background: rgb(50, 50, 170); }"
+                                          "QToolButton:pressed { background: rgb(20, 20, 90); }"));
     return b;
 }
 
-QToolButton* PictureButton(QWidget* parent, const char* name, int left, int top, QStyle::StandardPixmap icon,
+QToolButton* PictureButton(QWidget* parent, const char* name, int left, int top, TIconKind icon,
                            const QString& tip)
 {
     auto* b = Make<QToolButton>(parent, name, left, top, 41, 42);
-    b->setIcon(parent->style()->standardIcon(icon));
+    b->setIcon(PaintedIcon(icon));
     b->setIconSize(QSize(28, 28));
     b->setToolTip(tip);
     b->setAutoRaise(true);
@@ -205,6 +192,7 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Framele
     FormCreate();
     // Key preview: the window sees every key press before the focused control.
     qApp->installEventFilter(this);
+    installEventFilter(this);
     Built_ = true;
 }
 
@@ -223,6 +211,7 @@ void TMainForm::BuildComponents()
     TOP = Panel(this, "TOP", Navy, 0, 0, DesignWidth, TopHeight);
     TOP->setCursor(Qt::SizeAllCursor);
     TOP->installEventFilter(this);
+    TOP->setMouseTracking(true);
     TITLECAPTION = Make<QLabel>(TOP, "TITLECAPTION", 16, 10, 250, 18);
     TITLECAPTION->setFont(UiFont(15));
     SetTitleCaption(QStringLiteral("Fiber Optic Microscope / Inspector 4.5"));
@@ -237,9 +226,9 @@ void TMainForm::BuildComponents()
     LOADIMAGE->setVisible(false);
     BuildRecordControls();
     BuildLiveControls();
-    SpeedButton6 = TitleButton(TOP, "SpeedButton6", 845, 2);
-    SpeedButton4 = TitleButton(TOP, "SpeedButton4", 863, 0);
-    SpeedButton5 = TitleButton(TOP, "SpeedButton5", 881, 1);
+    SpeedButton6 = TitleButton(TOP, "SpeedButton6", 845, TIconKind::Minimise);
+    SpeedButton4 = TitleButton(TOP, "SpeedButton4", 863, TIconKind::Maximise);
+    SpeedButton5 = TitleButton(TOP, "SpeedButton5", 881, TIconKind::Close);
 
     BOTTOM = Panel(this, "BOTTOM", Navy, 0, DesignHeight - BottomHeight, DesignWidth, BottomHeight);
     CONNECT = Make<QPushButton>(BOTTOM, "CONNECT", 573, 5, 91, 21);
@@ -253,6 +242,7 @@ void TMainForm::BuildComponents()
     VIDEO = Make<TVideoGrabber>(LEFT, "VIDEO", 0, 0, 640, 480);
     PB = Make<TPaintBox>(LEFT, "PB", 0, 0, 640, 480);
     PB->setVisible(false);
+    PB->installEventFilter(this);
 
     RIGHT = Panel(this, "RIGHT", palette().color(QPalette::Window), DesignWidth - RightWidth, TopHeight,
                   RightWidth, DesignHeight - TopHeight - BottomHeight);
@@ -274,12 +264,10 @@ void TMainForm::BuildComponents()
     B_MANUAL = Make<QRadioButton>(AUTOMANUAL, "B_MANUAL", 6, 25, 62, 17);
     B_MANUAL->setText(QStringLiteral("Manual"));
     B_MANUAL->setChecked(true);
-    SpeedButton1 =
-        PictureButton(RIGHT, "SpeedButton1", 75, 7, QStyle::SP_FileDialogDetailedView, tr("Settings"));
-    SpeedButton2 = PictureButton(RIGHT, "SpeedButton2", 122, 8, QStyle::SP_DialogSaveButton, tr("Save"));
-    SpeedButton7 =
-        PictureButton(RIGHT, "SpeedButton7", 169, 7, QStyle::SP_DialogOpenButton, tr("Load image"));
-    SpeedButton3 = PictureButton(RIGHT, "SpeedButton3", 216, 7, QStyle::SP_FileIcon, tr("Print"));
+    SpeedButton1 = PictureButton(RIGHT, "SpeedButton1", 75, 7, TIconKind::Settings, tr("Settings"));
+    SpeedButton2 = PictureButton(RIGHT, "SpeedButton2", 122, 8, TIconKind::Save, tr("Save"));
+    SpeedButton7 = PictureButton(RIGHT, "SpeedButton7", 169, 7, TIconKind::Open, tr("Load image"));
+    SpeedButton3 = PictureButton(RIGHT, "SpeedButton3", 216, 7, TIconKind::Print, tr("Print"));
 
     TITLE = CaptionPanel(RIGHT, "TITLE", QStringLiteral("Fiber Optic Analysis Report"), 8, 40, 249, 41);
     TITLE->setFont(UiFont(16, true));
@@ -352,32 +340,35 @@ void TMainForm::BuildComponents()
     MSGTIMER->setObjectName(QStringLiteral("MSGTIMER"));
     MSGTIMER->setInterval(3000);
 
-    connect(SpeedButton4, &QToolButton::clicked, this, &TMainForm::SpeedButton4Click);
-    connect(SpeedButton5, &QToolButton::clicked, this, &TMainForm::SpeedButton5Click);
-    connect(SpeedButton6, &QToolButton::clicked, this, &TMainForm::SpeedButton6Click);
-    connect(CONNECT, &QPushButton::clicked, this, &TMainForm::ConnectScope);
-    connect(SpeedButton1, &QToolButton::clicked, this, &TMainForm::SpeedButton1Click);
-    connect(SpeedButton7, &QToolButton::clicked, this, &TMainForm::LOADIMAGEClick);
-    connect(LOADIMAGE, &QPushButton::clicked, this, &TMainForm::LOADIMAGEClick);
-    connect(CHECK, &QPushButton::clicked, this, &TMainForm::CHECKClick);
-    connect(SpeedButton2, &QToolButton::clicked, this, &TMainForm::SpeedButton2Click);
-    connect(SpeedButton3, &QToolButton::clicked, this, &TMainForm::SpeedButton3Click);
-    connect(SAVEIMAGE, &QPushButton::clicked, this, &TMainForm::SAVEIMAGEClick);
-    connect(CAPTURETIMER, &QTimer::timeout, this, &TMainForm::CAPTURETIMERTimer);
-    connect(MSGTIMER, &QTimer::timeout, this, &TMainForm::MSGTIMERTimer);
-    connect(M_SINGLE, &QRadioButton::clicked, this, &TMainForm::M_SINGLEClick);
-    connect(M_MULTI, &QRadioButton::clicked, this, &TMainForm::M_MULTIClick);
+    connect(SpeedButton4, &QToolButton::clicked, this, Guarded([this] { SpeedButton4Click(); }));
+    connect(SpeedButton5, &QToolButton::clicked, this, Guarded([this] { SpeedButton5Click(); }));
+    connect(SpeedButton6, &QToolButton::clicked, this, Guarded([this] { SpeedButton6Click(); }));
+    connect(CONNECT, &QPushButton::clicked, this, Guarded([this] { ConnectScope(); }));
+    connect(SpeedButton1, &QToolButton::clicked, this, Guarded([this] { SpeedButton1Click(); }));
+    connect(SpeedButton7, &QToolButton::clicked, this, Guarded([this] { LOADIMAGEClick(); }));
+    connect(LOADIMAGE, &QPushButton::clicked, this, Guarded([this] { LOADIMAGEClick(); }));
+    connect(CHECK, &QPushButton::clicked, this, Guarded([this] { CHECKClick(); }));
+    connect(SpeedButton2, &QToolButton::clicked, this, Guarded([this] { SpeedButton2Click(); }));
+    connect(SpeedButton3, &QToolButton::clicked, this, Guarded([this] { SpeedButton3Click(); }));
+    connect(SAVEIMAGE, &QPushButton::clicked, this, Guarded([this] { SAVEIMAGEClick(); }));
+    connect(CAPTURETIMER, &QTimer::timeout, this, Guarded([this] { CAPTURETIMERTimer(); }));
+    connect(MSGTIMER, &QTimer::timeout, this, Guarded([this] { MSGTIMERTimer(); }));
+    connect(M_SINGLE, &QRadioButton::clicked, this, Guarded([this] { M_SINGLEClick(); }));
+    connect(M_MULTI, &QRadioButton::clicked, this, Guarded([this] { M_MULTIClick(); }));
     connect(VIDEO, &TVideoGrabber::OnFrameOverlayUsingDC, this,
-            [this](TVideoGrabber*, QPainter* dc, qint64, qint64, qint64) { VIDEOFrameOverlayUsingDC(dc); });
-    connect(VIDEO, &TVideoGrabber::OnFrameCaptureCompleted, this,
-            [this](TVideoGrabber*, const TBitmap* bitmap, int, int, qint64, qint64, int, const QString&,
-                   bool success, qint64) { VIDEOFrameCaptureCompleted(bitmap, success); });
-    connect(VIDEO, &TVideoGrabber::OnPreviewStarted, this, &TMainForm::VIDEOPreviewStarted);
-    connect(VIDEO, &TVideoGrabber::OnInactive, this, &TMainForm::VIDEOInactive);
+            Guarded([this](TVideoGrabber*, QPainter* dc, qint64, qint64, qint64) {
+                VIDEOFrameOverlayUsingDC(dc);
+            }));
+    connect(
+        VIDEO, &TVideoGrabber::OnFrameCaptureCompleted, this,
+        Guarded([this](TVideoGrabber*, const TBitmap* bitmap, int, int, qint64, qint64, int, const QString&,
+                       bool success, qint64) { VIDEOFrameCaptureCompleted(bitmap, success); }));
+    connect(VIDEO, &TVideoGrabber::OnPreviewStarted, this, Guarded([this] { VIDEOPreviewStarted(); }));
+    connect(VIDEO, &TVideoGrabber::OnInactive, this, Guarded([this] { VIDEOInactive(); }));
     connect(VIDEO, &TVideoGrabber::OnDeviceArrivalOrRemoval, this,
-            [this](TVideoGrabber*, bool arrival, bool, const QString&, int) {
+            Guarded([this](TVideoGrabber*, bool arrival, bool, const QString&, int) {
                 VIDEODeviceArrivalOrRemoval(arrival);
-            });
+            }));
     PB->OnPaint = [this](QPainter* p) { PBPaint(p); };
     PB->OnMouseDown = [this](Qt::MouseButton b, int x, int y) { PBMouseDown(b, x, y); };
     PB->OnMouseMove = [this](int x, int y) { PBMouseMove(x, y); };
@@ -425,6 +416,10 @@ void TMainForm::FormResize()
 
 void TMainForm::FormClose()
 {
+    // The capture stops first: a stream that drops or a device that arrives during the
+    // destruction must not ask anything any more.
+    Closed_ = true;
+    VIDEO->StopPreview();
     // Frames still on their way find no store and no analyzer.
     Built_ = false;
     Analyzer.reset();
@@ -467,6 +462,19 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
     }
     const bool mouse = type == QEvent::MouseButtonPress || type == QEvent::MouseMove ||
                        type == QEvent::MouseButtonRelease || type == QEvent::MouseButtonDblClick;
+    // A press sequence can break without its release: the result view hidden mid-drag, a modal
+    // box taking the mouse. The drag ends there, or every later drag would be refused or jump.
+    if ((watched == PB && type == QEvent::Hide) || (watched == this && type == QEvent::WindowBlocked))
+        MouseDragging = false;
+    if (mouse && (watched == TOP || watched == PB) && type != QEvent::MouseButtonRelease)
+    {
+        // A press with no other button held starts a new sequence: a drag still marked is one
+        // whose release went elsewhere.
+        auto* me = static_cast<QMouseEvent*>(event);
+        const bool freshPress = type != QEvent::MouseMove && me->buttons() == me->button();
+        if (MouseDragging && (freshPress || me->buttons() == Qt::NoButton))
+            MouseDragging = false;
+    }
     // The caption sits on the title bar but is not part of the drag surface.
     if (watched == TITLECAPTION)
         return mouse;

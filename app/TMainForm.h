@@ -26,6 +26,8 @@
 
 class QAction;
 class QCheckBox;
+class QDateTime;
+class QLocale;
 class QFileDialog;
 class QFrame;
 class QLabel;
@@ -154,6 +156,8 @@ public:
     // The program's own maximised bounds inside the screen's available area: the largest window
     // whose video area keeps 4:3, centred.
     static QRect MaximisedBounds(const QRect& available, int frameHeight, int rightWidth);
+    // Whether title-bar drags are handed to the window system (startSystemMove).
+    static bool UsesSystemMove(const QString& platformName);
     void TOPMouseDown(const QPoint& globalPos);
     void TOPMouseMove(const QPoint& globalPos);
     void TOPMouseUp();
@@ -167,7 +171,8 @@ public:
     // Scope discovery and live preview (capture/ScopeDiscovery.cpp).
     void ConnectScope();
     void FitVideoToSource();
-    void FitVideoWindow(double width, double height);
+    // warnIfSmall: show the caution for a picture below 640 x 480.
+    void FitVideoWindow(double width, double height, bool warnIfSmall = true);
     void VIDEOPreviewStarted();
     void VIDEOInactive();
     void VIDEODeviceArrivalOrRemoval(bool isDeviceArrival);
@@ -205,6 +210,8 @@ public:
 
     // Report grid and verdicts (criteria/ReportGrid.cpp).
     static QString LimitText(int limit);
+    // The test time: the locale's short date and its long time without the zone name.
+    static QString TestTimeText(const QLocale& locale, const QDateTime& when);
     void SetupReportGrid();
     void ShowCriteria();
     void ShowResult();
@@ -292,7 +299,12 @@ private:
     void BuildComponents();
     void LayoutPanels();
 
-    bool ConnectingScope_ = false; // ConnectScope is waiting for the WiFi answer
+    void ConnectScopeOnce();
+
+    bool ConnectingScope_ = false; // ConnectScope runs (and may be waiting for an answer)
+    bool ConnectAgain_ = false;    // it was called again meanwhile
+    bool Closed_ = false;          // the window closed: the capture events are ignored
+    QString WiFiStopReason_;       // why the WiFi stream stopped, for the next question
     bool Built_ = false;           // construction finished: frames may be handled
     bool InPrintDialog_ = false;   // frames arriving while the print dialog is open are dropped
     std::unique_ptr<QPrinter> Printer_;

@@ -2,11 +2,13 @@
 // maximise/restore and close through the three flat buttons of TOP.
 
 #include "app/TMainForm.h"
+#include "videograbber/TVideoGrabber.h"
 
 #include <QFrame>
 #include <QGuiApplication>
 #include <QPolygon>
 #include <QScreen>
+#include <QWindow>
 
 QRegion TMainForm::WindowOutline(int W, int H)
 {
@@ -27,9 +29,19 @@ void TMainForm::ApplyWindowRegion()
     setMask(WindowOutline(width(), height()));
 }
 
+bool TMainForm::UsesSystemMove(const QString& platformName)
+{
+    // A native Wayland session ignores a window's own move(); elsewhere the window moves itself.
+    return platformName.startsWith(QLatin1String("wayland"));
+}
+
 void TMainForm::TOPMouseDown(const QPoint& globalPos)
 {
     if (MouseDragging)
+        return;
+    // The compositor moves the window until the button is released; no drag of our own.
+    if (UsesSystemMove(QGuiApplication::platformName()) && windowHandle() &&
+        windowHandle()->startSystemMove())
         return;
     MouseDragging = true;
     DragOrigin = globalPos;
@@ -107,10 +119,18 @@ void TMainForm::SpeedButton4Click()
         resize(bounds.size());
         move(bounds.topLeft());
     }
+    // The caution is for a live picture that is too small, not for every maximise.
+    const bool live = VIDEO->IsPreviewing();
     if (WiFiMode)
-        FitVideoWindow(640, 480);
+    {
+        const QSize size = VIDEO->FrameSize();
+        FitVideoWindow(size.isEmpty() ? 640 : size.width(), size.isEmpty() ? 480 : size.height(), live);
+    }
     else
-        FitVideoToSource();
+    {
+        const int i = VIDEO->VideoSize();
+        FitVideoWindow(VIDEO->GetVideoWidthFromIndex(i), VIDEO->GetVideoHeightFromIndex(i), live);
+    }
 }
 
 void TMainForm::SpeedButton5Click()

@@ -63,15 +63,43 @@ int TMainForm::ChooseVideoSize(const QStringList& sizes)
 
 void TMainForm::ConnectScope()
 {
-    // A device arriving while the WiFi question is open would stack a second question on it;
-    // the open one already decides with the same device list.
+    // Called again while a box of this call is open (a device arrived, the stream dropped):
+    // noted, and run once this call is done if it left no source running. Running it now would
+    // stack a second question or start the preview twice.
     if (ConnectingScope_)
-        return;
-    const int device =
-        ChooseScopeDevice(Items(LIST), Analyzer ? QString::fromStdString(Analyzer->DeviceName) : QString());
-    if (device >= 0)
     {
-        VIDEO->SetVideoDevice(device);
+        ConnectAgain_ = true;
+        return;
+    }
+    ConnectingScope_ = true;
+    // Each round ends with a source running, or with the operator having answered a question.
+    for (int round = 0; round < 8; ++round)
+    {
+        ConnectAgain_ = false;
+        ConnectScopeOnce();
+        if (!ConnectAgain_ || Closed_ || VIDEO->IsPreviewing())
+            break;
+    }
+    ConnectingScope_ = false;
+    CaptureRequested = false;
+}
+
+void TMainForm::ConnectScopeOnce()
+{
+    // LIST holds the names at start; the control's own list has changed since with every plug
+    // and unplug, so the device is opened by its name there, never by its LIST index.
+    QStringList present = VIDEO->VideoDevices().split(QLatin1Char('\n'));
+    if (!present.isEmpty() && present.last().isEmpty())
+        present.removeLast();
+    QStringList candidates;
+    for (const QString& name : Items(LIST))
+        if (present.contains(name))
+            candidates << name;
+    const int candidate =
+        ChooseScopeDevice(candidates, Analyzer ? QString::fromStdString(Analyzer->DeviceName) : QString());
+    if (candidate >= 0)
+    {
+        VIDEO->SetVideoDevice(static_cast<int>(present.indexOf(candidates[candidate])));
         WiFiMode = false;
         SIZE->clear();
         QStringList sizes = VIDEO->VideoSizes().split(QLatin1Char('\n'));
@@ -84,33 +112,32 @@ void TMainForm::ConnectScope()
         FitVideoToSource();
         VIDEO->StartPreview();
         SetTitleCaption(TitleBase + QStringLiteral(" - USB"));
+        return;
     }
-    else
-    {
-        ConnectingScope_ = true;
-        const auto answer = ShowMessageBox(this, QStringLiteral("Search for WiFi Scope ?"),
-                                           QStringLiteral("Video Source Not Found"), QMessageBox::Question,
-                                           QMessageBox::Yes | QMessageBox::No);
-        ConnectingScope_ = false;
-        if (answer == QMessageBox::Yes)
-        {
-            WiFiMode = true;
-            VIDEO->SetVideoSource(vs_IPCamera);
-            VIDEO->SetIPCameraSetting(ips_ConnectionTimeout, 5000);
-            // The user's own address and credentials, as the parameter dialog stored them.
-            const QString url = TUserPreferences::WiFiScopeURL();
-            VIDEO->SetIPCameraURL(url.isEmpty() ? WiFiScopeURL : url);
-            VIDEO->SetAuthentication(at_IPCamera, TUserPreferences::WiFiScopeUser(),
-                                     TUserPreferences::WiFiScopePassword());
-            VIDEO->SetRecordingInNativeFormat(true);
-            VIDEO->SetRecordingMethod(rm_MP4);
-            VIDEO->SetAudioRecording(true);
-            CHECK->setEnabled(true);
-            FitVideoWindow(640, 480);
-            VIDEO->StartPreview();
-        }
-    }
-    CaptureRequested = false;
+    // After a stop of the WiFi scope the question says what went wrong and where.
+    QString question = QStringLiteral("Search for WiFi Scope ?");
+    if (!WiFiStopReason_.isEmpty())
+        question = QStringLiteral("No picture from the WiFi scope: %1.\n\n").arg(WiFiStopReason_) + question;
+    WiFiStopReason_.clear();
+    const auto answer = ShowMessageBox(this, question, QStringLiteral("Video Source Not Found"),
+                                       QMessageBox::Question, QMessageBox::Yes | QMessageBox::No);
+    if (answer != QMessageBox::Yes || Closed_)
+        return;
+    WiFiMode = true;
+    VIDEO->SetVideoSource(vs_IPCamera);
+    VIDEO->SetIPCameraSetting(ips_ConnectionTimeout, 5000);
+    // The user's own address and credentials, as the parameter dialog stored them.
+    const QString url = TUserPreferences::WiFiScopeURL();
+    VIDEO->SetIPCameraURL(url.isEmpty() ? WiFiScopeURL : url);
+    VIDEO->SetAuthentication(at_IPCamera, TUserPreferences::WiFiScopeUser(),
+                             TUserPreferences::WiFiScopePassword());
+    VIDEO->SetRecordingInNativeFormat(true);
+    VIDEO->SetRecordingMethod(rm_MP4);
+    VIDEO->SetAudioRecording(true);
+    CHECK->setEnabled(true);
+    // The stream's real size is known with its first frame (VIDEOPreviewStarted).
+    FitVideoWindow(640, 480);
+    VIDEO->StartPreview();
 }
 
 void TMainForm::FitVideoToSource()
@@ -119,7 +146,7 @@ void TMainForm::FitVideoToSource()
     FitVideoWindow(VIDEO->GetVideoWidthFromIndex(i), VIDEO->GetVideoHeightFromIndex(i));
 }
 
-void TMainForm::FitVideoWindow(double width, double height)
+void TMainForm::FitVideoWindow(double width, double height, bool warnIfSmall)
 {
     VideoWidth = static_cast<int>(width);
     VideoHeight = static_cast<int>(height);
@@ -135,7 +162,8 @@ void TMainForm::FitVideoWindow(double width, double height)
         const int h = LEFT->height();
         VIDEO->setGeometry((LEFT->width() - w) / 2, (LEFT->height() - h) / 2, w, h);
     }
-    if (FrameWidth < 640 || FrameHeight < 480)
+    // Only a real picture is too small: no source at all (0 x 0) is not.
+    if (warnIfSmall && FrameWidth > 0 && FrameHeight > 0 && (FrameWidth < 640 || FrameHeight < 480))
         ShowMessageBox(
             this, QStringLiteral("Captured image size must be bigger than or equal to 640x480 for analysis"),
             QStringLiteral("Caution"), QMessageBox::Warning);
@@ -143,18 +171,29 @@ void TMainForm::FitVideoWindow(double width, double height)
 
 void TMainForm::VIDEOPreviewStarted()
 {
-    if (VIDEO->VideoSource() == vs_IPCamera)
-        SetTitleCaption(TitleBase + QStringLiteral(" - WiFi"));
+    if (Closed_ || VIDEO->VideoSource() != vs_IPCamera)
+        return;
+    SetTitleCaption(TitleBase + QStringLiteral(" - WiFi"));
+    // The scope's stream has whatever size it has: the cross-hair and the caution go by it.
+    const QSize size = VIDEO->FrameSize();
+    if (!size.isEmpty() && size != QSize(VideoWidth, VideoHeight))
+        FitVideoWindow(size.width(), size.height());
 }
 
 void TMainForm::VIDEOInactive()
 {
-    if (WiFiMode)
-        ConnectScope();
+    if (Closed_)
+        return;
+    // The title no longer names a source that has stopped.
+    SetTitleCaption(TitleBase);
+    if (!WiFiMode)
+        return;
+    WiFiStopReason_ = VIDEO->LastError();
+    ConnectScope();
 }
 
 void TMainForm::VIDEODeviceArrivalOrRemoval(bool isDeviceArrival)
 {
-    if (isDeviceArrival)
+    if (isDeviceArrival && !Closed_)
         ConnectScope();
 }

@@ -11,6 +11,7 @@
 #include "platform/FormWidgets.h"
 #include "platform/IntText.h"
 #include "platform/MessageBox.h"
+#include "platform/TApplication.h"
 #include "videograbber/TVideoGrabber.h"
 
 #include <QCheckBox>
@@ -130,13 +131,13 @@ TParamSettingForm::TParamSettingForm(QWidget* parent)
         return QFileDialog::getExistingDirectory(owner, title, start);
     };
 
-    connect(Button1, &QPushButton::clicked, this, &TParamSettingForm::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TParamSettingForm::Button2Click);
-    connect(Button3, &QPushButton::clicked, this, &TParamSettingForm::Button3Click);
-    connect(Button4, &QPushButton::clicked, this, &TParamSettingForm::Button4Click);
-    connect(Button5, &QPushButton::clicked, this, &TParamSettingForm::Button5Click);
-    connect(Button6, &QPushButton::clicked, this, &TParamSettingForm::Button6Click);
-    connect(Button7, &QPushButton::clicked, this, &TParamSettingForm::Button7Click);
+    connect(Button1, &QPushButton::clicked, this, Guarded([this] { Button1Click(); }));
+    connect(Button2, &QPushButton::clicked, this, Guarded([this] { Button2Click(); }));
+    connect(Button3, &QPushButton::clicked, this, Guarded([this] { Button3Click(); }));
+    connect(Button4, &QPushButton::clicked, this, Guarded([this] { Button4Click(); }));
+    connect(Button5, &QPushButton::clicked, this, Guarded([this] { Button5Click(); }));
+    connect(Button6, &QPushButton::clicked, this, Guarded([this] { Button6Click(); }));
+    connect(Button7, &QPushButton::clicked, this, Guarded([this] { Button7Click(); }));
 }
 
 void TParamSettingForm::Fill(const TParamValues& v)

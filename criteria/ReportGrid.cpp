@@ -5,11 +5,13 @@
 #include "app/TMainForm.h"
 
 #include <QDateTime>
+#include <QFontInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QLocale>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTableWidget>
 
 namespace
@@ -28,6 +30,30 @@ QString CountText(int count)
     return QString::number(count);
 }
 } // namespace
+
+QString TMainForm::TestTimeText(const QLocale& locale, const QDateTime& when)
+{
+    // The long time format without the zone name: the "t" field goes, together with the
+    // brackets some locales put around it ("H:mm:ss (t)", "[t]", "（t）") and the blanks
+    // beside it. Quoted literal text is kept as it is.
+    const QString format = locale.timeFormat(QLocale::LongFormat);
+    QString kept;
+    bool quoted = false;
+    for (qsizetype i = 0; i < format.size(); ++i)
+    {
+        const QChar c = format[i];
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        if (quoted || c != QLatin1Char('t'))
+            kept += c;
+    }
+    static const QRegularExpression emptyBrackets(
+        QStringLiteral("\\s*[\\(\\[\\x{FF08}]\\s*[\\)\\]\\x{FF09}]"));
+    kept.remove(emptyBrackets);
+    kept = kept.simplified();
+    return locale.toString(when.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+           locale.toString(when.time(), kept);
+}
 
 QString TMainForm::LimitText(int limit)
 {
@@ -48,7 +74,16 @@ void TMainForm::SetupReportGrid()
     REPORT->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     REPORT->setFrameStyle(QFrame::Box | QFrame::Plain);
     REPORT->setLineWidth(1);
-    REPORT->setFont(font());
+    // The cells of the layout are narrow: a condensed face a pixel below the window's 8 pt fits
+    // the longest texts ("5<3 µm, None>3 µm", "Defects (dia 2~5µm)") inside their columns.
+    // (The bootstrap installs that face; Tahoma, where present, fits as it is.)
+    QFont gridFont = font();
+    if (QFontInfo(gridFont).family() != QLatin1String("Tahoma"))
+    {
+        gridFont.setFamily(QStringLiteral("DejaVu Sans Condensed"));
+        gridFont.setPixelSize(10);
+    }
+    REPORT->setFont(gridFont);
     REPORT->setEditTriggers(QAbstractItemView::NoEditTriggers);
     REPORT->setTextElideMode(Qt::ElideNone);
     REPORT->setWordWrap(false);
@@ -136,13 +171,7 @@ void TMainForm::ShowResult()
     if (!Analyzer)
         return;
     TFiberAnalyzer& a = *Analyzer;
-    // The system's short date, then its long time without the zone name.
-    const QLocale locale = QLocale::system();
-    const QDateTime now = QDateTime::currentDateTime();
-    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
-    timeFormat.remove(QLatin1Char('t'));
-    TESTTIME->setText(locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
-                      locale.toString(now.time(), timeFormat.trimmed()));
+    TESTTIME->setText(TestTimeText(QLocale::system(), QDateTime::currentDateTime()));
     SaveResultPending = false;
     const bool pass = a.EvaluateAcceptance();
     QPalette pal = RESULT->palette();

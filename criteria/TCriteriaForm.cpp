@@ -2,6 +2,7 @@
 
 #include "platform/FormWidgets.h"
 #include "platform/IntText.h"
+#include "platform/TApplication.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -109,8 +110,8 @@ TCriteriaForm::TCriteriaForm(QWidget* parent)
         QFont narrow = c->font();
         narrow.setStretch(QFont::Condensed);
         c->setFont(narrow);
-        connect(c, &QComboBox::activated, this, &TCriteriaForm::S1Change);
-        connect(c->lineEdit(), &QLineEdit::textEdited, this, &TCriteriaForm::S1Change);
+        connect(c, &QComboBox::activated, this, Guarded([this] { S1Change(); }));
+        connect(c->lineEdit(), &QLineEdit::textEdited, this, Guarded([this] { S1Change(); }));
         if (!after.isEmpty())
             Caption(Panel1, after, left + 69, top);
         *member = c;
@@ -148,8 +149,8 @@ TCriteriaForm::TCriteriaForm(QWidget* parent)
     Button1->setText(QStringLiteral("Close"));
     Button1->setDefault(true);
 
-    connect(DEFAULT, &QRadioButton::clicked, this, &TCriteriaForm::DEFAULTClick);
-    connect(Button1, &QPushButton::clicked, this, &TCriteriaForm::Button1Click);
+    connect(DEFAULT, &QRadioButton::clicked, this, Guarded([this] { DEFAULTClick(); }));
+    connect(Button1, &QPushButton::clicked, this, Guarded([this] { Button1Click(); }));
 
     USERDEFINED->raise();
     DEFAULTClick();

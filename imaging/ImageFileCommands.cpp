@@ -28,8 +28,8 @@ void TMainForm::LOADIMAGEClick()
         OD->setObjectName(QStringLiteral("OD"));
         OD->setAcceptMode(QFileDialog::AcceptOpen);
         OD->setFileMode(QFileDialog::ExistingFile);
-        // Only BMP and JPEG are listed; a typed PNG name opens as well.
-        OD->setNameFilter(QStringLiteral("Bitmap Image (*.bmp *.jpg)"));
+        // Every format the program opens is listed, PNG included.
+        OD->setNameFilter(QStringLiteral("Image (*.bmp *.jpg *.jpeg *.png)"));
         OD->setDefaultSuffix(QStringLiteral("bmp"));
     }
     // The initial folder is the current directory, wherever it is now.

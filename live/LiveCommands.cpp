@@ -6,6 +6,7 @@
 #include "app/TMainForm.h"
 #include "app/UserPreferences.h"
 #include "live/TLiveAnalyzer.h"
+#include "platform/TApplication.h"
 #include "videograbber/TVideoGrabber.h"
 
 #include <QDateTime>
@@ -76,9 +77,11 @@ void TMainForm::BuildLiveControls()
     AutoCheckTrigger = std::make_unique<TAutoCheckTrigger>();
     LiveResult = std::make_unique<TLiveResult>();
     LiveAnalyzer = new TLiveAnalyzer(this);
-    connect(LiveAnalyzer, &TLiveAnalyzer::ResultReady, this, &TMainForm::LiveResultReady);
-    connect(LIVEANALYSIS, &QToolButton::clicked, this, &TMainForm::LIVEANALYSISClick);
-    connect(AUTOCHECK, &QToolButton::clicked, this, &TMainForm::AUTOCHECKClick);
+    // The automatic Check runs the whole Check cycle from here, saves included.
+    connect(LiveAnalyzer, &TLiveAnalyzer::ResultReady, this,
+            Guarded([this](const TLiveResult& r) { LiveResultReady(r); }));
+    connect(LIVEANALYSIS, &QToolButton::clicked, this, Guarded([this] { LIVEANALYSISClick(); }));
+    connect(AUTOCHECK, &QToolButton::clicked, this, Guarded([this] { AUTOCHECKClick(); }));
 }
 
 void TMainForm::LIVEANALYSISClick()

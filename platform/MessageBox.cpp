@@ -1,5 +1,8 @@
 #include "platform/MessageBox.h"
 
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QSpacerItem>
 #include <utility>
 
 namespace
@@ -16,8 +19,24 @@ QMessageBox::StandardButton ShowMessageBox(QWidget* owner, const QString& text, 
 {
     if (Hook())
         return Hook()(text, caption, icon, buttons);
-    QMessageBox box(icon, caption, text, buttons, owner);
-    return static_cast<QMessageBox::StandardButton>(box.exec());
+    const auto box = MakeMessageBox(owner, text, caption, icon, buttons);
+    return static_cast<QMessageBox::StandardButton>(box->exec());
+}
+
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* owner, const QString& text, const QString& caption,
+                                            QMessageBox::Icon icon, QMessageBox::StandardButtons buttons)
+{
+    auto box = std::make_unique<QMessageBox>(icon, caption, text, buttons, owner);
+    // A short text makes a narrow box, and the window manager then cuts the caption
+    // ("Video Source ..."). A spacer row holds the box as wide as the caption in a bold title
+    // font, plus room for the title bar's buttons.
+    QFont titleFont = box->font();
+    titleFont.setBold(true);
+    const int width = QFontMetrics(titleFont).horizontalAdvance(caption) + CaptionAllowance;
+    if (auto* grid = qobject_cast<QGridLayout*>(box->layout()))
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    return box;
 }
 
 TMessageBoxHook SetMessageBoxHook(TMessageBoxHook hook)

@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QString>
 #include <functional>
+#include <memory>
 
 class QWidget;
 
@@ -21,3 +22,10 @@ QMessageBox::StandardButton ShowMessageBox(QWidget* owner, const QString& text, 
 
 // Installs the answering hook (an empty function removes it); returns the previous one.
 TMessageBoxHook SetMessageBoxHook(TMessageBoxHook hook);
+
+// The box ShowMessageBox shows, not yet shown: at least as wide as its caption in a bold font
+// plus CaptionAllowance pixels for the title bar's buttons, so the caption is not cut.
+constexpr int CaptionAllowance = 140;
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* owner, const QString& text, const QString& caption,
+                                            QMessageBox::Icon icon,
+                                            QMessageBox::StandardButtons buttons = QMessageBox::Ok);

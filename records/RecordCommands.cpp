@@ -8,6 +8,7 @@
 #include "imaging/TLumarcRaster.h"
 #include "platform/ImageWriter.h"
 #include "platform/MessageBox.h"
+#include "platform/TApplication.h"
 #include "platform/TBitmap.h"
 #include "records/InspectionLog.h"
 #include "records/PdfReport.h"
@@ -61,10 +62,11 @@ void TMainForm::BuildRecordControls()
     connect(menu, &QMenu::aboutToShow, this, [this] {
         PDFREPORT->setEnabled(CHECK->text() != QLatin1String("Check") && Analyzer && Analyzer->WorkRaster);
     });
-    connect(PDFREPORT, &QAction::triggered, this, &TMainForm::PDFREPORTClick);
+    connect(PDFREPORT, &QAction::triggered, this, Guarded([this] { PDFREPORTClick(); }));
     connect(SAVEFAILED, &QAction::toggled, this,
-            [](bool on) { TUserPreferences::SetSaveFailedInspections(on); });
-    connect(AUTOPDF, &QAction::toggled, this, [](bool on) { TUserPreferences::SetPdfWithAutomaticSave(on); });
+            Guarded([](bool on) { TUserPreferences::SetSaveFailedInspections(on); }));
+    connect(AUTOPDF, &QAction::toggled, this,
+            Guarded([](bool on) { TUserPreferences::SetPdfWithAutomaticSave(on); }));
 }
 
 QImage TMainForm::AnalysedImage() const

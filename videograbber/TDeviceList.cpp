@@ -121,6 +121,9 @@ TDeviceList::TDeviceList(QObject* parent) : QObject(parent)
 
 TDeviceList::~TDeviceList()
 {
+    // The notifier goes before the bus whose descriptor it watches.
+    delete BusNotifier_;
+    BusNotifier_ = nullptr;
     gst_device_monitor_stop(Monitor_);
     for (auto& e : Entries_)
         gst_object_unref(e.Device);
@@ -172,7 +175,9 @@ void TDeviceList::DrainBus()
             if (IndexOf(device) < 0)
             {
                 Add(device);
-                emit Arrived(int(Entries_.size()) - 1, Entries_.back().Name);
+                // A copy: a handler further down may run an event loop that changes the list.
+                const QString name = Entries_.back().Name;
+                emit Arrived(int(Entries_.size()) - 1, name);
             }
         }
         else if (GST_MESSAGE_TYPE(msg) == GST_MESSAGE_DEVICE_REMOVED)

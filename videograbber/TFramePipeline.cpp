@@ -40,6 +40,11 @@ TFramePipeline::TFramePipeline(GstElement* pipeline, QObject* parent) : QObject(
 TFramePipeline::~TFramePipeline()
 {
     Stop();
+    // A notifier must never watch a closed descriptor: both go before their descriptors do
+    // (the bus's goes with the pipeline).
+    delete BusNotifier_;
+    delete WakeNotifier_;
+    BusNotifier_ = WakeNotifier_ = nullptr;
     gst_object_unref(Pipeline_);
     if (WakeFd_ >= 0)
         close(WakeFd_);
@@ -164,6 +169,8 @@ void TFramePipeline::DrainBus()
         if (!msg)
             break;
         QString reason;
+        quint32 domain = 0;
+        int code = 0;
         if (GST_MESSAGE_TYPE(msg) == GST_MESSAGE_EOS)
             reason = "the video stream ended";
         else if (GST_MESSAGE_TYPE(msg) == GST_MESSAGE_ERROR)
@@ -171,13 +178,18 @@ void TFramePipeline::DrainBus()
             GError* err = nullptr;
             gst_message_parse_error(msg, &err, nullptr);
             reason = err ? QString::fromUtf8(err->message) : QString("video source error");
+            if (err)
+            {
+                domain = err->domain;
+                code = err->code;
+            }
             g_clear_error(&err);
         }
         gst_message_unref(msg);
         if (!reason.isEmpty())
         {
             EndedRaised_ = true;
-            emit Ended(reason);
+            emit Ended(reason, domain, code);
         }
     }
     // Messages left after the end (or beyond the bound) are dropped or picked up next time.

@@ -41,8 +41,8 @@ public:
 
 signals:
     void FrameReady();
-    // End of stream or an error: raised once.
-    void Ended(const QString& reason);
+    // End of stream (domain 0) or an error with its GError domain and code: raised once.
+    void Ended(const QString& reason, quint32 domain, int code);
 
 private:
     static int OnNewSample(GstAppSink* sink, void* self);

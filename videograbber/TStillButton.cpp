@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <linux/input.h>
 #include <unistd.h>
+#include <utility>
 
 QString FindStillButtonInput(const QString& videoNode, const QString& sysRoot, const QString& devRoot)
 {
@@ -65,8 +66,11 @@ void TStillButton::Close()
 {
     if (Notifier_)
     {
-        // May run inside the notifier's own signal: let it finish first.
+        // May run inside the notifier's own signal: let it finish first, and close the
+        // descriptor only once the notifier is gone, so it never watches a closed one.
         Notifier_->setEnabled(false);
+        const int fd = std::exchange(Fd_, -1);
+        connect(Notifier_, &QObject::destroyed, [fd] { ::close(fd); });
         Notifier_->deleteLater();
         Notifier_ = nullptr;
     }

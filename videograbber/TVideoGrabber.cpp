@@ -359,7 +359,9 @@ bool TVideoGrabber::StartIPCameraPreview()
         return false;
     }
     GstElement* src = gst_bin_get_by_name(GST_BIN(pipeline), "src");
-    const guint timeoutS = guint((ConnectionTimeoutMs_ + 999) / 1000);
+    // Well beyond our own stall timer, which tells a silent server from a stalled stream; with
+    // equal limits souphttpsrc sometimes wins and reports a silent server as unreachable.
+    const guint timeoutS = guint((ConnectionTimeoutMs_ + 999) / 1000) + 10;
     g_object_set(src, "location", URL_.toUtf8().constData(), "timeout", timeoutS, nullptr);
     if (!User_.isEmpty() || !Password_.isEmpty())
         g_object_set(src, "user-id", User_.toUtf8().constData(), "user-pw", Password_.toUtf8().constData(),
@@ -383,9 +385,9 @@ bool TVideoGrabber::Launch(GstElement* pipeline)
     // Queued: the pipeline is torn down outside its own bus handler.
     connect(
         Pipe_, &TFramePipeline::Ended, this,
-        [this, generation](const QString& reason) {
+        [this, generation](const QString& reason, quint32 domain, int code) {
             if (generation == Generation_ && Pipe_)
-                SourceStopped(reason);
+                SourceStopped(Source_ == vs_IPCamera ? IPCameraStopReason(reason, domain, code) : reason);
         },
         Qt::QueuedConnection);
     QString error;
@@ -446,8 +448,36 @@ void TVideoGrabber::RaiseInactiveLater()
 
 void TVideoGrabber::OnStallCheck()
 {
-    if (Pipe_ && Pipe_->MsSinceActivity() > ConnectionTimeoutMs_)
-        SourceStopped(QString("no picture from %1 for %2 ms").arg(URL_).arg(ConnectionTimeoutMs_));
+    if (!Pipe_ || Pipe_->MsSinceActivity() <= ConnectionTimeoutMs_)
+        return;
+    const QString seconds = QString::number(ConnectionTimeoutMs_ / 1000.0, 'g', 3);
+    SourceStopped(
+        FrameSeen_ ? QString("the stream from %1 stalled: no picture for %2 s").arg(URL_, seconds)
+                   : QString("%1 accepted the connection but sent no picture for %2 s").arg(URL_, seconds));
+}
+
+// What the operator can act on, from how souphttpsrc and the demuxer end a stream.
+QString TVideoGrabber::IPCameraStopReason(const QString& reason, quint32 domain, int code) const
+{
+    if (domain == 0)
+        return FrameSeen_ ? QString("%1 ended the stream").arg(URL_)
+                          : QString("%1 closed the connection without sending a picture").arg(URL_);
+    if (domain == GST_RESOURCE_ERROR)
+    {
+        if (code == GST_RESOURCE_ERROR_NOT_FOUND)
+            return QString("%1 has no video stream (HTTP 404 Not Found)").arg(URL_);
+        if (code == GST_RESOURCE_ERROR_NOT_AUTHORIZED)
+            return QString("%1 refused the user name or password (HTTP 401 Unauthorized)").arg(URL_);
+        if (!FrameSeen_ &&
+            (code == GST_RESOURCE_ERROR_OPEN_READ || code == GST_RESOURCE_ERROR_OPEN_READ_WRITE))
+            return QString(
+                       "nothing answers at %1: the connection was refused or the address cannot be reached")
+                .arg(URL_);
+        return QString("the connection to %1 broke off: %2").arg(URL_, reason);
+    }
+    if (domain == GST_STREAM_ERROR)
+        return QString("%1 does not send an MJPEG stream (%2)").arg(URL_, reason);
+    return QString("%1: %2").arg(URL_, reason);
 }
 
 // ---- Frames ----
@@ -500,8 +530,12 @@ void TVideoGrabber::OnFrame()
     // One canvas for every frame; only what would break the next frame's drawing is reset.
     if (!Painter_)
         Painter_ = std::make_unique<QPainter>();
-    if (!Painter_->isActive())
-        Painter_->begin(&Display_);
+    // A painter that cannot begin would hand the handler a canvas that draws nowhere.
+    if (!Painter_->isActive() && !Painter_->begin(&Display_))
+    {
+        update();
+        return;
+    }
     Painter_->resetTransform();
     Painter_->setClipping(false);
     Painter_->setOpacity(1.0);
@@ -557,9 +591,20 @@ void TVideoGrabber::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     if (Display_.isNull())
+    {
         p.fillRect(rect(), Qt::black);
-    else
+        return;
+    }
+    if (!KeepAspectRatio_)
+    {
         p.drawImage(rect(), Display_);
+        return;
+    }
+    // Letterboxed: the largest rectangle of the picture's shape, centred on black.
+    const QSize fitted = Display_.size().scaled(size(), Qt::KeepAspectRatio);
+    const QRect target(QPoint((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted);
+    p.fillRect(rect(), Qt::black);
+    p.drawImage(target, Display_);
 }
 
 // ---- Dialogs ----

@@ -103,6 +103,17 @@ public:
     // Whether a preview pipeline runs, and why the last one stopped or failed to start.
     bool IsPreviewing() const;
     QString LastError() const { return LastError_; }
+    // Size of the last frame shown (empty before the first): the real size of a stream whose
+    // size nobody chose, such as the WiFi scope's.
+    QSize FrameSize() const { return Display_.size(); }
+
+    // Off (the default): the picture fills the widget, as the owner sizes it to the picture's
+    // shape. On: the picture keeps its aspect ratio inside the widget, with black bars.
+    void SetKeepAspectRatio(bool on)
+    {
+        KeepAspectRatio_ = on;
+        update();
+    }
 
     // Listens to an input device for the camera's still button. StartPreview finds the button of
     // a USB camera by itself; this is for other sources and for tests. False with LastError set
@@ -136,6 +147,7 @@ private:
     void SourceStopped(const QString& reason);
     void OnFrame();
     void OnStallCheck();
+    QString IPCameraStopReason(const QString& reason, quint32 domain, int code) const;
     void OnDeviceArrived(int index, const QString& name);
     void OnDeviceRemoved(int index, const QString& name);
     void FailCaptureLater();
@@ -156,6 +168,7 @@ private:
     int RecordingMethod_ = 0;
     bool AudioRecording_ = false;
     int StillButtonMode_ = wb_Enabled;
+    bool KeepAspectRatio_ = false;
     QString LastError_;
 
     bool CaptureRequested_ = false; // by CaptureFrameTo

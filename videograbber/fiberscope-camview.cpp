@@ -38,6 +38,8 @@ int main(int argc, char** argv)
 
     TVideoGrabber video;
     video.setWindowTitle("fiberscope-camview");
+    // The window can take any shape; the picture keeps its own.
+    video.SetKeepAspectRatio(true);
     const QStringList devices = video.VideoDevices().split('\n', Qt::SkipEmptyParts);
     for (int i = 0; i < devices.size(); ++i)
     {

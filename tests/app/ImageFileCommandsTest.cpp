@@ -4,10 +4,13 @@
 #include "tests/app/MainFormFixture.h"
 #include "videograbber/TVideoGrabber.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 
 using ImageFileCommandsTest = MainFormTest;
 
@@ -86,3 +89,23 @@ INSTANTIATE_TEST_SUITE_P(
                       SampleCase{"core-defect.png", true, "Pass", {"Pass", "Pass", "Pass"}},
                       SampleCase{"contact-defect.bmp", false, "Fail", {"Pass", "Pass", "Fail"}},
                       SampleCase{"wide-720-pass.png", false, "Pass", {"Pass", "Pass", "Pass"}}));
+
+// The open dialog lists every bundled sample, PNG as much as BMP.
+TEST_F(ImageFileCommandsTest, TheOpenDialogListsEverySample)
+{
+    auto form = MakeForm();
+    QTimer::singleShot(0, form.get(), [&] { form->OD->reject(); });
+    form->LOADIMAGEClick();
+    ASSERT_NE(form->OD, nullptr);
+    QStringList patterns;
+    for (const QString& filter : form->OD->nameFilters())
+    {
+        const qsizetype open = filter.indexOf('('), close = filter.lastIndexOf(')');
+        patterns += filter.mid(open + 1, close - open - 1).split(' ', Qt::SkipEmptyParts);
+    }
+    const QStringList samples =
+        QDir(QStringLiteral(FS_SOURCE_DIR "/samples")).entryList({"*.png", "*.bmp", "*.jpg"}, QDir::Files);
+    ASSERT_GE(samples.size(), 5);
+    for (const QString& name : samples)
+        EXPECT_TRUE(QDir::match(patterns, name)) << name.toStdString();
+}

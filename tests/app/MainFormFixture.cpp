@@ -72,6 +72,14 @@ int MainFormTest::CountMessages(const QString& text) const
     return n;
 }
 
+int MainFormTest::CountQuestions() const
+{
+    int n = 0;
+    for (const ShownMessage& m : Messages)
+        n += m.Text.endsWith(QLatin1String("Search for WiFi Scope ?"));
+    return n;
+}
+
 void WriteEndFace(const QString& path, int width, int height)
 {
     QImage image(width, height, QImage::Format_RGB888);

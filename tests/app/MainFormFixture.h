@@ -35,6 +35,8 @@ protected:
     // Answers for the next questions, in order; without one a question gets No, a notice Ok.
     void Answer(QMessageBox::StandardButton button) { Answers.push_back(button); }
     int CountMessages(const QString& text) const;
+    // WiFi questions, with or without the reason of a stop before them.
+    int CountQuestions() const;
     QString Path(const QString& name) const { return QDir(Dir.path()).filePath(name); }
 
     QTemporaryDir Dir;

@@ -310,7 +310,7 @@ TEST_F(ParamSettingFormTest, AChangedWiFiAddressIsUsedAtTheNextConnectionAndAfte
     WriteFile("SystemSetting.ini", settings);
     Build(QMessageBox::Yes);
     // The start-up address has nothing listening: the question comes back and gets No.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return CountMessages("Search for WiFi Scope ?") == 1; }, WaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return CountQuestions() == 1; }, WaitMs));
 
     RunParamDialog([&](TParamSettingForm& p) {
         p.WIFIURL->setText(server.Url());

@@ -5,7 +5,10 @@
 #include "tests/app/MainFormFixture.h"
 
 #include <QEvent>
+#include <QFile>
+#include <QFontMetrics>
 #include <QTimer>
+#include <QToolButton>
 #include <stdexcept>
 
 namespace
@@ -90,3 +93,54 @@ INSTANTIATE_TEST_SUITE_P(Texts, StrToIntTest,
                                            IntCase{"2147483648", false, 0}, IntCase{"", false, 0},
                                            IntCase{"-", false, 0}, IntCase{"12a", false, 0},
                                            IntCase{"1.5", false, 0}, IntCase{"0x10", false, 0}));
+
+namespace
+{
+// A handler that throws, reached through a signal: the exception stops at the connection.
+TEST_F(ExceptionDisplayTest, AnExceptionOfASlotStopsAtItsConnection)
+{
+    QObject source;
+    int calls = 0;
+    QObject::connect(&source, &QObject::objectNameChanged, &source, Guarded([&](const QString&) {
+        ++calls;
+        throw std::runtime_error("slot failed");
+    }));
+    EXPECT_NO_THROW(source.setObjectName(QStringLiteral("renamed")));
+    EXPECT_EQ(calls, 1);
+    ASSERT_EQ(Messages.size(), 1u);
+    EXPECT_EQ(Messages[0].Text, "slot failed");
+    EXPECT_EQ(Messages[0].Icon, QMessageBox::Critical);
+}
+
+// The window's own buttons are connected that way; the handler itself still throws.
+TEST_F(ExceptionDisplayTest, AFailedSaveFromTheButtonIsShownNotThrown)
+{
+    auto form = MakeForm();
+    form->show();
+    form->OpenImageFile(
+        QFile::encodeName(QStringLiteral(FS_SOURCE_DIR "/samples/clean-pass.png")).toStdString());
+    form->ImageFolder = Path("no-such-folder");
+    Messages.clear();
+    EXPECT_NO_THROW(form->SpeedButton2->click());
+    ASSERT_EQ(Messages.size(), 1u);
+    EXPECT_EQ(Messages[0].Icon, QMessageBox::Critical);
+    EXPECT_TRUE(Messages[0].Text.contains("no-such-folder")) << Messages[0].Text.toStdString();
+    EXPECT_THROW(form->SpeedButton2Click(), std::runtime_error);
+}
+
+// A short text must not make the box so narrow that the window manager cuts the caption.
+TEST(MessageBoxWidth, TheBoxIsWideEnoughForItsCaption)
+{
+    for (const char* caption : {"Video Source Not Found", "Caution", "Serial number is too long"})
+    {
+        const auto box =
+            MakeMessageBox(nullptr, QStringLiteral("Search for WiFi Scope ?"), QString::fromLatin1(caption),
+                           QMessageBox::Question, QMessageBox::Yes | QMessageBox::No);
+        QFont bold = box->font();
+        bold.setBold(true);
+        EXPECT_GE(box->sizeHint().width(),
+                  QFontMetrics(bold).horizontalAdvance(QString::fromLatin1(caption)) + CaptionAllowance)
+            << caption;
+    }
+}
+} // namespace

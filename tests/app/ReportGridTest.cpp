@@ -3,8 +3,13 @@
 #include "analysis/TFiberAnalyzer.h"
 #include "tests/app/MainFormFixture.h"
 
+#include <QDateTime>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QLabel>
+#include <QLocale>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTableWidget>
 #include <algorithm>
 
@@ -163,3 +168,50 @@ TEST_F(ReportGridTest, PassIsGreenAndMarksTheAutoSave)
     EXPECT_EQ(Cell(*form, 3, 2), "0, 0");
     EXPECT_EQ(Cell(*form, 10, 2), "");
 }
+
+namespace
+{
+// Every text of the grid fits its cell, in both modes, in the font the window really got.
+TEST_F(ReportGridTest, EveryTextFitsItsCellInBothModes)
+{
+    auto form = MakeForm();
+    for (QRadioButton* mode : {form->M_SINGLE, form->M_MULTI})
+    {
+        mode->click();
+        const QFontMetrics fm(form->REPORT->font());
+        // Qt's item view keeps a focus-frame margin on each side and the grid line takes one.
+        const int margin = 2 * (form->REPORT->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) + 1;
+        for (int r = 0; r < form->REPORT->rowCount(); ++r)
+            for (int c = 0; c < form->REPORT->columnCount(); ++c)
+            {
+                const QString text = form->REPORT->item(r, c)->text();
+                EXPECT_LE(fm.horizontalAdvance(text), form->REPORT->columnWidth(c) - margin)
+                    << mode->text().toStdString() << ", row " << r << ", column " << c << ": "
+                    << text.toStdString() << " in " << QFontInfo(form->REPORT->font()).family().toStdString();
+            }
+    }
+}
+
+class TestTimeTest : public ::testing::TestWithParam<const char*>
+{
+};
+
+// The long time format of some locales puts the zone name in brackets: the brackets go with it.
+TEST_P(TestTimeTest, ShowsNoZoneNameAndNoEmptyBrackets)
+{
+    const QLocale locale(QString::fromLatin1(GetParam()));
+    const QDateTime when(QDate(2024, 3, 7), QTime(13, 5, 9));
+    const QString text = TMainForm::TestTimeText(locale, when);
+    for (const char* empty : {"()", "[]", "( )", "[ ]", "\uFF08\uFF09"})
+        EXPECT_FALSE(text.contains(QString::fromUtf8(empty))) << text.toStdString();
+    EXPECT_EQ(text, text.trimmed());
+    EXPECT_FALSE(text.contains(locale.toString(when, QStringLiteral("t")))) << text.toStdString();
+    // The minutes are there, written "05" or "5" as the locale has it.
+    EXPECT_TRUE(text.contains(QLatin1Char('5')) || text.contains(locale.toString(5))) << text.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, TestTimeTest,
+                         ::testing::Values("ca_ES", "eu_ES", "nds_DE", "yue_HK", "zh_TW", "en_US", "de_DE",
+                                           "ko_KR", "ja_JP", "fr_FR", "fa_IR", "ar_EG"),
+                         [](const auto& p) { return std::string(p.param); });
+} // namespace

@@ -2,11 +2,13 @@
 
 #include "tests/app/MainFormFixture.h"
 #include "tests/support/FakeCameras.h"
+#include "tests/support/MjpegServer.h"
 
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
+#include <QPushButton>
 #include <QTest>
 
 namespace
@@ -74,4 +76,217 @@ TEST_F(ScopeCameraTest, AScopePluggedInLaterIsNotInTheListSoTheQuestionComesBack
     EXPECT_TRUE(QTest::qWaitFor([&] { return CountMessages("Search for WiFi Scope ?") == 2; }, WaitMs));
     EXPECT_EQ(form->LIST->count(), 0);
     EXPECT_EQ(form->TITLECAPTION->text(), "Fiber Optic Microscope / Inspector 4.5");
+}
+
+namespace
+{
+const QString Caution =
+    QStringLiteral("Captured image size must be bigger than or equal to 640x480 for analysis");
+const QString TitleBase = QStringLiteral("Fiber Optic Microscope / Inspector 4.5");
+
+QString OpenDeviceName(const TMainForm& form)
+{
+    const QStringList names = form.VIDEO->VideoDevices().split('\n');
+    const int i = form.VIDEO->VideoDevice();
+    return i >= 0 && i < names.size() ? names[i] : QString();
+}
+} // namespace
+
+TEST_F(ScopeCameraTest, AKnownDeviceInTheListIsTakenWithoutAsking)
+{
+    fakecams::AddCamera({"Integrated Camera", {{640, 480}}});
+    fakecams::AddCamera({"USB Video Device", {{640, 480}}});
+    auto form = MakeForm(QMessageBox::No);
+    Messages.clear();
+    form->WiFiMode = true;
+    form->CaptureRequested = true;
+
+    form->ConnectScope();
+
+    EXPECT_EQ(CountQuestions(), 0);
+    EXPECT_FALSE(form->WiFiMode);
+    EXPECT_FALSE(form->CaptureRequested);
+    EXPECT_EQ(form->TITLECAPTION->text(), TitleBase + " - USB");
+}
+
+// LIST keeps the names of the start; the control's list drops and appends devices since. The
+// scope is opened by its name, whatever its index has become.
+TEST_F(ScopeCameraTest, AfterARePlugTheScopeIsOpenedByItsName)
+{
+    fakecams::AddCamera({"Integrated Camera", {{1280, 720}}});
+    fakecams::AddCamera({"USB Video Device", {{640, 480}}});
+    auto form = MakeForm();
+    ASSERT_EQ(OpenDeviceName(*form), "USB Video Device");
+
+    ASSERT_TRUE(fakecams::RemoveCamera("Integrated Camera"));
+    fakecams::AddCamera({"Other Camera", {{320, 240}}});
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return form->VIDEO->VideoDevices() == "USB Video Device\nOther Camera"; }, WaitMs));
+    QTest::qWait(100); // the arrival has reconnected
+    EXPECT_EQ(OpenDeviceName(*form), "USB Video Device");
+    EXPECT_EQ(CountMessages(Caution), 0);
+    EXPECT_EQ(CountQuestions(), 0);
+    EXPECT_TRUE(form->VIDEO->IsPreviewing());
+
+    // The scope itself unplugged: Connect asks for the WiFi scope, no 0 x 0 caution.
+    ASSERT_TRUE(fakecams::RemoveCamera("USB Video Device"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->VIDEO->VideoDevices() == "Other Camera"; }, WaitMs));
+    form->CONNECT->click();
+    EXPECT_EQ(CountMessages(Caution), 0);
+    EXPECT_EQ(CountQuestions(), 1);
+}
+
+// A box of discovery is open while a device arrives: the preview starts once, with one caution.
+TEST_F(ScopeCameraTest, AnArrivalDuringTheCautionDoesNotStartThePreviewTwice)
+{
+    fakecams::AddCamera({"USB Video Device", {{320, 240}}});
+    bool plugged = false;
+    SetMessageBoxHook([&](const QString& text, const QString& caption, QMessageBox::Icon icon,
+                          QMessageBox::StandardButtons) {
+        Messages.push_back({text, caption, icon});
+        if (!plugged && text == Caution)
+        {
+            plugged = true;
+            fakecams::AddCamera({"Memory Stick", {{640, 480}}});
+            [[maybe_unused]] const bool arrived =
+                QTest::qWaitFor([] { return false; }, 300); // the arrival is delivered meanwhile
+        }
+        return QMessageBox::No;
+    });
+    auto form = std::make_unique<TMainForm>();
+    QTest::qWait(100);
+    EXPECT_TRUE(plugged);
+    EXPECT_EQ(CountMessages(Caution), 1);
+    EXPECT_EQ(CountQuestions(), 0);
+}
+
+struct StreamSizeCase
+{
+    int Width, Height;
+    bool Caution;
+};
+
+class WiFiStreamSizeTest : public ScopeCameraTest, public ::testing::WithParamInterface<StreamSizeCase>
+{
+};
+
+// The cross-hair and the caution go by the stream's real size, not by 640 x 480.
+TEST_P(WiFiStreamSizeTest, FitsTheVideoToTheStreamsRealSize)
+{
+    const StreamSizeCase c = GetParam();
+    MjpegServer server(MjpegServer::Mode::Stream);
+    QImage picture(c.Width, c.Height, QImage::Format_RGB32);
+    picture.fill(Qt::gray);
+    server.SetPicture(picture);
+    ASSERT_TRUE(server.Listen());
+    TMainForm::WiFiScopeURL = server.Url();
+    auto form = MakeForm(QMessageBox::Yes);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->TITLECAPTION->text().endsWith(" - WiFi"); }, WaitMs));
+    EXPECT_EQ(form->VideoWidth, c.Width);
+    EXPECT_EQ(form->VideoHeight, c.Height);
+    EXPECT_EQ(CountMessages(Caution), c.Caution ? 1 : 0);
+    // The overlay's vertical line runs through the middle of the frame it draws on.
+    QSize drawnOn;
+    QObject::connect(form->VIDEO, &TVideoGrabber::OnFrameOverlayUsingDC, form.get(),
+                     [&](TVideoGrabber*, QPainter* dc, qint64, qint64, qint64) {
+                         drawnOn = QSize(dc->device()->width(), dc->device()->height());
+                     });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return drawnOn.isValid(); }, WaitMs));
+    EXPECT_EQ(drawnOn, QSize(form->VideoWidth, form->VideoHeight));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, WiFiStreamSizeTest,
+                         ::testing::Values(StreamSizeCase{720, 480, false}, StreamSizeCase{1280, 720, false},
+                                           StreamSizeCase{320, 240, true}),
+                         [](const auto& p) {
+                             return std::to_string(p.param.Width) + "x" + std::to_string(p.param.Height);
+                         });
+
+// The stream drops while a question raised by a device arrival is open, and the operator answers
+// No: the view is dead, so the question comes again, now saying what happened where.
+TEST_F(ScopeCameraTest, AStreamThatDropsWhileAQuestionIsOpenIsAskedAboutAgain)
+{
+    auto server = std::make_unique<MjpegServer>(MjpegServer::Mode::Stream);
+    ASSERT_TRUE(server->Listen());
+    const QString url = server->Url();
+    TMainForm::WiFiScopeURL = url;
+    auto form = MakeForm(QMessageBox::Yes);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->TITLECAPTION->text().endsWith(" - WiFi"); }, WaitMs));
+    Messages.clear();
+    SetMessageBoxHook([&](const QString& text, const QString& caption, QMessageBox::Icon icon,
+                          QMessageBox::StandardButtons) {
+        Messages.push_back({text, caption, icon});
+        if (Messages.size() == 1)
+        {
+            server.reset();
+            [[maybe_unused]] const bool stopped =
+                QTest::qWaitFor([&] { return !form->VIDEO->IsPreviewing(); }, WaitMs);
+            QTest::qWait(100);
+        }
+        return QMessageBox::No;
+    });
+    fakecams::AddCamera({"Memory Stick", {{640, 480}}});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return CountQuestions() == 2; }, WaitMs));
+    EXPECT_TRUE(Messages[1].Text.contains(url)) << Messages[1].Text.toStdString();
+    EXPECT_TRUE(Messages[1].Text.contains("ended the stream")) << Messages[1].Text.toStdString();
+    // The title no longer claims a WiFi source.
+    EXPECT_EQ(form->TITLECAPTION->text(), TitleBase);
+}
+
+// Yes with the scope unreachable: the question comes back and says why and where.
+TEST_F(ScopeCameraTest, TheQuestionAfterAFailedWiFiStartNamesTheAddressAndTheReason)
+{
+    auto form = MakeForm(QMessageBox::Yes);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return CountQuestions() == 2; }, WaitMs));
+    const QString again = Messages.back().Text;
+    EXPECT_TRUE(again.contains("http://127.0.0.1:9/")) << again.toStdString();
+    EXPECT_TRUE(again.contains("refused")) << again.toStdString();
+    EXPECT_TRUE(again.endsWith("Search for WiFi Scope ?"));
+}
+
+TEST_F(ScopeCameraTest, ClosingStopsTheVideoSoNothingAsksAnyMore)
+{
+    auto server = std::make_unique<MjpegServer>(MjpegServer::Mode::Stream);
+    ASSERT_TRUE(server->Listen());
+    TMainForm::WiFiScopeURL = server->Url();
+    auto form = MakeForm(QMessageBox::Yes);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->VIDEO->FrameSize().isValid(); }, WaitMs));
+    Messages.clear();
+
+    form->close();
+    EXPECT_FALSE(form->VIDEO->IsPreviewing());
+    server.reset();
+    fakecams::AddCamera({"USB Video Device", {{640, 480}}});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->VIDEO->VideoDevices() == "USB Video Device"; }, WaitMs));
+    QTest::qWait(200);
+    EXPECT_TRUE(Messages.empty());
+}
+
+// The caution is about a live picture that is too small, not about every maximise.
+TEST_F(ScopeCameraTest, MaximiseWarnsOnlyAboutALiveSmallPicture)
+{
+    auto form = MakeForm(QMessageBox::No);
+    form->show();
+    Messages.clear();
+    form->SpeedButton4Click();
+    form->SpeedButton4Click();
+    EXPECT_EQ(CountMessages(Caution), 0);
+
+    fakecams::AddCamera({"Small Scope", {{320, 240}}});
+    QFile file(Path("SystemSetting.ini"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("Small Scope\r\n128,128,60,140,3.000000,5.000000\r\n3\r\n\r\n\r\n");
+    file.close();
+    auto small = MakeForm();
+    ASSERT_EQ(CountMessages(Caution), 1);
+    small->SpeedButton4Click();
+    EXPECT_EQ(CountMessages(Caution), 2);
+    // Unplugged: nothing live is too small any more.
+    ASSERT_TRUE(fakecams::RemoveCamera("Small Scope"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !small->VIDEO->IsPreviewing(); }, WaitMs));
+    small->SpeedButton4Click();
+    EXPECT_EQ(CountMessages(Caution), 2);
+    EXPECT_EQ(small->TITLECAPTION->text(), TitleBase);
 }

@@ -111,23 +111,6 @@ TEST_F(ScopeDiscoveryTest, ArrivalAndInactiveReconnectOnlyWhenTheyShould)
     EXPECT_TRUE(form->WiFiMode);
 }
 
-TEST_F(ScopeDiscoveryTest, AKnownDeviceInTheListIsTakenWithoutAsking)
-{
-    auto form = MakeForm(QMessageBox::No);
-    Messages.clear();
-    form->LIST->clear();
-    form->LIST->addItems({"Integrated Camera", "USB Video Device"});
-    form->WiFiMode = true;
-    form->CaptureRequested = true;
-
-    form->ConnectScope();
-
-    EXPECT_EQ(CountMessages("Search for WiFi Scope ?"), 0);
-    EXPECT_FALSE(form->WiFiMode);
-    EXPECT_FALSE(form->CaptureRequested);
-    EXPECT_EQ(form->TITLECAPTION->text(), "Fiber Optic Microscope / Inspector 4.5 - USB");
-}
-
 struct FitCase
 {
     double Width;

@@ -2,7 +2,12 @@
 
 #include "tests/app/MainFormFixture.h"
 
+#include <QApplication>
+#include <QFile>
 #include <QLabel>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QSet>
 #include <QTest>
 #include <QToolButton>
 
@@ -125,3 +130,126 @@ TEST_F(WindowChromeTest, AnyButtonDragsTheTitleBarButNotItsCaption)
     EXPECT_FALSE(form->MouseDragging);
     QTest::mouseRelease(form->TITLECAPTION, Qt::LeftButton, {}, QPoint(5, 5));
 }
+
+namespace
+{
+void SendMouse(QWidget* to, QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held, QPoint local)
+{
+    QMouseEvent e(type, local, to->mapToGlobal(local), button, held, Qt::NoModifier);
+    QApplication::sendEvent(to, &e);
+}
+
+enum class Break
+{
+    ReleaseElsewhere, // the release went to another window
+    ResultViewHidden, // the result view was hidden mid-drag
+    ModalBox,         // a modal box took the mouse
+};
+
+class BrokenPressTest : public WindowChromeTest, public ::testing::WithParamInterface<Break>
+{
+};
+
+// After a press sequence that never saw its release, the next title-bar drag moves the window
+// by exactly the mouse's way, neither refused nor jumping.
+TEST_P(BrokenPressTest, TheNextTitleBarDragMovesTheWindowExactly)
+{
+    auto form = MakeForm();
+    form->show();
+    form->move(50, 60);
+    if (GetParam() == Break::ResultViewHidden)
+    {
+        form->OpenImageFile(
+            QFile::encodeName(QStringLiteral(FS_SOURCE_DIR "/samples/clean-pass.png")).toStdString());
+        ASSERT_TRUE(form->PB->isVisible());
+        SendMouse(form->PB, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(100, 100));
+        ASSERT_TRUE(form->MouseDragging);
+        form->ResumeLive();
+    }
+    else
+    {
+        SendMouse(form->TOP, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(400, 30));
+        ASSERT_TRUE(form->MouseDragging);
+        if (GetParam() == Break::ModalBox)
+        {
+            QMessageBox box(form.get());
+            box.setWindowModality(Qt::ApplicationModal);
+            box.show();
+            QApplication::processEvents();
+            box.close();
+        }
+    }
+    if (GetParam() != Break::ReleaseElsewhere)
+    {
+        EXPECT_FALSE(form->MouseDragging);
+    }
+    const QPoint start = form->pos();
+    SendMouse(form->TOP, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(200, 20));
+    SendMouse(form->TOP, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(230, 35));
+    SendMouse(form->TOP, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, QPoint(230, 35));
+    EXPECT_EQ(form->pos(), start + QPoint(30, 15));
+    EXPECT_FALSE(form->MouseDragging);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, BrokenPressTest,
+                         ::testing::Values(Break::ReleaseElsewhere, Break::ResultViewHidden, Break::ModalBox),
+                         [](const auto& p) {
+                             return p.param == Break::ReleaseElsewhere   ? "ReleaseElsewhere"
+                                    : p.param == Break::ResultViewHidden ? "ResultViewHidden"
+                                                                         : "ModalBox";
+                         });
+
+TEST(SystemMove, OnlyWaylandHandsTheDragToTheCompositor)
+{
+    EXPECT_TRUE(TMainForm::UsesSystemMove("wayland"));
+    EXPECT_TRUE(TMainForm::UsesSystemMove("wayland-egl"));
+    EXPECT_FALSE(TMainForm::UsesSystemMove("xcb"));
+    EXPECT_FALSE(TMainForm::UsesSystemMove("offscreen"));
+}
+
+// Under the mouse, the white pictures of the title-bar buttons keep their contrast.
+TEST_F(WindowChromeTest, HoveredTitleButtonsKeepTheirPictureReadable)
+{
+    auto form = MakeForm();
+    form->show();
+    for (QToolButton* b : {form->SpeedButton4, form->SpeedButton5, form->SpeedButton6})
+    {
+        b->setAttribute(Qt::WA_UnderMouse, true);
+        const QImage img = b->grab().toImage();
+        // The brightest pixel is the picture, the corner is the ground.
+        int brightest = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                brightest = std::max(brightest, qGray(img.pixel(x, y)));
+        const int ground = qGray(img.pixel(0, 0));
+        EXPECT_GE(brightest - ground, 100) << b->objectName().toStdString();
+    }
+}
+
+// Each picture button has a picture of its own, drawn sharp at twice the size.
+TEST_F(WindowChromeTest, PictureButtonsHaveDistinctIconsCrispAtAnyScale)
+{
+    auto form = MakeForm();
+    std::vector<QImage> seen;
+    for (QToolButton* b : {form->SpeedButton1, form->SpeedButton2, form->SpeedButton7, form->SpeedButton3})
+    {
+        const QImage large = b->icon().pixmap(QSize(56, 56)).toImage();
+        ASSERT_EQ(large.size(), QSize(56, 56)) << b->objectName().toStdString();
+        int opaque = 0, colours = 0;
+        QSet<QRgb> distinct;
+        for (int y = 0; y < 56; ++y)
+            for (int x = 0; x < 56; ++x)
+                if (qAlpha(large.pixel(x, y)) > 200)
+                {
+                    ++opaque;
+                    distinct.insert(large.pixel(x, y));
+                }
+        colours = int(distinct.size());
+        EXPECT_GT(opaque, 56 * 56 / 8) << b->objectName().toStdString();
+        EXPECT_GE(colours, 2) << b->objectName().toStdString(); // more than a blank sheet
+        for (const QImage& other : seen)
+            EXPECT_NE(large, other) << b->objectName().toStdString();
+        seen.push_back(large);
+    }
+}
+} // namespace

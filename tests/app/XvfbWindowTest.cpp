@@ -3,6 +3,7 @@
 
 #include "tests/app/MainFormFixture.h"
 
+#include <QFrame>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
@@ -65,4 +66,20 @@ TEST_F(XvfbWindowTest, MaximiseFillsTheAvailableAreaAndRestores)
     form->SpeedButton4Click();
     QTest::qWait(100);
     EXPECT_EQ(form->geometry(), before);
+}
+
+// On X11 the window still moves itself: a title-bar drag moves it on screen by the mouse's way.
+TEST_F(XvfbWindowTest, ATitleBarDragMovesTheWindowOnX11)
+{
+    auto form = MakeForm();
+    form->move(40, 30);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get(), 5000));
+    const QPoint start = form->pos();
+    QTest::mousePress(form->TOP, Qt::LeftButton, {}, QPoint(400, 30));
+    QTest::mouseMove(form->TOP, QPoint(440, 55));
+    QTest::mouseRelease(form->TOP, Qt::LeftButton, {}, QPoint(440, 55));
+    QTest::qWait(100);
+    EXPECT_EQ(form->pos(), start + QPoint(40, 25));
+    EXPECT_EQ(ScreenPixel(*form, 100, 5), QColor(0, 0, 128));
 }

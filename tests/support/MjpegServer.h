@@ -19,6 +19,9 @@ public:
         CloseAfter,  // closes the connection after a few frames
         SilentAfter, // keeps the connection open but sends nothing more after a few frames
         GrowAfter,   // switches to 1280 x 960 frames after a few frames
+        Silent,      // accepts the connection and never answers
+        NotFound,    // answers 404
+        NotMjpeg,    // answers 200 with a web page
     };
 
     explicit MjpegServer(Mode mode, QByteArray requiredUserPw = {}) : Mode_(mode), UserPw_(requiredUserPw)
@@ -82,6 +85,17 @@ private:
                     return;
                 const QByteArray head = c.Request.left(end).toLower();
                 c.Request.remove(0, end + 4);
+                if (Mode_ == Mode::Silent)
+                    return;
+                if (Mode_ == Mode::NotFound || Mode_ == Mode::NotMjpeg)
+                {
+                    s->write(Mode_ == Mode::NotFound
+                                 ? "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"
+                                 : "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<html>scope</html>");
+                    if (Mode_ == Mode::NotMjpeg)
+                        s->disconnectFromHost();
+                    return;
+                }
                 if (!UserPw_.isEmpty() &&
                     !head.contains("authorization: basic " + UserPw_.toBase64().toLower()))
                 {

@@ -185,3 +185,68 @@ TEST_F(IPCameraTest, CaptureFailsWhenTheStreamStopsFirst)
 }
 
 } // namespace
+
+namespace
+{
+
+struct StopCase
+{
+    const char* Name;
+    MjpegServer::Mode Mode;
+    bool ServerRuns;
+    const char* Says; // what the reason must say besides the address
+};
+
+class IPCameraStopReasonTest : public IPCameraTest, public ::testing::WithParamInterface<StopCase>
+{
+};
+
+// The reason names the address and what happened there, not GStreamer's generic texts.
+TEST_P(IPCameraStopReasonTest, NamesTheAddressAndWhatHappened)
+{
+    const StopCase& c = GetParam();
+    const bool needsPassword = std::string(c.Name) == "WrongPassword";
+    auto server =
+        std::make_unique<MjpegServer>(c.Mode, needsPassword ? QByteArray("scope:secret") : QByteArray());
+    ASSERT_TRUE(server->Listen());
+    const QString url = server->Url();
+    if (!c.ServerRuns)
+        server.reset();
+    Start(url, 1500);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Rec->Inactives > 0; }, WaitMs));
+    const QString reason = Grabber->LastError();
+    EXPECT_TRUE(reason.contains(url)) << reason.toStdString();
+    EXPECT_TRUE(reason.contains(QLatin1String(c.Says))) << reason.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, IPCameraStopReasonTest,
+    ::testing::Values(StopCase{"Refused", MjpegServer::Mode::Stream, false, "refused"},
+                      StopCase{"SilentFromTheStart", MjpegServer::Mode::Silent, true, "sent no picture"},
+                      StopCase{"StalledMidStream", MjpegServer::Mode::SilentAfter, true, "stalled"},
+                      StopCase{"NotFound", MjpegServer::Mode::NotFound, true, "404"},
+                      StopCase{"WrongPassword", MjpegServer::Mode::Stream, true, "user name or password"},
+                      StopCase{"NotMjpeg", MjpegServer::Mode::NotMjpeg, true, "not send an MJPEG stream"},
+                      StopCase{"ServerCloses", MjpegServer::Mode::CloseAfter, true, "ended the stream"}),
+    [](const auto& param) { return std::string(param.param.Name); });
+
+TEST_F(IPCameraTest, KeepsTheStreamsAspectRatioWhenAskedTo)
+{
+    MjpegServer server(MjpegServer::Mode::Stream);
+    QImage wide(640, 360, QImage::Format_RGB32);
+    wide.fill(Qt::white);
+    server.SetPicture(wide);
+    ASSERT_TRUE(server.Listen());
+    Grabber->resize(320, 240);
+    Grabber->SetKeepAspectRatio(true);
+    Start(server.Url(), 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Rec->Overlays >= 2; }, WaitMs));
+    EXPECT_EQ(Grabber->FrameSize(), QSize(640, 360));
+    // 16:9 in 4:3: black bars of 30 rows above and below, picture between.
+    const QImage shown = Grabber->grab().toImage();
+    EXPECT_EQ(QColor(shown.pixel(160, 10)), QColor(Qt::black));
+    EXPECT_EQ(QColor(shown.pixel(160, 120)), QColor(Qt::white));
+    EXPECT_EQ(QColor(shown.pixel(160, 230)), QColor(Qt::black));
+}
+
+} // namespace

@@ -4,6 +4,7 @@
 #include "tests/support/FakeCameras.h"
 #include "tests/videograbber/GrabberTestSupport.h"
 #include "videograbber/TDeviceList.h"
+#include "videograbber/TFramePipeline.h"
 #include "videograbber/TStillButton.h"
 
 #include <QComboBox>
@@ -11,6 +12,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <fcntl.h>
@@ -419,6 +421,80 @@ TEST_F(GrabberTest, UnreadableButtonIsReportedAndThePreviewGoesOn)
     EXPECT_FALSE(g->AttachStillButton("/nonexistent/event0"));
     EXPECT_TRUE(g->LastError().contains("/nonexistent/event0"));
     EXPECT_TRUE(g->IsPreviewing());
+}
+
+} // namespace
+
+namespace
+{
+
+// The name an arrival hands on stays valid while the handler runs an event loop in which more
+// devices arrive (a modal box further down the chain does exactly that).
+TEST_F(GrabberTest, ArrivalNameSurvivesMoreArrivalsDuringTheHandler)
+{
+    TVideoGrabber g;
+    QString seenAfterLoop;
+    bool first = true;
+    QObject::connect(&g, &TVideoGrabber::OnDeviceArrivalOrRemoval, &g,
+                     [&](TVideoGrabber*, bool arrival, bool, const QString& name, int) {
+                         if (!arrival || !first)
+                             return;
+                         first = false;
+                         for (int i = 0; i < 12; ++i)
+                             fakecams::AddCamera({"Later " + std::to_string(i), {{640, 480}}});
+                         [[maybe_unused]] const bool all =
+                             QTest::qWaitFor([&] { return g.VideoDevices().count('\n') == 12; }, WaitMs);
+                         seenAfterLoop = name;
+                     });
+    fakecams::AddCamera({"First Scope", {{640, 480}}});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !first; }, WaitMs));
+    ASSERT_EQ(g.VideoDevices().count('\n'), 12);
+    EXPECT_EQ(seenAfterLoop, "First Scope");
+}
+
+// Every socket notifier, wherever it lives, watches an open descriptor until it is gone.
+int OpenNotifiersOnClosedFds(QObject& owner, std::vector<QMetaObject::Connection>& watch, int& bad)
+{
+    int n = 0;
+    for (QSocketNotifier* notifier : owner.findChildren<QSocketNotifier*>())
+    {
+        const int fd = int(notifier->socket());
+        watch.push_back(QObject::connect(notifier, &QObject::destroyed, [fd, &bad] {
+            if (fcntl(fd, F_GETFD) == -1)
+                ++bad;
+        }));
+        ++n;
+    }
+    return n;
+}
+
+TEST_F(GrabberTest, DescriptorsCloseOnlyAfterTheirNotifiers)
+{
+    std::vector<QMetaObject::Connection> watch;
+    int bad = 0;
+    {
+        auto* pipe = new TFramePipeline(gst_parse_launch("videotestsrc ! appsink name=sink", nullptr));
+        ASSERT_EQ(OpenNotifiersOnClosedFds(*pipe, watch, bad), 2);
+        delete pipe;
+    }
+    {
+        auto* list = new TDeviceList;
+        ASSERT_EQ(OpenNotifiersOnClosedFds(*list, watch, bad), 1);
+        delete list;
+    }
+    {
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath("button");
+        ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        TStillButton button;
+        QString error;
+        ASSERT_TRUE(button.Open(fifo, &error)) << error.toStdString();
+        ASSERT_EQ(OpenNotifiersOnClosedFds(button, watch, bad), 1);
+        button.Close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(button.findChildren<QSocketNotifier*>().isEmpty());
+    }
+    EXPECT_EQ(bad, 0);
 }
 
 } // namespace
