@@ -20,6 +20,7 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -317,6 +318,7 @@ private:
     // nothing: circle dots per colour, the verdict text, the frame size they were built for.
     std::vector<QPoint> LiveDots_[3];
     QStaticText LiveVerdict_;
+    std::array<int, 8> LiveVerdictSaid_{-1};
     QColor LiveVerdictColour_;
     QSize LiveDotsSize_;
     QStaticText LiveBadge_;

@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QToolButton>
+#include <array>
 #include <cmath>
 
 namespace
@@ -162,6 +163,12 @@ void TMainForm::BuildLiveDrawing(const QSize& frame)
     for (auto& dots : LiveDots_)
         dots.clear();
     const TLiveResult& r = *LiveResult;
+    // The verdict's text is made again only when what it says changes.
+    const std::array<int, 8> said = {r.FiberInView,     r.Pass,           r.ZonePass[0],
+                                     r.ZonePass[1],     r.ZonePass[2],    r.ZoneFindings[0],
+                                     r.ZoneFindings[1], r.ZoneFindings[2]};
+    const bool newText = said != LiveVerdictSaid_;
+    LiveVerdictSaid_ = said;
     QString text;
     if (!r.FiberInView)
     {
@@ -183,13 +190,12 @@ void TMainForm::BuildLiveDrawing(const QSize& frame)
         CircleDots(LiveDots_[2], cx, cy, r.ZoneRadius[4] * s, frame);
         text = r.Pass ? QStringLiteral("Pass") : QStringLiteral("Fail");
         const char* zones[] = {"core", "cladding", "contact"};
-        for (int z = 0; z < 3; ++z)
+        for (int z = 0; z < 3 && newText; ++z)
             if (!r.ZonePass[z])
                 text += QStringLiteral("  %1 %2").arg(QLatin1String(zones[z])).arg(r.ZoneFindings[z]);
         LiveVerdictColour_ = r.Pass ? QColor(0, 200, 0) : QColor(255, 40, 40);
     }
-    // Laid out again only when the text changes.
-    if (LiveVerdict_.text() != text)
+    if (newText)
     {
         LiveVerdict_.setText(text);
         LiveVerdict_.prepare(QTransform(), LiveFont());
