@@ -6,6 +6,7 @@
 #include "live/LiveAnalysis.h"
 #include "tests/app/MainFormFixture.h"
 #include "tests/support/FakeCameras.h"
+#include "tests/support/MjpegServer.h"
 
 #include <QDir>
 #include <QLabel>
@@ -168,4 +169,19 @@ TEST_F(LiveAssistantTest, TheSwitchesAreRemembered)
     EXPECT_FALSE(form->LIVEANALYSIS->isChecked());
     EXPECT_FALSE(form->AUTOCHECK->isChecked());
     EXPECT_FALSE(QFile::exists(Path("SystemSetting.ini")));
+}
+
+TEST_F(LiveAssistantTest, TheWiFiScopesPictureIsAnalysedLiveToo)
+{
+    MjpegServer server(MjpegServer::Mode::Stream);
+    server.SetPicture(Sample("core-defect.png").convertToFormat(QImage::Format_RGB32));
+    ASSERT_TRUE(server.Listen());
+    TMainForm::WiFiScopeURL = server.Url();
+    auto form = MakeForm(QMessageBox::Yes);
+    form->show();
+    ASSERT_TRUE(form->WiFiMode);
+    form->LIVEANALYSIS->setChecked(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->LiveResult->FiberInView; }, WaitMs));
+    EXPECT_FALSE(form->LiveResult->Pass);
+    EXPECT_FALSE(form->LiveResult->ZonePass[0]); // the sample's core defect
 }
