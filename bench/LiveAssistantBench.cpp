@@ -8,6 +8,7 @@
 // videotestsrc behind it, which a real camera does in hardware.
 
 #include "app/TMainForm.h"
+#include "bench/GuiMallocCounter.h"
 #include "live/TLiveAnalyzer.h"
 #include "platform/MessageBox.h"
 #include "platform/TApplication.h"
@@ -28,21 +29,6 @@
 #include <map>
 #include <pthread.h>
 #include <vector>
-
-// Counts malloc calls made by the GUI thread while counting is on.
-extern "C" void* __libc_malloc(size_t size);
-namespace
-{
-std::atomic<bool> Counting{false};
-pthread_t GuiThread;
-std::atomic<long> GuiMallocs{0};
-} // namespace
-extern "C" void* malloc(size_t size)
-{
-    if (Counting.load(std::memory_order_relaxed) && pthread_equal(pthread_self(), GuiThread))
-        GuiMallocs.fetch_add(1, std::memory_order_relaxed);
-    return __libc_malloc(size);
-}
 
 namespace
 {

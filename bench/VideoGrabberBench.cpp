@@ -8,6 +8,7 @@
 // The whole-process figure includes videotestsrc drawing the picture, which a real camera does
 // in hardware; the GUI-thread figure is the control's own frame path.
 
+#include "bench/GuiMallocCounter.h"
 #include "tests/support/FakeCameras.h"
 #include "videograbber/TVideoGrabber.h"
 
@@ -23,22 +24,6 @@
 #include <ctime>
 #include <pthread.h>
 #include <vector>
-
-// Counts malloc calls made by the GUI thread while counting is on (glibc: the executable's malloc
-// takes precedence over the C library's for every library in the process).
-extern "C" void* __libc_malloc(size_t size);
-namespace
-{
-std::atomic<bool> Counting{false};
-pthread_t GuiThread;
-std::atomic<long> GuiMallocs{0};
-} // namespace
-extern "C" void* malloc(size_t size)
-{
-    if (Counting.load(std::memory_order_relaxed) && pthread_equal(pthread_self(), GuiThread))
-        GuiMallocs.fetch_add(1, std::memory_order_relaxed);
-    return __libc_malloc(size);
-}
 
 namespace
 {
