@@ -4,9 +4,9 @@
 // write them directly. Never copied.
 
 #include "analysis/TPoint2D.h"
+#include "platform/TImageRefusal.h"
 
 #include <QRect>
-
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -19,8 +19,8 @@ class TLumarcRaster;
 // One detected region, filed in a zone list.
 struct Finding
 {
-    int Kind = 0;            // 1 defect (dark region), 0 scratch (long bright region)
-    float Width = 0.0f;      // box extent in pixels as detected; scaled in place by the evaluation
+    int Kind = 0;       // 1 defect (dark region), 0 scratch (long bright region)
+    float Width = 0.0f; // box extent in pixels as detected; scaled in place by the evaluation
     float Height = 0.0f;
     float Area = 0.0f;       // pixels marked by the fill
     float DefectSize = 0.0f; // set by the evaluation
@@ -42,15 +42,15 @@ public:
     std::string ImageFolder;
     int Mode = 0; // 0 Single Mode, 1 Multi Mode
     TPoint2D Center;
-    float ZoneRadius[5] = {};       // core SM (25 um), core MM (65), cladding (118), adhesive (132), contact (250)
-    TPoint2D EdgePoints[4];         // left, right, up, down
+    float ZoneRadius[5] = {}; // core SM (25 um), core MM (65), cladding (118), adhesive (132), contact (250)
+    TPoint2D EdgePoints[4];   // left, right, up, down
     TPoint2D CircleCenters[4];
     std::vector<std::uint8_t> GreyBuffer; // empty = absent; holds at least ImageWidth x ImageHeight bytes
     int ImageWidth = 0;
     int ImageHeight = 0;
     int FillCount = 0;
     int Neighbours[8][2] = {{-1, 0}, {-1, -1}, {0, -1}, {1, -1}, {1, 0}, {1, 1}, {0, 1}, {-1, 1}};
-    int FindingCount[ListCount] = {};   // [0] core, [1] cladding, [2] contact
+    int FindingCount[ListCount] = {}; // [0] core, [1] cladding, [2] contact
     Finding Findings[ListCount][ListCapacity];
     int BoxMinX = 0;
     int BoxMinY = 0;
@@ -77,9 +77,10 @@ public:
     TFiberAnalyzer(const TFiberAnalyzer&) = delete;
     TFiberAnalyzer& operator=(const TFiberAnalyzer&) = delete;
 
-    // Image input.
+    // Image input. A file that is refused (of another size, unreadable, or too big for the memory
+    // there is) leaves the analyzer as it was; why says what was wrong with it.
     void SetCapturedImage(const TBitmap& frame);
-    bool LoadImageFile(const std::string& path);
+    bool LoadImageFile(const std::string& path, TImageRefusal* why = nullptr);
 
     // Analysis: PrepareImage, LocateFiber, DetectDefects.
     void Analyze();
