@@ -2,8 +2,8 @@
 
 #include "analysis/TFiberAnalyzer.h"
 #include "imaging/TLumarcRaster.h"
-#include "platform/TBitmap.h"
 #include "platform/AtomicWrite.h"
+#include "platform/TBitmap.h"
 #include "tools/JsonOut.h"
 
 #include <QBuffer>
@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <new>
 #include <ostream>
 #include <set>
 #include <sstream>
@@ -39,7 +40,9 @@ const char* const AnalyzeUsage =
     "                            <image name>.single.result.bmp and .multi.result.bmp)\n"
     "  --help                    this text\n"
     "\n"
-    "An image that cannot be opened is reported once, with the station's own message.\n"
+    "An image that cannot be opened is reported once, with the station's own message and the\n"
+    "reason (it does not exist, is not a BMP, JPEG or PNG image, is damaged, has another size...);\n"
+    "the other images are still checked.\n"
     "\n"
     "Exit status: 0 all images pass; 1 at least one image fails; 2 wrong arguments, or an\n"
     "image could not be opened or an annotated image could not be written.\n";
@@ -177,25 +180,45 @@ private:
         Error_ = true;
     }
 
+    void ReportRefusal(const std::string& image, const std::string& reason)
+    {
+        ReportError(image + ": " + RefusalText + " (" + reason + ")");
+        if (Options_.Json)
+            Out_ << "{\"file\":" << JsonString(image)
+                 << ",\"accepted\":false,\"error\":" << JsonString(RefusalText)
+                 << ",\"reason\":" << JsonString(reason) << "}\n";
+    }
+
     // Analyses one image in one mode as a freshly started station would. Returns false when the
-    // image was refused (then the other mode is not tried).
+    // image was refused (then the other mode is not tried). Memory that runs out refuses this
+    // image only: the next one is still checked.
     bool Check(const std::string& image, int mode)
+    {
+        try
+        {
+            return CheckImage(image, mode);
+        }
+        catch (const std::bad_alloc&)
+        {
+            ReportRefusal(image, "out of memory while checking it");
+            return false;
+        }
+    }
+
+    bool CheckImage(const std::string& image, int mode)
     {
         auto analyzer = std::make_unique<TFiberAnalyzer>();
         TFiberAnalyzer& a = *analyzer;
         a.SetDefaultCriteria();
         if (!Options_.SettingsFile.empty())
             a.LoadSettings(Options_.SettingsFile);
-        if (!a.LoadImageFile(image))
+        TImageRefusal why;
+        if (!a.LoadImageFile(image, &why))
         {
-            std::error_code ec;
-            const bool exists = fs::exists(image, ec);
-            ReportError(image + ": " + RefusalText +
-                        (exists ? " (not a readable BMP, JPEG or PNG image of 640 x 480 or 720 x 480 pixels)"
-                                : " (no such file)"));
-            if (Options_.Json)
-                Out_ << "{\"file\":" << JsonString(image)
-                     << ",\"accepted\":false,\"error\":" << JsonString(RefusalText) << "}\n";
+            std::string reason = DescribeRefusal(why);
+            if (why.Problem == TImageProblem::WrongSize)
+                reason += "; only 640 x 480 and 720 x 480 are checked";
+            ReportRefusal(image, reason);
             return false;
         }
         a.Mode = mode;
