@@ -27,6 +27,26 @@ struct Finding
     float ScratchSize = 0.0f;
 };
 
+// What LoadSettings made of a file: whether it could be read, how many of the seven lines it has
+// and which of them set their fields in full. A number line that does not convert completely
+// keeps (some of) its fields at their old values and is not taken.
+struct TSettingsLoad
+{
+    enum TFile
+    {
+        Read,
+        Missing,
+        NotRegularFile, // a folder, a device, a pipe: never read
+        Unreadable,     // SystemError says why
+    };
+    TFile File = Missing;
+    int SystemError = 0;
+    int Lines = 0;      // 0..7
+    unsigned Taken = 0; // bit n - 1 for line n
+
+    bool LineTaken(int line) const { return (Taken >> (line - 1)) & 1u; }
+};
+
 class TFiberAnalyzer
 {
 public:
@@ -105,7 +125,8 @@ public:
 
     // Settings file. SaveSettings writes a temporary file beside the target and renames it over
     // the target, so a failed write leaves the old file intact; it throws std::runtime_error
-    // naming the file and the reason.
+    // naming the file and the reason. LoadSettings reads regular files only, and no more than
+    // the seven lines can need.
     void SaveSettings(const std::string& path) const;
-    void LoadSettings(const std::string& path);
+    TSettingsLoad LoadSettings(const std::string& path);
 };

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -88,29 +89,35 @@ std::string IntJson(int v)
     return std::to_string(v);
 }
 
-// The settings file must exist and its thresholds line must read completely: the engine's
-// reader quietly keeps defaults for whatever it cannot read, which for a re-check would give a
-// verdict with thresholds nobody asked for.
+// The settings file must be one the engine reads, and the engine must take every line it has:
+// for whatever it cannot take it quietly keeps its defaults, which for a re-check would give a
+// verdict with thresholds nobody asked for. The engine's own reader decides, so the check and the
+// verdicts cannot disagree.
 std::string CheckSettingsFile(const std::string& path)
 {
-    std::error_code ec;
-    if (!fs::exists(path, ec))
-        return "settings file " + path + " does not exist";
-    if (fs::is_directory(path, ec))
-        return "settings file " + path + " is a folder";
-    std::ifstream in(path, std::ios::binary);
-    std::string line1, line2;
-    if (!in)
-        return "cannot read settings file " + path;
-    if (!std::getline(in, line1) || !std::getline(in, line2))
-        return "settings file " + path + " is too short: the thresholds belong on its second line";
-    int i[4];
-    float f[2];
-    char tail = 0;
-    const int n =
-        std::sscanf(line2.c_str(), "%d,%d,%d,%d,%f,%f%c", &i[0], &i[1], &i[2], &i[3], &f[0], &f[1], &tail);
-    if (n < 6 || (n == 7 && tail != '\r'))
-        return "settings file " + path + ": line 2 is not six values like 128,128,60,140,3.000000,5.000000";
+    TFiberAnalyzer probe;
+    const TSettingsLoad load = probe.LoadSettings(path);
+    const std::string file = "settings file " + path;
+    switch (load.File)
+    {
+    case TSettingsLoad::Missing:
+        return file + " does not exist";
+    case TSettingsLoad::NotRegularFile: {
+        std::error_code ec;
+        return file + (fs::is_directory(path, ec) ? " is a folder" : " is not a regular file");
+    }
+    case TSettingsLoad::Unreadable:
+        return "cannot read " + file + ": " + std::strerror(load.SystemError);
+    case TSettingsLoad::Read:
+        break;
+    }
+    if (load.Lines < 2)
+        return file + " is too short: the thresholds belong on its second line";
+    if (!load.LineTaken(2))
+        return file + ": line 2 is not six values like 128,128,60,140,3.000000,5.000000";
+    for (int line : {3, 6})
+        if (load.Lines >= line && !load.LineTaken(line))
+            return file + ": line " + std::to_string(line) + " is not a whole number";
     return {};
 }
 

@@ -36,6 +36,10 @@ TEST_P(AnalyzeArguments, WrongArgumentsExitTwoWithOneLine)
         args << a.replace("DIR", dir.path());
     WriteText(dir, "short.ini", "PC Camera\r\n");
     WriteText(dir, "bad.ini", "PC Camera\r\n128,128,sixty,140,3.000000,5.000000\r\n3\r\n\r\n\r\n");
+    // The engine's reader refuses a value beyond int; a check of its own once let this pass.
+    WriteText(dir, "big.ini", "PC Camera\r\n2147483648,0,0,0,3.0,5.0\r\n3\r\n\r\n\r\n");
+    WriteText(dir, "count.ini", "PC Camera\r\n128,128,60,140,3.0,5.0\r\nthree\r\n\r\n\r\n");
+    mkfifo(dir.filePath("pipe.ini").toLocal8Bit().constData(), 0600);
     const RunResult r = Analyze(args);
     EXPECT_EQ(r.Exit, 2);
     EXPECT_TRUE(r.Out.isEmpty()) << r.Out.toStdString();
@@ -55,6 +59,9 @@ INSTANTIATE_TEST_SUITE_P(
         ArgumentCase{"SettingsIsFolder", {"--settings", "DIR", "a.png"}, "is a folder"},
         ArgumentCase{"SettingsTooShort", {"--settings", "DIR/short.ini", "a.png"}, "too short"},
         ArgumentCase{"SettingsThresholdsUnreadable", {"--settings=DIR/bad.ini", "a.png"}, "line 2"},
+        ArgumentCase{"SettingsThresholdBeyondInt", {"--settings=DIR/big.ini", "a.png"}, "line 2"},
+        ArgumentCase{"SettingsCountUnreadable", {"--settings=DIR/count.ini", "a.png"}, "line 3"},
+        ArgumentCase{"SettingsNamedPipe", {"--settings=DIR/pipe.ini", "a.png"}, "not a regular file"},
         ArgumentCase{"AnnotateNotAFolder", {"--annotate", "DIR/none", "a.png"}, "not an existing folder"},
         ArgumentCase{"AnnotateSameNameTwice", {"--annotate", "DIR", "x/a.png", "y/a.png"}, "a.png"}),
     [](const testing::TestParamInfo<ArgumentCase>& p) { return p.param.Name; });
