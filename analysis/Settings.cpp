@@ -1,15 +1,16 @@
 // The settings file: seven CR LF lines of text, numbers in C notation whatever the process
-// locale. Saving goes through a temporary file in the same folder that is synced and renamed
-// over the target, so a failed save never leaves a half-written file behind.
+// locale. Saving goes through the one atomic write (temporary file beside the target, synced,
+// renamed), so a failed save never leaves a half-written file behind.
 
 #include "analysis/TFiberAnalyzer.h"
+#include "platform/AtomicWrite.h"
 
 #include <cerrno>
 #include <climits>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <locale.h>
 #include <stdexcept>
@@ -41,12 +42,6 @@ public:
 private:
     locale_t Previous_;
 };
-
-[[noreturn]] void Fail(const std::string& path, const char* what, int error)
-{
-    throw std::runtime_error("Cannot save settings file \"" + path + "\": " + what + ": " +
-                             std::strerror(error));
-}
 
 std::string FormatSettings(const TFiberAnalyzer& a)
 {
@@ -203,56 +198,11 @@ void TFiberAnalyzer::SaveSettings(const std::string& path) const
     }
     catch (const std::invalid_argument& e)
     {
-        throw std::runtime_error("Cannot save settings file \"" + path + "\": " + e.what());
+        throw std::runtime_error("cannot write " + path + ": " + e.what());
     }
-
-    std::string temp = path + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0)
-        Fail(path, "cannot create a temporary file", errno);
-
-    int error = 0;
-    const char* step = nullptr;
-    struct stat old = {};
-    const mode_t mode = stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-    if (fchmod(fd, mode) != 0)
-    {
-        error = errno;
-        step = "cannot set permissions";
-    }
-    for (std::size_t done = 0; !step && done < content.size();)
-    {
-        const ssize_t n = write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-        {
-            error = n < 0 ? errno : EIO;
-            step = "write failed";
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (!step && fsync(fd) != 0)
-    {
-        error = errno;
-        step = "sync failed";
-    }
-    if (close(fd) != 0 && !step)
-    {
-        error = errno;
-        step = "close failed";
-    }
-    if (!step && std::rename(temp.c_str(), path.c_str()) != 0)
-    {
-        error = errno;
-        step = "cannot replace the file";
-    }
-    if (step)
-    {
-        unlink(temp.c_str());
-        Fail(path, step, error);
-    }
+    std::string error;
+    if (!WriteFileAtomically(path, content, error))
+        throw std::runtime_error(error);
 }
 
 TSettingsLoad TFiberAnalyzer::LoadSettings(const std::string& path)

@@ -214,6 +214,22 @@ TEST(Settings, FailedSaveKeepsTheOldFile)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2) << "temporary file left";
 }
 
+// A settings file linked into the start folder stays a link: the save lands in its target.
+TEST(Settings, SaveWritesThroughALink)
+{
+    TempDir dir;
+    std::filesystem::create_directory(dir / "shared");
+    WriteBytes(dir / "shared/SystemSetting.ini", DefaultsWithFolder);
+    std::filesystem::create_symlink("shared/SystemSetting.ini", dir / "SystemSetting.ini");
+    TFiberAnalyzer a;
+    a.CaptureCount = 5;
+    a.SaveSettings(dir / "SystemSetting.ini");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "SystemSetting.ini"));
+    TFiberAnalyzer b;
+    b.LoadSettings(dir / "shared/SystemSetting.ini");
+    EXPECT_EQ(b.CaptureCount, 5);
+}
+
 TEST(Settings, NumbersIgnoreTheProcessLocale)
 {
     const std::string previous = std::setlocale(LC_ALL, nullptr);
