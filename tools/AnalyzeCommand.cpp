@@ -4,6 +4,7 @@
 #include "imaging/TLumarcRaster.h"
 #include "platform/AtomicWrite.h"
 #include "platform/TBitmap.h"
+#include "platform/TImageRefusal.h"
 #include "tools/JsonOut.h"
 
 #include <QBuffer>
@@ -15,9 +16,11 @@
 #include <fstream>
 #include <memory>
 #include <new>
+#include <optional>
 #include <ostream>
 #include <set>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -126,6 +129,61 @@ std::string ModeName(int mode)
     return mode == 0 ? "single" : "multi";
 }
 
+std::string AnnotationPath(const AnalyzeOptions& options, const std::string& image, int mode)
+{
+    std::string name = fs::path(image).filename().string();
+    if (options.Single && options.Multi)
+        name.append(1, '.').append(ModeName(mode));
+    name.append(".result.bmp");
+    return (fs::path(options.AnnotateDir) / name).string();
+}
+
+// Which file a path names, whatever name it is reached by (a link, a hard link, "dir/../x"): its
+// device and inode, or, for a file not there yet, its folder's and its own name. Links of the
+// last component are followed as the atomic write follows them.
+struct FileKey
+{
+    dev_t Device = 0;
+    ino_t Inode = 0;
+    std::string Leaf; // empty for an existing file
+
+    friend bool operator==(const FileKey&, const FileKey&) = default;
+};
+
+std::optional<FileKey> KeyOf(const std::string& path)
+{
+    const fs::path target(WriteTarget(path));
+    struct stat info = {};
+    if (stat(target.c_str(), &info) == 0)
+        return FileKey{info.st_dev, info.st_ino, {}};
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    if (stat(folder.c_str(), &info) == 0)
+        return FileKey{info.st_dev, info.st_ino, target.filename().string()};
+    return std::nullopt;
+}
+
+// An annotated image written over an input that is checked later would be checked in its place.
+std::string CheckAnnotationsSpareInputs(const AnalyzeOptions& options)
+{
+    std::vector<std::pair<FileKey, std::string>> inputs;
+    for (const std::string& image : options.Images)
+        if (const auto key = KeyOf(image))
+            inputs.emplace_back(*key, image);
+    for (const std::string& image : options.Images)
+        for (int mode = 0; mode < 2; ++mode)
+        {
+            if ((mode == 0 && !options.Single) || (mode == 1 && !options.Multi))
+                continue;
+            const std::string annotation = AnnotationPath(options, image, mode);
+            const auto key = KeyOf(annotation);
+            for (const auto& [input, name] : inputs)
+                if (key && *key == input)
+                    return "--annotate: the annotated image " + annotation + " would replace the input " +
+                           name;
+        }
+    return {};
+}
+
 class Runner
 {
 public:
@@ -159,15 +217,16 @@ private:
     void PrintHeader()
     {
         for (const std::string& image : Options_.Images)
-            NameWidth_ = std::max(NameWidth_, image.size());
+            NameWidth_ = std::max(NameWidth_, EscapedText(image).size());
         PrintRow("IMAGE", "MODE", {"CORE", "CLADDING", "CONTACT"}, "OVERALL");
     }
 
     void PrintRow(const std::string& image, const std::string& mode, const std::vector<std::string>& zones,
                   const std::string& overall)
     {
-        std::string line = image;
-        line.resize(std::max(NameWidth_, image.size()) + 2, ' ');
+        // A name is shown escaped: a line break in it must not forge a row.
+        std::string line = EscapedText(image);
+        line.resize(std::max(NameWidth_, line.size()) + 2, ' ');
         line += mode;
         line.resize(line.size() + 8 - std::min<std::size_t>(mode.size(), 7), ' ');
         const std::size_t widths[3] = {6, 10, 9};
@@ -183,7 +242,7 @@ private:
 
     void ReportError(const std::string& message)
     {
-        Err_ << "fiberscope-analyze: " << message << '\n';
+        Err_ << "fiberscope-analyze: " << EscapedText(message) << '\n';
         Error_ = true;
     }
 
@@ -289,20 +348,11 @@ private:
         Out_ << s << '\n';
     }
 
-    std::string AnnotationPath(const std::string& image, int mode) const
-    {
-        std::string name = fs::path(image).filename().string();
-        if (Options_.Single && Options_.Multi)
-            name.append(1, '.').append(ModeName(mode));
-        name.append(".result.bmp");
-        return (fs::path(Options_.AnnotateDir) / name).string();
-    }
-
     // The working image with its zone circles at the image's own size, as the station's
     // annotated save draws it; written to a temporary name and renamed.
     void Annotate(const std::string& image, TFiberAnalyzer& a)
     {
-        const std::string path = AnnotationPath(image, a.Mode);
+        const std::string path = AnnotationPath(Options_, image, a.Mode);
         const int w = a.ImageWidth, h = a.ImageHeight;
         TBitmap bitmap(w, h);
         {
@@ -391,6 +441,8 @@ std::string ParseAnalyzeArguments(const std::vector<std::string>& args, AnalyzeO
             if (!names.insert(fs::path(image).filename().string()).second)
                 return "--annotate: two images are named " + fs::path(image).filename().string() +
                        "; their annotated images would overwrite each other";
+        if (std::string problem = CheckAnnotationsSpareInputs(options); !problem.empty())
+            return problem;
     }
     if (!options.SettingsFile.empty())
         return CheckSettingsFile(options.SettingsFile);
@@ -403,7 +455,7 @@ int RunAnalyzeCommand(const std::vector<std::string>& args, std::ostream& out, s
     const std::string problem = ParseAnalyzeArguments(args, options);
     if (!problem.empty())
     {
-        err << "fiberscope-analyze: " << problem << " (try --help)\n";
+        err << "fiberscope-analyze: " << EscapedText(problem) << " (try --help)\n";
         return ExitError;
     }
     if (options.Help)
