@@ -7,6 +7,7 @@
 
 #include <QPainter>
 #include <cstddef>
+#include <new>
 
 namespace
 {
@@ -23,9 +24,11 @@ void EnsureGreyBuffer(std::vector<std::uint8_t>& buffer, int width, int height)
         buffer.resize(needed);
 }
 
-bool AcceptedFileSize(int width, int height)
+// The sizes a file may have; anything else is refused from its header.
+const TImageSizes& AcceptedFileSizes()
 {
-    return height == 480 && (width == 640 || width == 720);
+    static const TImageSizes sizes{{{640, 480}, {720, 480}}};
+    return sizes;
 }
 } // namespace
 
@@ -54,22 +57,47 @@ void TFiberAnalyzer::SetCapturedImage(const TBitmap& frame)
     painter.drawImage(0, 0, frame.Image());
 }
 
-bool TFiberAnalyzer::LoadImageFile(const std::string& path)
+bool TFiberAnalyzer::LoadImageFile(const std::string& path, TImageRefusal* why)
 {
-    // Decoded once: both rasters are copies of the same decoded pixels, so a file that changes
-    // between reads cannot give them different sizes.
-    auto source = std::make_unique<TLumarcRaster>(path);
-    const int width = source->Bitmap ? source->Bitmap->Width() : 0;
-    const int height = source->Bitmap ? source->Bitmap->Height() : 0;
-    if (!AcceptedFileSize(width, height))
-        return false;
-
-    auto work = std::make_unique<TLumarcRaster>(width, height);
-    work->FileName = path;
-    work->Bitmap->Image() = source->Bitmap->Image().copy();
-    // Growing the buffer is the last step that can fail; a larger buffer is harmless if it does.
-    EnsureGreyBuffer(GreyBuffer, width, height);
-    WorkRaster = std::move(work);
-    SourceRaster = std::move(source);
-    return true;
+    TImageRefusal refusal;
+    try
+    {
+        // Decoded once: both rasters are copies of the same decoded pixels, so a file that changes
+        // between reads cannot give them different sizes.
+        auto source = std::make_unique<TLumarcRaster>(path, AcceptedFileSizes());
+        refusal = source->Refusal;
+        const int width = source->Bitmap->Width();
+        const int height = source->Bitmap->Height();
+        if (!refusal && !AcceptedFileSizes().Accepts(width, height))
+        {
+            refusal.Problem = TImageProblem::WrongSize;
+            refusal.Width = width;
+            refusal.Height = height;
+        }
+        if (!refusal)
+        {
+            auto work = std::make_unique<TLumarcRaster>(width, height);
+            work->FileName = path;
+            work->Bitmap->Image() = source->Bitmap->Image().copy();
+            // A null copy or a failed growth is a refusal; a larger buffer is harmless if only the
+            // copy failed.
+            EnsureGreyBuffer(GreyBuffer, width, height);
+            if (work->Bitmap->Width() != width || work->Bitmap->Height() != height)
+                refusal.Problem = TImageProblem::OutOfMemory;
+            else
+            {
+                WorkRaster = std::move(work);
+                SourceRaster = std::move(source);
+                return true;
+            }
+        }
+    }
+    catch (const std::bad_alloc&)
+    {
+        refusal = {};
+        refusal.Problem = TImageProblem::OutOfMemory;
+    }
+    if (why)
+        *why = refusal;
+    return false;
 }

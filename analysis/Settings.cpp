@@ -1,15 +1,16 @@
 // The settings file: seven CR LF lines of text, numbers in C notation whatever the process
-// locale. Saving goes through a temporary file in the same folder that is synced and renamed
-// over the target, so a failed save never leaves a half-written file behind.
+// locale. Saving goes through the one atomic write (temporary file beside the target, synced,
+// renamed), so a failed save never leaves a half-written file behind.
 
 #include "analysis/TFiberAnalyzer.h"
+#include "platform/AtomicWrite.h"
 
 #include <cerrno>
 #include <climits>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <locale.h>
 #include <stdexcept>
@@ -41,12 +42,6 @@ public:
 private:
     locale_t Previous_;
 };
-
-[[noreturn]] void Fail(const std::string& path, const char* what, int error)
-{
-    throw std::runtime_error("Cannot save settings file \"" + path + "\": " + what + ": " +
-                             std::strerror(error));
-}
 
 std::string FormatSettings(const TFiberAnalyzer& a)
 {
@@ -113,57 +108,84 @@ bool Expect(const char*& p, char c)
     return true;
 }
 
-void ReadThresholdLine(const std::string& line, TFiberAnalyzer& a)
+// True when all six values converted.
+bool ReadThresholdLine(const std::string& line, TFiberAnalyzer& a)
 {
     // Values are stored one by one; reading stops at the first that does not convert.
     const char* p = line.c_str();
-    if (!ReadInt(p, a.LowerThreshold) || !Expect(p, ',') || !ReadInt(p, a.UpperThreshold) ||
-        !Expect(p, ',') || !ReadInt(p, a.CoreCladThreshold) || !Expect(p, ',') ||
-        !ReadInt(p, a.ContactThreshold) || !Expect(p, ',') || !ReadFloat(p, a.CoreDefectPercent) ||
-        !Expect(p, ','))
-        return;
-    ReadFloat(p, a.CladDefectPercent);
+    return ReadInt(p, a.LowerThreshold) && Expect(p, ',') && ReadInt(p, a.UpperThreshold) && Expect(p, ',') &&
+           ReadInt(p, a.CoreCladThreshold) && Expect(p, ',') && ReadInt(p, a.ContactThreshold) &&
+           Expect(p, ',') && ReadFloat(p, a.CoreDefectPercent) && Expect(p, ',') &&
+           ReadFloat(p, a.CladDefectPercent);
 }
 
-void ReadIntLine(const std::string& line, int& value)
+bool ReadIntLine(const std::string& line, int& value)
 {
     const char* p = line.c_str();
-    ReadInt(p, value);
+    return ReadInt(p, value);
 }
 
-// The first seven lines, split at LF; a CR before the LF stays in the line and is cut off by the
-// readers. Text after the last LF is a line of its own, an empty remainder is not. Each line keeps
-// at most LineKeep characters, so a huge file costs no memory. False when the file cannot be read.
-constexpr std::size_t LineKeep = 4096;
+// Seven lines of at most 499 characters and a few numbers: no settings file needs more than
+// this. What lies beyond is never read, so a huge file costs neither time nor memory.
+constexpr std::size_t ReadLimit = 64 * 1024;
 
-bool ReadLines(const std::string& path, std::vector<std::string>& lines)
+// The first seven lines, split at LF; a CR before the LF stays in the line and is cut off by the
+// readers. Text after the last LF (within the limit) is a line of its own, an empty remainder is
+// not. Only a regular file is read: a pipe or a device is refused without being opened, and the
+// file is opened non-blocking, so one swapped in meanwhile cannot stall the reader either.
+TSettingsLoad ReadLines(const std::string& path, std::vector<std::string>& lines)
 {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return false;
-    std::string line;
-    bool open = false; // a line has started and not yet ended
-    char block[4096];
-    std::size_t n = 0;
-    while (lines.size() < 7 && (n = std::fread(block, 1, sizeof block, f)) > 0)
-        for (std::size_t i = 0; i < n && lines.size() < 7; ++i)
+    TSettingsLoad load;
+    const auto fail = [&](TSettingsLoad::TFile file, int error) {
+        load.File = file;
+        load.SystemError = error;
+        return load;
+    };
+    struct stat info = {};
+    if (stat(path.c_str(), &info) != 0)
+        return fail(errno == ENOENT || errno == ENOTDIR ? TSettingsLoad::Missing : TSettingsLoad::Unreadable,
+                    errno);
+    if (!S_ISREG(info.st_mode))
+        return fail(TSettingsLoad::NotRegularFile, 0);
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return fail(TSettingsLoad::Unreadable, errno);
+    std::string bytes(ReadLimit, '\0');
+    std::size_t size = 0;
+    int error = 0;
+    load.File = TSettingsLoad::Read;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+        load.File = TSettingsLoad::NotRegularFile;
+    while (load.File == TSettingsLoad::Read && size < bytes.size())
+    {
+        const ssize_t n = read(fd, bytes.data() + size, bytes.size() - size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            error = errno;
+        if (n <= 0)
+            break;
+        size += static_cast<std::size_t>(n);
+    }
+    close(fd);
+    if (load.File != TSettingsLoad::Read || error != 0)
+        return fail(load.File != TSettingsLoad::Read ? load.File : TSettingsLoad::Unreadable, error);
+
+    bytes.resize(size);
+    std::size_t start = 0;
+    while (lines.size() < 7 && start < bytes.size())
+    {
+        const std::size_t end = bytes.find('\n', start);
+        if (end == std::string::npos)
         {
-            if (block[i] == '\n')
-            {
-                lines.push_back(std::move(line));
-                line.clear();
-                open = false;
-                continue;
-            }
-            open = true;
-            if (line.size() < LineKeep)
-                line.push_back(block[i]);
+            lines.push_back(bytes.substr(start));
+            break;
         }
-    const bool ok = !std::ferror(f);
-    std::fclose(f);
-    if (open && lines.size() < 7)
-        lines.push_back(std::move(line));
-    return ok;
+        lines.push_back(bytes.substr(start, end - start));
+        start = end + 1;
+    }
+    load.Lines = static_cast<int>(lines.size());
+    return load;
 }
 } // namespace
 
@@ -176,81 +198,42 @@ void TFiberAnalyzer::SaveSettings(const std::string& path) const
     }
     catch (const std::invalid_argument& e)
     {
-        throw std::runtime_error("Cannot save settings file \"" + path + "\": " + e.what());
+        throw std::runtime_error("cannot write " + path + ": " + e.what());
     }
-
-    std::string temp = path + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0)
-        Fail(path, "cannot create a temporary file", errno);
-
-    int error = 0;
-    const char* step = nullptr;
-    struct stat old = {};
-    const mode_t mode = stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-    if (fchmod(fd, mode) != 0)
-    {
-        error = errno;
-        step = "cannot set permissions";
-    }
-    for (std::size_t done = 0; !step && done < content.size();)
-    {
-        const ssize_t n = write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-        {
-            error = n < 0 ? errno : EIO;
-            step = "write failed";
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (!step && fsync(fd) != 0)
-    {
-        error = errno;
-        step = "sync failed";
-    }
-    if (close(fd) != 0 && !step)
-    {
-        error = errno;
-        step = "close failed";
-    }
-    if (!step && std::rename(temp.c_str(), path.c_str()) != 0)
-    {
-        error = errno;
-        step = "cannot replace the file";
-    }
-    if (step)
-    {
-        unlink(temp.c_str());
-        Fail(path, step, error);
-    }
+    std::string error;
+    if (!WriteFileAtomically(path, content, error))
+        throw std::runtime_error(error);
 }
 
-void TFiberAnalyzer::LoadSettings(const std::string& path)
+TSettingsLoad TFiberAnalyzer::LoadSettings(const std::string& path)
 {
-    struct stat st = {};
-    if (stat(path.c_str(), &st) != 0)
-        return;
     // The lines are read before any field changes: a read error leaves everything as it was.
     std::vector<std::string> lines;
-    if (!ReadLines(path, lines))
-        return;
+    TSettingsLoad load = ReadLines(path, lines);
+    if (load.File != TSettingsLoad::Read)
+        return load;
     const std::size_t count = lines.size();
+    const auto took = [&](int line, bool taken) {
+        if (taken)
+            load.Taken |= 1u << (line - 1);
+    };
 
     if (count > 0)
         DeviceName = TextOf(lines[0], DeviceNameLimit);
     if (count > 1)
-        ReadThresholdLine(lines[1], *this);
+        took(2, ReadThresholdLine(lines[1], *this));
     if (count > 2)
-        ReadIntLine(lines[2], CaptureCount);
+        took(3, ReadIntLine(lines[2], CaptureCount));
     if (count > 3)
         SpareText1 = TextOf(lines[3], TextLineLimit);
     if (count > 4)
         SpareText2 = TextOf(lines[4], TextLineLimit);
     if (count > 5)
-        ReadIntLine(lines[5], ShowCounts);
+        took(6, ReadIntLine(lines[5], ShowCounts));
     if (count > 6)
         ImageFolder = TextOf(lines[6], TextLineLimit);
+    // A text line is taken whole, whatever it holds.
+    for (int line : {1, 4, 5, 7})
+        took(line, load.Lines >= line);
+    return load;
 }

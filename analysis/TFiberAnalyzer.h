@@ -4,9 +4,9 @@
 // write them directly. Never copied.
 
 #include "analysis/TPoint2D.h"
+#include "platform/TImageRefusal.h"
 
 #include <QRect>
-
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -19,12 +19,32 @@ class TLumarcRaster;
 // One detected region, filed in a zone list.
 struct Finding
 {
-    int Kind = 0;            // 1 defect (dark region), 0 scratch (long bright region)
-    float Width = 0.0f;      // box extent in pixels as detected; scaled in place by the evaluation
+    int Kind = 0;       // 1 defect (dark region), 0 scratch (long bright region)
+    float Width = 0.0f; // box extent in pixels as detected; scaled in place by the evaluation
     float Height = 0.0f;
     float Area = 0.0f;       // pixels marked by the fill
     float DefectSize = 0.0f; // set by the evaluation
     float ScratchSize = 0.0f;
+};
+
+// What LoadSettings made of a file: whether it could be read, how many of the seven lines it has
+// and which of them set their fields in full. A number line that does not convert completely
+// keeps (some of) its fields at their old values and is not taken.
+struct TSettingsLoad
+{
+    enum TFile
+    {
+        Read,
+        Missing,
+        NotRegularFile, // a folder, a device, a pipe: never read
+        Unreadable,     // SystemError says why
+    };
+    TFile File = Missing;
+    int SystemError = 0;
+    int Lines = 0;      // 0..7
+    unsigned Taken = 0; // bit n - 1 for line n
+
+    bool LineTaken(int line) const { return (Taken >> (line - 1)) & 1u; }
 };
 
 class TFiberAnalyzer
@@ -42,15 +62,15 @@ public:
     std::string ImageFolder;
     int Mode = 0; // 0 Single Mode, 1 Multi Mode
     TPoint2D Center;
-    float ZoneRadius[5] = {};       // core SM (25 um), core MM (65), cladding (118), adhesive (132), contact (250)
-    TPoint2D EdgePoints[4];         // left, right, up, down
+    float ZoneRadius[5] = {}; // core SM (25 um), core MM (65), cladding (118), adhesive (132), contact (250)
+    TPoint2D EdgePoints[4];   // left, right, up, down
     TPoint2D CircleCenters[4];
     std::vector<std::uint8_t> GreyBuffer; // empty = absent; holds at least ImageWidth x ImageHeight bytes
     int ImageWidth = 0;
     int ImageHeight = 0;
     int FillCount = 0;
     int Neighbours[8][2] = {{-1, 0}, {-1, -1}, {0, -1}, {1, -1}, {1, 0}, {1, 1}, {0, 1}, {-1, 1}};
-    int FindingCount[ListCount] = {};   // [0] core, [1] cladding, [2] contact
+    int FindingCount[ListCount] = {}; // [0] core, [1] cladding, [2] contact
     Finding Findings[ListCount][ListCapacity];
     int BoxMinX = 0;
     int BoxMinY = 0;
@@ -77,9 +97,10 @@ public:
     TFiberAnalyzer(const TFiberAnalyzer&) = delete;
     TFiberAnalyzer& operator=(const TFiberAnalyzer&) = delete;
 
-    // Image input.
+    // Image input. A file that is refused (of another size, unreadable, or too big for the memory
+    // there is) leaves the analyzer as it was; why says what was wrong with it.
     void SetCapturedImage(const TBitmap& frame);
-    bool LoadImageFile(const std::string& path);
+    bool LoadImageFile(const std::string& path, TImageRefusal* why = nullptr);
 
     // Analysis: PrepareImage, LocateFiber, DetectDefects.
     void Analyze();
@@ -104,7 +125,8 @@ public:
 
     // Settings file. SaveSettings writes a temporary file beside the target and renames it over
     // the target, so a failed write leaves the old file intact; it throws std::runtime_error
-    // naming the file and the reason.
+    // naming the file and the reason. LoadSettings reads regular files only, and no more than
+    // the seven lines can need.
     void SaveSettings(const std::string& path) const;
-    void LoadSettings(const std::string& path);
+    TSettingsLoad LoadSettings(const std::string& path);
 };

@@ -32,6 +32,11 @@ TLumarcRaster::TLumarcRaster(const std::string& fileName)
     LoadFile(fileName);
 }
 
+TLumarcRaster::TLumarcRaster(const std::string& fileName, const TImageSizes& sizes)
+{
+    LoadFile(fileName, sizes);
+}
+
 TLumarcRaster::TLumarcRaster(int width, int height) : Bitmap(new TBitmap(width, height))
 {
 }
@@ -44,7 +49,18 @@ TLumarcRaster::~TLumarcRaster()
     Bitmap = nullptr;
 }
 
-void TLumarcRaster::LoadFile(const std::string& fileName)
+// The decoder object and its bitmap; a bitmap whose memory cannot be had is a refusal too.
+void TLumarcRaster::Decode(const std::string& fileName, const TImageSizes& sizes)
+{
+    Raster = new TRasterBase;
+    Raster->LoadFromFile(fileName, sizes);
+    Refusal = Raster->Refusal();
+    Bitmap = new TBitmap;
+    if (!Raster->DecodeToBitmap(Bitmap))
+        Refusal.Problem = TImageProblem::OutOfMemory;
+}
+
+void TLumarcRaster::LoadFile(const std::string& fileName, const TImageSizes& sizes)
 {
     // Only the constructor calls this, but a second call must not leak the first image.
     delete Raster;
@@ -52,22 +68,16 @@ void TLumarcRaster::LoadFile(const std::string& fileName)
     delete Bitmap;
     Bitmap = nullptr;
     FileName = fileName;
+    Refusal = {};
     if (UpperExtension(fileName) == ".PNG")
-    {
-        LoadPng(fileName);
-    }
+        LoadPng(fileName, sizes);
     else
-    {
-        Raster = new TRasterBase;
-        Raster->LoadFromFile(fileName);
-        Bitmap = new TBitmap;
-        Raster->DecodeToBitmap(Bitmap);
-    }
+        Decode(fileName, sizes);
     Scale = 1.0f;
     Origin = TPoint2D(0.0f, 0.0f);
 }
 
-void TLumarcRaster::LoadPng(const std::string& fileName)
+void TLumarcRaster::LoadPng(const std::string& fileName, const TImageSizes& sizes)
 {
     // The header tells the transparency; the pixels are decoded once, by whichever path needs them.
     TPngReader reader;
@@ -75,29 +85,10 @@ void TLumarcRaster::LoadPng(const std::string& fileName)
 
     if (reader.Transparency() == TPngTransparency::Partial)
     {
-        reader.Read(fileName);
-        Raster = new TRasterBase;
-        Raster->Alloc(reader.Width(), reader.Height());
-        const int width = Raster->Width();
-        // Every colour type arrives as B G R rows plus an alpha row (a palette's alpha comes
-        // from its transparency entries), so one loop serves them all.
-        for (int r = 0; r < Raster->Height(); ++r)
-        {
-            const std::uint8_t* colour = reader.ColourRow(r);
-            const std::uint8_t* alpha = reader.AlphaRow(r);
-            std::uint8_t* dst =
-                Raster->Pixels + static_cast<std::size_t>(r) * static_cast<std::size_t>(width) * 4;
-            for (int c = 0; c < width; ++c, dst += 4, colour += 3)
-            {
-                dst[0] = colour[2];
-                dst[1] = colour[1];
-                dst[2] = colour[0];
-                dst[3] = alpha[c];
-            }
-        }
-        Bitmap = new TBitmap;
-        Raster->DecodeToBitmap(Bitmap);
-        reader.Release();
+        // The reader's colour and alpha rows, put back together, are exactly the decoder's R G B A
+        // (a palette's alpha comes from its transparency entries): decoding straight into the
+        // raster gives the same pixels without holding the reader's copy beside it.
+        Decode(fileName, sizes);
         return;
     }
 
@@ -107,10 +98,7 @@ void TLumarcRaster::LoadPng(const std::string& fileName)
     const TPngRgb transparent = reader.TransparentColour();
     reader.Release();
 
-    Raster = new TRasterBase;
-    Raster->LoadFromFile(fileName);
-    Bitmap = new TBitmap;
-    Raster->DecodeToBitmap(Bitmap);
+    Decode(fileName, sizes);
     if (!replace || Raster->Width() != Bitmap->Width() || Raster->Height() != Bitmap->Height())
         return;
 

@@ -2,11 +2,14 @@
 // bottom-up and top-down rows; the 12-byte core header and the 40, 52, 56, 108 and 124-byte
 // info headers. Every offset, the palette and the pixel rows are checked against the file size
 // (in 64-bit arithmetic) before they are read, so a lying header is refused rather than followed.
-// Cost: one pass over the pixels.
+// An RLE stream may skip pixels, which then stay black, but it is refused when its runs could not
+// draw even half the image: two bytes otherwise stand for any size. Cost: one pass over the pixels.
 
 #include "platform/ImageDecoders.h"
 
 #include <bit>
+#include <new>
+#include <string>
 
 namespace
 {
@@ -70,10 +73,18 @@ struct TBmpInfo
     std::uint64_t PixelOffset = 0;
 };
 
-bool ReadInfo(const std::uint8_t* data, std::uint64_t size, TBmpInfo& info)
+bool Refuse(TImageRefusal& why, TImageProblem problem, std::string detail = {})
+{
+    why.Problem = problem;
+    why.Detail = std::move(detail);
+    return false;
+}
+
+bool ReadInfo(const std::uint8_t* data, std::uint64_t size, const TImageSizes& sizes, TBmpInfo& info,
+              TImageRefusal& why)
 {
     if (size < 14 + 12)
-        return false;
+        return Refuse(why, TImageProblem::Damaged);
     info.PixelOffset = U32(data + 10);
     const std::uint64_t headerSize = U32(data + 14);
     const std::uint8_t* h = data + 14;
@@ -88,7 +99,7 @@ bool ReadInfo(const std::uint8_t* data, std::uint64_t size, TBmpInfo& info)
              headerSize == 124)
     {
         if (size < 14 + headerSize)
-            return false;
+            return Refuse(why, TImageProblem::Damaged);
         info.Width = static_cast<std::int32_t>(U32(h + 4));
         info.Height = static_cast<std::int32_t>(U32(h + 8));
         info.Bits = U16(h + 14);
@@ -97,15 +108,16 @@ bool ReadInfo(const std::uint8_t* data, std::uint64_t size, TBmpInfo& info)
     }
     else
     {
-        return false;
+        return Refuse(why, TImageProblem::Unsupported,
+                      "BMP with a " + std::to_string(headerSize) + "-byte header");
     }
     if (info.Height < 0)
     {
         info.TopDown = true;
         info.Height = -info.Height;
     }
-    if (!ImageSizeAcceptable(info.Width, info.Height))
-        return false;
+    if (info.Width < 1 || info.Height < 1)
+        return Refuse(why, TImageProblem::Damaged);
 
     std::uint64_t afterHeader = 14 + headerSize;
     const bool bitfields = info.Compression == BiBitfields || info.Compression == BiAlphaBitfields;
@@ -117,14 +129,14 @@ bool ReadInfo(const std::uint8_t* data, std::uint64_t size, TBmpInfo& info)
         if (headerSize == 40)
         {
             if (size < afterHeader + maskCount * 4)
-                return false;
+                return Refuse(why, TImageProblem::Damaged);
             afterHeader += maskCount * 4;
         }
         else if (headerSize < 56)
         {
             // a 52-byte header holds three masks only
             if (maskCount == 4)
-                return false;
+                return Refuse(why, TImageProblem::Damaged);
         }
         for (std::uint64_t i = 0; i < maskCount; ++i)
             info.Masks[i] = U32(m + 4 * i);
@@ -133,6 +145,8 @@ bool ReadInfo(const std::uint8_t* data, std::uint64_t size, TBmpInfo& info)
         info.HasAlphaMask = info.Masks[3] != 0;
     }
 
+    const std::string kind = "BMP of " + std::to_string(info.Bits) + " bits per pixel with compression " +
+                             std::to_string(info.Compression);
     switch (info.Bits)
     {
     case 1:
@@ -140,7 +154,7 @@ bool ReadInfo(const std::uint8_t* data, std::uint64_t size, TBmpInfo& info)
     case 8:
         if (!(info.Compression == BiRgb || (info.Compression == BiRle8 && info.Bits == 8) ||
               (info.Compression == BiRle4 && info.Bits == 4)))
-            return false;
+            return Refuse(why, TImageProblem::Unsupported, kind);
         if (info.PaletteCount == 0 || info.PaletteCount > (1u << info.Bits))
             info.PaletteCount = 1u << info.Bits;
         break;
@@ -159,26 +173,42 @@ bool ReadInfo(const std::uint8_t* data, std::uint64_t size, TBmpInfo& info)
         }
         else if (!bitfields)
         {
-            return false;
+            return Refuse(why, TImageProblem::Unsupported, kind);
         }
         info.PaletteCount = 0;
         break;
     case 24:
         if (info.Compression != BiRgb)
-            return false;
+            return Refuse(why, TImageProblem::Unsupported, kind);
         info.PaletteCount = 0;
         break;
     default:
-        return false;
+        return Refuse(why, TImageProblem::Unsupported,
+                      "BMP of " + std::to_string(info.Bits) + " bits per pixel");
+    }
+    if (!sizes.Accepts(info.Width, info.Height))
+    {
+        why.Width = static_cast<int>(info.Width);
+        why.Height = static_cast<int>(info.Height);
+        return Refuse(why, TImageProblem::WrongSize);
     }
     // RLE images are bottom-up by definition.
     if ((info.Compression == BiRle8 || info.Compression == BiRle4) && info.TopDown)
-        return false;
+        return Refuse(why, TImageProblem::Damaged);
 
     info.PaletteOffset = afterHeader;
-    if (info.PaletteOffset + info.PaletteCount * info.PaletteEntrySize > size)
-        return false;
-    return info.PixelOffset < size;
+    if (info.PaletteOffset + info.PaletteCount * info.PaletteEntrySize > size || info.PixelOffset >= size)
+        return Refuse(why, TImageProblem::Damaged);
+    return true;
+}
+
+// A run draws at most 255 pixels for two bytes, so the stream's runs cover at most 127.5 pixels per
+// byte. Skips (end of line, delta, end of bitmap) may leave the rest black, up to as much again.
+bool RleStreamCanCover(const TBmpInfo& info, std::uint64_t size)
+{
+    const std::uint64_t streamBytes = size - info.PixelOffset;
+    return static_cast<std::uint64_t>(info.Width) * static_cast<std::uint64_t>(info.Height) <=
+           streamBytes * 255;
 }
 
 void PaletteColour(const std::uint8_t* data, const TBmpInfo& info, std::uint64_t index, std::uint8_t* rgba)
@@ -314,18 +344,34 @@ bool DecodeRle(const std::uint8_t* data, std::uint64_t size, const TBmpInfo& inf
 }
 } // namespace
 
-bool DecodeBmp(const std::uint8_t* data, std::size_t size, TRgbaImage& out)
+bool DecodeBmp(const std::uint8_t* data, std::size_t size, TRgbaImage& out, const TImageSizes& sizes,
+               TImageRefusal* why)
 {
     out.Clear();
+    TImageRefusal refusal;
     TBmpInfo info;
-    if (!ReadInfo(data, size, info))
-        return false;
-    const bool ok = info.Compression == BiRle8 || info.Compression == BiRle4
-                        ? DecodeRle(data, size, info, out)
-                        : DecodeUncompressed(data, size, info, out);
+    bool ok = ReadInfo(data, size, sizes, info, refusal);
+    const bool rle = info.Compression == BiRle8 || info.Compression == BiRle4;
+    if (ok && rle && !RleStreamCanCover(info, size))
+        ok = Refuse(refusal, TImageProblem::Damaged);
+    if (ok)
+    {
+        try
+        {
+            ok = rle ? DecodeRle(data, size, info, out) : DecodeUncompressed(data, size, info, out);
+            if (!ok)
+                Refuse(refusal, TImageProblem::Damaged);
+        }
+        catch (const std::bad_alloc&)
+        {
+            ok = Refuse(refusal, TImageProblem::OutOfMemory);
+        }
+    }
     if (!ok)
     {
         out.Clear();
+        if (why)
+            *why = refusal;
         return false;
     }
     out.Width = static_cast<int>(info.Width);

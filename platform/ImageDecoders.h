@@ -1,8 +1,11 @@
 #pragma once
 // The file decoders behind TRasterBase. Each takes the whole file in memory and fills an R G B A
-// image (rows top to bottom, width x 4 bytes each) or returns false, leaving it empty. None of
-// them allocates for pixels before the header's dimensions have been checked against
-// TRasterBase::MaxSide and, where the format allows, against the size of the file.
+// image (rows top to bottom, width x 4 bytes each) or returns false, leaving it empty and saying
+// why in *why (when given). None of them allocates for pixels before the header's dimensions have
+// been checked against the caller's sizes (and the raster's own cap) and, where the format allows,
+// against the size of the file. A failed allocation is a refusal, never an exception.
+
+#include "platform/TImageRefusal.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -34,13 +37,20 @@ enum class TImageFormat
 // Recognises a file by its first bytes.
 TImageFormat DetectImageFormat(const std::uint8_t* data, std::size_t size);
 
-bool DecodeBmp(const std::uint8_t* data, std::size_t size, TRgbaImage& out);
-bool DecodeJpeg(const std::uint8_t* data, std::size_t size, TRgbaImage& out);
-bool DecodePng(const std::uint8_t* data, std::size_t size, TRgbaImage& out);
+bool DecodeBmp(const std::uint8_t* data, std::size_t size, TRgbaImage& out, const TImageSizes& sizes = {},
+               TImageRefusal* why = nullptr);
+bool DecodeJpeg(const std::uint8_t* data, std::size_t size, TRgbaImage& out, const TImageSizes& sizes = {},
+                TImageRefusal* why = nullptr);
+bool DecodePng(const std::uint8_t* data, std::size_t size, TRgbaImage& out, const TImageSizes& sizes = {},
+               TImageRefusal* why = nullptr);
+// Recognises the format by the first bytes and calls its decoder.
+bool DecodeImage(const std::uint8_t* data, std::size_t size, TRgbaImage& out, const TImageSizes& sizes = {},
+                 TImageRefusal* why = nullptr);
 
-// Reads a whole file. False when it cannot be opened or read, or when it is larger than any
-// image we accept could need (so a huge file is never pulled into memory).
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out);
+// Reads a whole regular file. False, with the reason in why, when it is missing, not a regular
+// file, cannot be read, or is larger than any image we accept could need (so a huge file is never
+// pulled into memory).
+bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out, TImageRefusal* why = nullptr);
 
-// True when width and height are both within 1..TRasterBase::MaxSide.
+// True when width and height are within the raster's own cap (TImageSizes{}.Accepts).
 bool ImageSizeAcceptable(long long width, long long height);

@@ -1,8 +1,9 @@
 // PNG decoding on libpng, shared by TPngReader and the raster's PNG path: libpng's transforms
 // widen every colour type and bit depth to 8-bit R G B A. libpng reports errors by longjmp, so
 // the two functions that call setjmp (header, rows) hold no C++ object with a destructor, and
-// the buffers they fill are owned by their caller. Dimensions are limited inside libpng (it
-// refuses the header) and checked again before the row buffer is allocated.
+// the buffers they fill are owned by their caller. The header's size is read from the file's bytes
+// and checked against the caller's sizes before libpng allocates anything for the image; libpng's
+// own limits and the deflate bound below are further lines.
 
 #include "platform/TPngReader.h"
 
@@ -11,6 +12,7 @@
 
 #include <cassert>
 #include <cstring>
+#include <new>
 #include <png.h>
 
 struct TPngFacts
@@ -28,6 +30,7 @@ struct TPngSource
     const std::uint8_t* Data;
     std::size_t Size;
     std::size_t Pos;
+    bool OutOfMemory = false; // libpng gave up for want of memory
 };
 
 void ReadFromMemory(png_structp png, png_bytep dst, png_size_t length)
@@ -39,8 +42,11 @@ void ReadFromMemory(png_structp png, png_bytep dst, png_size_t length)
     src->Pos += length;
 }
 
-[[noreturn]] void OnError(png_structp png, png_const_charp)
+[[noreturn]] void OnError(png_structp png, png_const_charp message)
 {
+    // libpng's allocation failures say "Out of memory" or "Insufficient memory".
+    if (std::strstr(message, "memory"))
+        static_cast<TPngSource*>(png_get_error_ptr(png))->OutOfMemory = true;
     png_longjmp(png, 1);
 }
 
@@ -164,35 +170,66 @@ struct TPngHandles
     ~TPngHandles() { png_destroy_read_struct(&Png, Info ? &Info : nullptr, nullptr); }
 };
 
+std::uint32_t BigEndian32(const std::uint8_t* p)
+{
+    return (static_cast<std::uint32_t>(p[0]) << 24) | (static_cast<std::uint32_t>(p[1]) << 16) |
+           (static_cast<std::uint32_t>(p[2]) << 8) | p[3];
+}
+
+bool Refuse(TImageRefusal& why, TImageProblem problem)
+{
+    why.Problem = problem;
+    return false;
+}
+
 // Reads up to the image data: header, palette and transparency chunk (which PNG requires before
-// the data), and sets the transforms. False for anything that is not a PNG of an acceptable size.
-bool OpenPng(TPngHandles& handles, TPngSource& source, TPngFacts& facts, png_uint_32& width,
-             png_uint_32& height)
+// the data), and sets the transforms. False, with the reason, for anything that is not a PNG of a
+// size the caller takes.
+bool OpenPng(TPngHandles& handles, TPngSource& source, const TImageSizes& sizes, TPngFacts& facts,
+             png_uint_32& width, png_uint_32& height, TImageRefusal& why)
 {
     if (DetectImageFormat(source.Data, source.Size) != TImageFormat::Png)
-        return false;
-    handles.Png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
+        return Refuse(why, TImageProblem::NotAnImage);
+    // The header chunk comes first, at a fixed place: its size is known before libpng runs.
+    if (source.Size < 33 || std::memcmp(source.Data + 12, "IHDR", 4) != 0)
+        return Refuse(why, TImageProblem::Damaged);
+    const std::uint32_t claimedWidth = BigEndian32(source.Data + 16);
+    const std::uint32_t claimedHeight = BigEndian32(source.Data + 20);
+    if (claimedWidth == 0 || claimedHeight == 0 || claimedWidth > PNG_UINT_31_MAX ||
+        claimedHeight > PNG_UINT_31_MAX)
+        return Refuse(why, TImageProblem::Damaged);
+    if (!sizes.Accepts(claimedWidth, claimedHeight))
+    {
+        why.Width = static_cast<int>(claimedWidth);
+        why.Height = static_cast<int>(claimedHeight);
+        return Refuse(why, TImageProblem::WrongSize);
+    }
+
+    handles.Png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &source, OnError, OnWarning);
     if (!handles.Png)
-        return false;
+        return Refuse(why, TImageProblem::OutOfMemory);
     handles.Info = png_create_info_struct(handles.Png);
     if (!handles.Info)
-        return false;
+        return Refuse(why, TImageProblem::OutOfMemory);
     png_set_user_limits(handles.Png, TRasterBase::MaxSide, TRasterBase::MaxSide);
     png_set_read_fn(handles.Png, &source, ReadFromMemory);
 
     std::uint64_t storedBytes = 0;
-    return ReadHeader(handles.Png, handles.Info, &facts, &width, &height, &storedBytes) &&
-           ImageSizeAcceptable(width, height) && storedBytes <= MaxInflatedBytes(source.Size);
+    if (ReadHeader(handles.Png, handles.Info, &facts, &width, &height, &storedBytes) &&
+        sizes.Accepts(width, height) && storedBytes <= MaxInflatedBytes(source.Size))
+        return true;
+    return Refuse(why, source.OutOfMemory ? TImageProblem::OutOfMemory : TImageProblem::Damaged);
 }
 
-bool DecodePngRgba(const std::uint8_t* data, std::size_t size, TRgbaImage& out, TPngFacts& facts)
+bool DecodePngRgba(const std::uint8_t* data, std::size_t size, const TImageSizes& sizes, TRgbaImage& out,
+                   TPngFacts& facts, TImageRefusal& why)
 {
     out.Clear();
     facts = {};
     TPngHandles handles;
     TPngSource source{data, size, 0};
     png_uint_32 width = 0, height = 0;
-    if (!OpenPng(handles, source, facts, width, height))
+    if (!OpenPng(handles, source, sizes, facts, width, height, why))
     {
         facts = {};
         return false;
@@ -206,18 +243,43 @@ bool DecodePngRgba(const std::uint8_t* data, std::size_t size, TRgbaImage& out, 
     {
         out.Clear();
         facts = {};
-        return false;
+        return Refuse(why, source.OutOfMemory ? TImageProblem::OutOfMemory : TImageProblem::Damaged);
     }
     out.Width = static_cast<int>(width);
     out.Height = static_cast<int>(height);
     return true;
 }
+
+// The decode with every failed allocation turned into a refusal.
+bool DecodePngChecked(const std::uint8_t* data, std::size_t size, const TImageSizes& sizes, TRgbaImage& out,
+                      TPngFacts& facts, TImageRefusal& why)
+{
+    why = {};
+    try
+    {
+        if (DecodePngRgba(data, size, sizes, out, facts, why))
+            return true;
+    }
+    catch (const std::bad_alloc&)
+    {
+        why = {};
+        why.Problem = TImageProblem::OutOfMemory;
+    }
+    out.Clear();
+    facts = {};
+    return false;
+}
 } // namespace
 
-bool DecodePng(const std::uint8_t* data, std::size_t size, TRgbaImage& out)
+bool DecodePng(const std::uint8_t* data, std::size_t size, TRgbaImage& out, const TImageSizes& sizes,
+               TImageRefusal* why)
 {
     TPngFacts facts;
-    return DecodePngRgba(data, size, out, facts);
+    TImageRefusal refusal;
+    const bool ok = DecodePngChecked(data, size, sizes, out, facts, refusal);
+    if (!ok && why)
+        *why = refusal;
+    return ok;
 }
 
 void TPngReader::Clear()
@@ -247,7 +309,8 @@ bool TPngReader::ReadInfo(const std::string& path)
     TPngSource source{file.data(), file.size(), 0};
     TPngFacts facts;
     png_uint_32 width = 0, height = 0;
-    if (!OpenPng(handles, source, facts, width, height))
+    TImageRefusal why;
+    if (!OpenPng(handles, source, {}, facts, width, height, why))
         return false;
     Width_ = static_cast<int>(width);
     Height_ = static_cast<int>(height);
@@ -262,14 +325,22 @@ bool TPngReader::Read(const std::string& path)
     std::vector<std::uint8_t> file;
     TRgbaImage image;
     TPngFacts facts;
-    if (!ReadWholeFile(path, file) || !DecodePngRgba(file.data(), file.size(), image, facts))
+    TImageRefusal why;
+    if (!ReadWholeFile(path, file) || !DecodePngChecked(file.data(), file.size(), {}, image, facts, why))
         return false;
     file = {};
+    try
+    {
+        Alpha_.resize(static_cast<std::size_t>(image.Width) * static_cast<std::size_t>(image.Height));
+    }
+    catch (const std::bad_alloc&)
+    {
+        return false;
+    }
 
     // Split R G B A into alpha rows and B G R rows, the latter compacted in place: each write
     // lands at or before the byte it replaces, so nothing is read after being overwritten.
-    const std::size_t pixels = static_cast<std::size_t>(image.Width) * static_cast<std::size_t>(image.Height);
-    Alpha_.resize(pixels);
+    const std::size_t pixels = Alpha_.size();
     std::uint8_t* p = image.Pixels.data();
     for (std::size_t i = 0; i < pixels; ++i)
     {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,13 +14,23 @@ namespace
 {
 // The largest file worth reading: a full-size uncompressed 32-bit image plus generous room for
 // headers and metadata. Anything bigger cannot be an image we accept.
-constexpr long long MaxFileBytes =
-    static_cast<long long>(TRasterBase::MaxSide) * TRasterBase::MaxSide * 4 + (64LL << 20);
+constexpr long long MaxFileBytes = TRasterBase::MaxPixels * 4 + (64LL << 20);
+
+bool Refuse(TImageRefusal* why, TImageProblem problem, int error = 0)
+{
+    if (why)
+    {
+        *why = {};
+        why->Problem = problem;
+        why->SystemError = error;
+    }
+    return false;
+}
 } // namespace
 
 bool ImageSizeAcceptable(long long width, long long height)
 {
-    return width >= 1 && height >= 1 && width <= TRasterBase::MaxSide && height <= TRasterBase::MaxSide;
+    return TImageSizes{}.Accepts(width, height);
 }
 
 TImageFormat DetectImageFormat(const std::uint8_t* data, std::size_t size)
@@ -34,41 +45,85 @@ TImageFormat DetectImageFormat(const std::uint8_t* data, std::size_t size)
     return TImageFormat::Unknown;
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out)
+bool DecodeImage(const std::uint8_t* data, std::size_t size, TRgbaImage& out, const TImageSizes& sizes,
+                 TImageRefusal* why)
 {
-    out.clear();
-    // Non-blocking, so a named pipe cannot stall the caller; only regular files are read, so a
-    // folder or a device is refused before anything is allocated.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
+    switch (DetectImageFormat(data, size))
+    {
+    case TImageFormat::Bmp:
+        return DecodeBmp(data, size, out, sizes, why);
+    case TImageFormat::Jpeg:
+        return DecodeJpeg(data, size, out, sizes, why);
+    case TImageFormat::Png:
+        return DecodePng(data, size, out, sizes, why);
+    case TImageFormat::Unknown:
+        break;
+    }
+    out.Clear();
+    return Refuse(why, TImageProblem::NotAnImage);
+}
+
+bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out, TImageRefusal* why)
+{
+    out = {};
+    // Looked at before it is opened, so a device or a pipe is never opened at all; non-blocking,
+    // so one swapped in meanwhile cannot stall the caller either, and fstat decides.
     struct stat info
     {
     };
-    bool ok =
-        ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= 0 && info.st_size <= MaxFileBytes;
-    if (ok)
+    if (::stat(path.c_str(), &info) != 0)
+        return Refuse(
+            why, errno == ENOENT || errno == ENOTDIR ? TImageProblem::Missing : TImageProblem::Unreadable,
+            errno);
+    if (!S_ISREG(info.st_mode))
+        return Refuse(why, TImageProblem::NotRegularFile);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return Refuse(why, TImageProblem::Unreadable, errno);
+    TImageRefusal refusal;
+    if (::fstat(fd, &info) != 0)
+        Refuse(&refusal, TImageProblem::Unreadable, errno);
+    else if (!S_ISREG(info.st_mode))
+        Refuse(&refusal, TImageProblem::NotRegularFile);
+    else if (info.st_size > MaxFileBytes)
     {
-        out.resize(static_cast<std::size_t>(info.st_size));
-        std::size_t done = 0;
-        while (ok && done < out.size())
+        Refuse(&refusal, TImageProblem::Unsupported);
+        refusal.Detail = "a file larger than any image of the largest size";
+    }
+    else
+    {
+        try
+        {
+            out.resize(static_cast<std::size_t>(info.st_size));
+        }
+        catch (const std::bad_alloc&)
+        {
+            Refuse(&refusal, TImageProblem::OutOfMemory);
+        }
+        for (std::size_t done = 0; !refusal && done < out.size();)
         {
             const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
             if (n < 0 && errno == EINTR)
                 continue;
-            ok = n > 0;
-            if (ok)
+            if (n <= 0)
+                Refuse(&refusal, n < 0 ? TImageProblem::Unreadable : TImageProblem::Damaged,
+                       n < 0 ? errno : 0);
+            else
                 done += static_cast<std::size_t>(n);
         }
     }
     ::close(fd);
-    if (!ok)
-        out = {};
-    return ok;
+    if (!refusal)
+        return true;
+    out = {};
+    if (why)
+        *why = refusal;
+    return false;
 }
 
 void TRasterBase::Clear()
 {
+    Refusal_ = {};
     Storage_ = {};
     Pixels = nullptr;
     Width_ = 0;
@@ -79,36 +134,34 @@ void TRasterBase::Alloc(int width, int height)
 {
     Clear();
     if (!ImageSizeAcceptable(width, height))
+    {
+        Refusal_.Problem = TImageProblem::WrongSize;
+        Refusal_.Width = width;
+        Refusal_.Height = height;
         return;
-    Storage_.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4, 0);
+    }
+    try
+    {
+        Storage_.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4, 0);
+    }
+    catch (const std::bad_alloc&)
+    {
+        Refusal_.Problem = TImageProblem::OutOfMemory;
+        return;
+    }
     Pixels = Storage_.data();
     Width_ = width;
     Height_ = height;
 }
 
-void TRasterBase::LoadFromFile(const std::string& path)
+void TRasterBase::LoadFromFile(const std::string& path, const TImageSizes& sizes)
 {
     Clear();
     std::vector<std::uint8_t> file;
-    if (!ReadWholeFile(path, file))
+    if (!ReadWholeFile(path, file, &Refusal_))
         return;
     TRgbaImage image;
-    bool ok = false;
-    switch (DetectImageFormat(file.data(), file.size()))
-    {
-    case TImageFormat::Bmp:
-        ok = DecodeBmp(file.data(), file.size(), image);
-        break;
-    case TImageFormat::Jpeg:
-        ok = DecodeJpeg(file.data(), file.size(), image);
-        break;
-    case TImageFormat::Png:
-        ok = DecodePng(file.data(), file.size(), image);
-        break;
-    case TImageFormat::Unknown:
-        break;
-    }
-    if (!ok || !ImageSizeAcceptable(image.Width, image.Height))
+    if (!DecodeImage(file.data(), file.size(), image, sizes, &Refusal_))
         return;
     Storage_ = std::move(image.Pixels);
     Pixels = Storage_.data();
@@ -116,9 +169,15 @@ void TRasterBase::LoadFromFile(const std::string& path)
     Height_ = image.Height;
 }
 
-void TRasterBase::DecodeToBitmap(TBitmap* bitmap) const
+bool TRasterBase::DecodeToBitmap(TBitmap* bitmap) const
 {
+    // QImage gives a null image, not an exception, when its memory cannot be had.
     bitmap->SetSize(Width_, Height_);
+    if (bitmap->Width() != Width_ || bitmap->Height() != Height_)
+    {
+        bitmap->SetSize(0, 0);
+        return false;
+    }
     for (int y = 0; y < Height_; ++y)
     {
         const std::uint8_t* src = Pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(Width_) * 4;
@@ -133,4 +192,5 @@ void TRasterBase::DecodeToBitmap(TBitmap* bitmap) const
             dst[2] = static_cast<std::uint8_t>((src[0] * a + white) / 255u);
         }
     }
+    return true;
 }

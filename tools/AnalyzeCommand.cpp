@@ -2,20 +2,25 @@
 
 #include "analysis/TFiberAnalyzer.h"
 #include "imaging/TLumarcRaster.h"
-#include "platform/TBitmap.h"
 #include "platform/AtomicWrite.h"
+#include "platform/TBitmap.h"
+#include "platform/TImageRefusal.h"
 #include "tools/JsonOut.h"
 
 #include <QBuffer>
 #include <QPainter>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <new>
+#include <optional>
 #include <ostream>
 #include <set>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -33,13 +38,17 @@ const char* const AnalyzeUsage =
     "  --json                    one JSON object per image and mode instead of the table:\n"
     "                            fiber centre, zone radii, every finding, counts and verdicts\n"
     "  --settings FILE           take the detection thresholds from this settings file\n"
-    "                            (the station's SystemSetting.ini); it must exist\n"
+    "                            (the station's SystemSetting.ini); it must be a regular\n"
+    "                            file whose every line the station reads\n"
     "  --annotate DIR            also save each checked image with its zone circles as\n"
     "                            DIR/<image name>.result.bmp (with --mode both:\n"
-    "                            <image name>.single.result.bmp and .multi.result.bmp)\n"
+    "                            <image name>.single.result.bmp and .multi.result.bmp);\n"
+    "                            a run in which one would replace an input is refused\n"
     "  --help                    this text\n"
     "\n"
-    "An image that cannot be opened is reported once, with the station's own message.\n"
+    "An image that cannot be opened is reported once, with the station's own message and the\n"
+    "reason (it does not exist, is not a BMP, JPEG or PNG image, is damaged, has another size...);\n"
+    "the other images are still checked.\n"
     "\n"
     "Exit status: 0 all images pass; 1 at least one image fails; 2 wrong arguments, or an\n"
     "image could not be opened or an annotated image could not be written.\n";
@@ -85,35 +94,96 @@ std::string IntJson(int v)
     return std::to_string(v);
 }
 
-// The settings file must exist and its thresholds line must read completely: the engine's
-// reader quietly keeps defaults for whatever it cannot read, which for a re-check would give a
-// verdict with thresholds nobody asked for.
+// The settings file must be one the engine reads, and the engine must take every line it has:
+// for whatever it cannot take it quietly keeps its defaults, which for a re-check would give a
+// verdict with thresholds nobody asked for. The engine's own reader decides, so the check and the
+// verdicts cannot disagree.
 std::string CheckSettingsFile(const std::string& path)
 {
-    std::error_code ec;
-    if (!fs::exists(path, ec))
-        return "settings file " + path + " does not exist";
-    if (fs::is_directory(path, ec))
-        return "settings file " + path + " is a folder";
-    std::ifstream in(path, std::ios::binary);
-    std::string line1, line2;
-    if (!in)
-        return "cannot read settings file " + path;
-    if (!std::getline(in, line1) || !std::getline(in, line2))
-        return "settings file " + path + " is too short: the thresholds belong on its second line";
-    int i[4];
-    float f[2];
-    char tail = 0;
-    const int n =
-        std::sscanf(line2.c_str(), "%d,%d,%d,%d,%f,%f%c", &i[0], &i[1], &i[2], &i[3], &f[0], &f[1], &tail);
-    if (n < 6 || (n == 7 && tail != '\r'))
-        return "settings file " + path + ": line 2 is not six values like 128,128,60,140,3.000000,5.000000";
+    TFiberAnalyzer probe;
+    const TSettingsLoad load = probe.LoadSettings(path);
+    const std::string file = "settings file " + path;
+    switch (load.File)
+    {
+    case TSettingsLoad::Missing:
+        return file + " does not exist";
+    case TSettingsLoad::NotRegularFile: {
+        std::error_code ec;
+        return file + (fs::is_directory(path, ec) ? " is a folder" : " is not a regular file");
+    }
+    case TSettingsLoad::Unreadable:
+        return "cannot read " + file + ": " + std::strerror(load.SystemError);
+    case TSettingsLoad::Read:
+        break;
+    }
+    if (load.Lines < 2)
+        return file + " is too short: the thresholds belong on its second line";
+    if (!load.LineTaken(2))
+        return file + ": line 2 is not six values like 128,128,60,140,3.000000,5.000000";
+    for (int line : {3, 6})
+        if (load.Lines >= line && !load.LineTaken(line))
+            return file + ": line " + std::to_string(line) + " is not a whole number";
     return {};
 }
 
 std::string ModeName(int mode)
 {
     return mode == 0 ? "single" : "multi";
+}
+
+std::string AnnotationPath(const AnalyzeOptions& options, const std::string& image, int mode)
+{
+    std::string name = fs::path(image).filename().string();
+    if (options.Single && options.Multi)
+        name.append(1, '.').append(ModeName(mode));
+    name.append(".result.bmp");
+    return (fs::path(options.AnnotateDir) / name).string();
+}
+
+// Which file a path names, whatever name it is reached by (a link, a hard link, "dir/../x"): its
+// device and inode, or, for a file not there yet, its folder's and its own name. Links of the
+// last component are followed as the atomic write follows them.
+struct FileKey
+{
+    dev_t Device = 0;
+    ino_t Inode = 0;
+    std::string Leaf; // empty for an existing file
+
+    friend bool operator==(const FileKey&, const FileKey&) = default;
+};
+
+std::optional<FileKey> KeyOf(const std::string& path)
+{
+    const fs::path target(WriteTarget(path));
+    struct stat info = {};
+    if (stat(target.c_str(), &info) == 0)
+        return FileKey{info.st_dev, info.st_ino, {}};
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    if (stat(folder.c_str(), &info) == 0)
+        return FileKey{info.st_dev, info.st_ino, target.filename().string()};
+    return std::nullopt;
+}
+
+// An annotated image written over an input that is checked later would be checked in its place.
+std::string CheckAnnotationsSpareInputs(const AnalyzeOptions& options)
+{
+    std::vector<std::pair<FileKey, std::string>> inputs;
+    for (const std::string& image : options.Images)
+        if (const auto key = KeyOf(image))
+            inputs.emplace_back(*key, image);
+    for (const std::string& image : options.Images)
+        for (int mode = 0; mode < 2; ++mode)
+        {
+            if ((mode == 0 && !options.Single) || (mode == 1 && !options.Multi))
+                continue;
+            const std::string annotation = AnnotationPath(options, image, mode);
+            const auto key = KeyOf(annotation);
+            for (const auto& [input, name] : inputs)
+                if (key && *key == input)
+                    return "--annotate: the annotated image " + annotation + " would replace the input " +
+                           name;
+        }
+    return {};
 }
 
 class Runner
@@ -149,15 +219,16 @@ private:
     void PrintHeader()
     {
         for (const std::string& image : Options_.Images)
-            NameWidth_ = std::max(NameWidth_, image.size());
+            NameWidth_ = std::max(NameWidth_, EscapedText(image).size());
         PrintRow("IMAGE", "MODE", {"CORE", "CLADDING", "CONTACT"}, "OVERALL");
     }
 
     void PrintRow(const std::string& image, const std::string& mode, const std::vector<std::string>& zones,
                   const std::string& overall)
     {
-        std::string line = image;
-        line.resize(std::max(NameWidth_, image.size()) + 2, ' ');
+        // A name is shown escaped: a line break in it must not forge a row.
+        std::string line = EscapedText(image);
+        line.resize(std::max(NameWidth_, line.size()) + 2, ' ');
         line += mode;
         line.resize(line.size() + 8 - std::min<std::size_t>(mode.size(), 7), ' ');
         const std::size_t widths[3] = {6, 10, 9};
@@ -173,29 +244,49 @@ private:
 
     void ReportError(const std::string& message)
     {
-        Err_ << "fiberscope-analyze: " << message << '\n';
+        Err_ << "fiberscope-analyze: " << EscapedText(message) << '\n';
         Error_ = true;
     }
 
+    void ReportRefusal(const std::string& image, const std::string& reason)
+    {
+        ReportError(image + ": " + RefusalText + " (" + reason + ")");
+        if (Options_.Json)
+            Out_ << "{\"file\":" << JsonString(image)
+                 << ",\"accepted\":false,\"error\":" << JsonString(RefusalText)
+                 << ",\"reason\":" << JsonString(reason) << "}\n";
+    }
+
     // Analyses one image in one mode as a freshly started station would. Returns false when the
-    // image was refused (then the other mode is not tried).
+    // image was refused (then the other mode is not tried). Memory that runs out refuses this
+    // image only: the next one is still checked.
     bool Check(const std::string& image, int mode)
+    {
+        try
+        {
+            return CheckImage(image, mode);
+        }
+        catch (const std::bad_alloc&)
+        {
+            ReportRefusal(image, "out of memory while checking it");
+            return false;
+        }
+    }
+
+    bool CheckImage(const std::string& image, int mode)
     {
         auto analyzer = std::make_unique<TFiberAnalyzer>();
         TFiberAnalyzer& a = *analyzer;
         a.SetDefaultCriteria();
         if (!Options_.SettingsFile.empty())
             a.LoadSettings(Options_.SettingsFile);
-        if (!a.LoadImageFile(image))
+        TImageRefusal why;
+        if (!a.LoadImageFile(image, &why))
         {
-            std::error_code ec;
-            const bool exists = fs::exists(image, ec);
-            ReportError(image + ": " + RefusalText +
-                        (exists ? " (not a readable BMP, JPEG or PNG image of 640 x 480 or 720 x 480 pixels)"
-                                : " (no such file)"));
-            if (Options_.Json)
-                Out_ << "{\"file\":" << JsonString(image)
-                     << ",\"accepted\":false,\"error\":" << JsonString(RefusalText) << "}\n";
+            std::string reason = DescribeRefusal(why);
+            if (why.Problem == TImageProblem::WrongSize)
+                reason += "; only 640 x 480 and 720 x 480 are checked";
+            ReportRefusal(image, reason);
             return false;
         }
         a.Mode = mode;
@@ -259,20 +350,11 @@ private:
         Out_ << s << '\n';
     }
 
-    std::string AnnotationPath(const std::string& image, int mode) const
-    {
-        std::string name = fs::path(image).filename().string();
-        if (Options_.Single && Options_.Multi)
-            name.append(1, '.').append(ModeName(mode));
-        name.append(".result.bmp");
-        return (fs::path(Options_.AnnotateDir) / name).string();
-    }
-
     // The working image with its zone circles at the image's own size, as the station's
     // annotated save draws it; written to a temporary name and renamed.
     void Annotate(const std::string& image, TFiberAnalyzer& a)
     {
-        const std::string path = AnnotationPath(image, a.Mode);
+        const std::string path = AnnotationPath(Options_, image, a.Mode);
         const int w = a.ImageWidth, h = a.ImageHeight;
         TBitmap bitmap(w, h);
         {
@@ -361,6 +443,8 @@ std::string ParseAnalyzeArguments(const std::vector<std::string>& args, AnalyzeO
             if (!names.insert(fs::path(image).filename().string()).second)
                 return "--annotate: two images are named " + fs::path(image).filename().string() +
                        "; their annotated images would overwrite each other";
+        if (std::string problem = CheckAnnotationsSpareInputs(options); !problem.empty())
+            return problem;
     }
     if (!options.SettingsFile.empty())
         return CheckSettingsFile(options.SettingsFile);
@@ -373,7 +457,7 @@ int RunAnalyzeCommand(const std::vector<std::string>& args, std::ostream& out, s
     const std::string problem = ParseAnalyzeArguments(args, options);
     if (!problem.empty())
     {
-        err << "fiberscope-analyze: " << problem << " (try --help)\n";
+        err << "fiberscope-analyze: " << EscapedText(problem) << " (try --help)\n";
         return ExitError;
     }
     if (options.Help)

@@ -53,11 +53,10 @@ void AppendEscape(std::string& out, unsigned code)
 }
 } // namespace
 
-std::string JsonString(std::string_view s)
+namespace
 {
-    std::string out;
-    out.reserve(s.size() + 2);
-    out += '"';
+void AppendEscaped(std::string& out, std::string_view s, bool quotes)
+{
     for (std::size_t i = 0; i < s.size();)
     {
         const auto c = static_cast<unsigned char>(s[i]);
@@ -79,7 +78,7 @@ std::string JsonString(std::string_view s)
         switch (c)
         {
         case '"':
-            out += "\\\"";
+            out += quotes ? "\\\"" : "\"";
             break;
         case '\\':
             out += "\\\\";
@@ -107,7 +106,24 @@ std::string JsonString(std::string_view s)
         }
         ++i;
     }
+}
+} // namespace
+
+std::string JsonString(std::string_view s)
+{
+    std::string out;
+    out.reserve(s.size() + 2);
     out += '"';
+    AppendEscaped(out, s, true);
+    out += '"';
+    return out;
+}
+
+std::string EscapedText(std::string_view s)
+{
+    std::string out;
+    out.reserve(s.size());
+    AppendEscaped(out, s, false);
     return out;
 }
 

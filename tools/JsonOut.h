@@ -9,6 +9,10 @@
 // surrogate-escape convention, so a script can get the exact bytes of a file name back.
 std::string JsonString(std::string_view s);
 
+// s with the same escapes, without the quotes, and with quotes left as they are: a file name as
+// one line of a table or a message, so a line break in a name cannot forge another line.
+std::string EscapedText(std::string_view s);
+
 // The shortest decimal that reads back as the same single-precision value; null for NaN and
 // infinities, which JSON cannot hold.
 std::string JsonFloat(float v);

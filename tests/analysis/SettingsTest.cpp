@@ -1,10 +1,13 @@
 #include "TestSupport.h"
 #include "analysis/TFiberAnalyzer.h"
+#include "tests/platform/ChildProcess.h"
 
 #include <clocale>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -211,6 +214,22 @@ TEST(Settings, FailedSaveKeepsTheOldFile)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2) << "temporary file left";
 }
 
+// A settings file linked into the start folder stays a link: the save lands in its target.
+TEST(Settings, SaveWritesThroughALink)
+{
+    TempDir dir;
+    std::filesystem::create_directory(dir / "shared");
+    WriteBytes(dir / "shared/SystemSetting.ini", DefaultsWithFolder);
+    std::filesystem::create_symlink("shared/SystemSetting.ini", dir / "SystemSetting.ini");
+    TFiberAnalyzer a;
+    a.CaptureCount = 5;
+    a.SaveSettings(dir / "SystemSetting.ini");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "SystemSetting.ini"));
+    TFiberAnalyzer b;
+    b.LoadSettings(dir / "shared/SystemSetting.ini");
+    EXPECT_EQ(b.CaptureCount, 5);
+}
+
 TEST(Settings, NumbersIgnoreTheProcessLocale)
 {
     const std::string previous = std::setlocale(LC_ALL, nullptr);
@@ -243,3 +262,119 @@ TEST(Settings, NumbersIgnoreTheProcessLocale)
     EXPECT_EQ(b.CoreDefectPercent, 2.5f);
     EXPECT_EQ(b.CladDefectPercent, 5.0f);
 }
+
+namespace
+{
+struct TSourceCase
+{
+    const char* Name;
+    void (*Make)(const std::string& path);
+};
+
+void PrintTo(const TSourceCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
+
+struct TLoadOutcome
+{
+    TSettingsLoad::TFile File = TSettingsLoad::Read;
+    int Lines = -1;
+    bool FieldsKept = false;
+    std::size_t DeviceNameLength = 0;
+};
+
+class SettingsSource : public testing::TestWithParam<TSourceCase>
+{
+};
+
+// What a settings path may point at besides a settings file. Each load runs in a child with an
+// alarm, so a reader that blocks or reads without end fails the case instead of hanging.
+TEST_P(SettingsSource, IsReadBoundedOrNotAtAll)
+{
+    TempDir dir;
+    const std::string path = dir / "SystemSetting.ini";
+    GetParam().Make(path);
+    const auto outcome = RunInChild<TLoadOutcome>([&] {
+        alarm(10);
+        TFiberAnalyzer a, before;
+        Scramble(a);
+        Scramble(before);
+        const TSettingsLoad load = a.LoadSettings(path);
+        TLoadOutcome o;
+        o.File = load.File;
+        o.Lines = load.Lines;
+        o.DeviceNameLength = a.DeviceName.size();
+        o.FieldsKept = a.DeviceName == before.DeviceName && a.LowerThreshold == before.LowerThreshold &&
+                       a.ImageFolder == before.ImageFolder;
+        return o;
+    });
+    ASSERT_TRUE(outcome) << "the load blocked, ran too long or crashed";
+    if (std::string(GetParam().Name) == "HugeFileWithoutLineEnd")
+    {
+        EXPECT_EQ(outcome->File, TSettingsLoad::Read);
+        EXPECT_EQ(outcome->Lines, 1);
+        EXPECT_EQ(outcome->DeviceNameLength, 299u);
+        return;
+    }
+    EXPECT_EQ(outcome->File, TSettingsLoad::NotRegularFile);
+    EXPECT_TRUE(outcome->FieldsKept);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, SettingsSource,
+    testing::Values(
+        TSourceCase{"NamedPipe", [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); }},
+        TSourceCase{"LinkToDevZero",
+                    [](const std::string& p) { std::filesystem::create_symlink("/dev/zero", p); }},
+        TSourceCase{"LinkToDevNull",
+                    [](const std::string& p) { std::filesystem::create_symlink("/dev/null", p); }},
+        // 64 GB, sparse: a reader that looked for seven line ends would read it all.
+        TSourceCase{"HugeFileWithoutLineEnd",
+                    [](const std::string& p) {
+                        WriteBytes(p, "x");
+                        std::filesystem::resize_file(p, 64ull << 30);
+                    }}),
+    [](const testing::TestParamInfo<TSourceCase>& p) { return std::string(p.param.Name); });
+
+struct TTakenCase
+{
+    const char* Name;
+    const char* File;
+    int Lines;
+    unsigned Taken; // bit n - 1 for line n
+};
+
+void PrintTo(const TTakenCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
+
+class SettingsLinesTaken : public testing::TestWithParam<TTakenCase>
+{
+};
+
+// The loader tells which lines set their fields in full: the analyser refuses a file on this.
+TEST_P(SettingsLinesTaken, AreReportedLineByLine)
+{
+    TempDir dir;
+    WriteBytes(dir / "s.ini", GetParam().File);
+    TFiberAnalyzer a;
+    const TSettingsLoad load = a.LoadSettings(dir / "s.ini");
+    EXPECT_EQ(load.File, TSettingsLoad::Read);
+    EXPECT_EQ(load.Lines, GetParam().Lines);
+    EXPECT_EQ(load.Taken, GetParam().Taken);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, SettingsLinesTaken,
+    testing::Values(TTakenCase{"AllSeven", "C\r\n1,2,3,4,5.0,6.0\r\n3\r\n\r\n\r\n0\r\n/img\r\n", 7, 0x7F},
+                    TTakenCase{"FiveLines", "C\r\n1,2,3,4,5,6\r\n3\r\nA\r\nB\r\n", 5, 0x1F},
+                    TTakenCase{"ThresholdBeyondInt", "C\r\n2147483648,0,0,0,3.0,5.0\r\n3\r\n\r\n\r\n", 5,
+                               0x1D},
+                    TTakenCase{"FiveValuesOnly", "C\r\n128,128,60,140,3.0\r\n3\r\n\r\n\r\n", 5, 0x1D},
+                    TTakenCase{"CountNotANumber", "C\r\n1,2,3,4,5,6\r\nthree\r\n\r\n\r\n", 5, 0x1B},
+                    TTakenCase{"ShowCountsNotANumber", "C\r\n1,2,3,4,5,6\r\n3\r\n\r\n\r\nyes\r\n", 6, 0x1F},
+                    TTakenCase{"Empty", "", 0, 0}),
+    [](const testing::TestParamInfo<TTakenCase>& p) { return std::string(p.param.Name); });
+} // namespace

@@ -280,7 +280,7 @@ TBytes MakePng(const TPngLayout& s)
     return out;
 }
 
-TBytes MakeJpeg(const TBytes& rgb, int width, int height, int quality, bool grey)
+TBytes MakeJpeg(const TBytes& rgb, int width, int height, int quality, bool grey, int flags)
 {
     tjhandle handle = tjInitCompress();
     unsigned char* jpeg = nullptr;
@@ -293,7 +293,7 @@ TBytes MakeJpeg(const TBytes& rgb, int width, int height, int quality, bool grey
             source.push_back(rgb[i]);
     }
     const int rc = tjCompress2(handle, source.data(), width, 0, height, grey ? TJPF_GRAY : TJPF_RGB, &jpeg,
-                               &size, grey ? TJSAMP_GRAY : TJSAMP_444, quality, TJFLAG_ACCURATEDCT);
+                               &size, grey ? TJSAMP_GRAY : TJSAMP_444, quality, TJFLAG_ACCURATEDCT | flags);
     TBytes out;
     if (rc == 0)
         out.assign(jpeg, jpeg + size);
@@ -301,6 +301,26 @@ TBytes MakeJpeg(const TBytes& rgb, int width, int height, int quality, bool grey
     tjDestroy(handle);
     if (rc != 0)
         throw std::runtime_error("TurboJPEG could not write the fixture");
+    return out;
+}
+
+TBytes MakeCmykJpeg(int width, int height)
+{
+    tjhandle handle = tjInitCompress();
+    unsigned char* jpeg = nullptr;
+    unsigned long size = 0;
+    TBytes cmyk;
+    for (int i = 0; i < width * height; ++i)
+        cmyk.insert(cmyk.end(), {10, 200, 30, 0});
+    const int rc =
+        tjCompress2(handle, cmyk.data(), width, 0, height, TJPF_CMYK, &jpeg, &size, TJSAMP_444, 90, 0);
+    TBytes out;
+    if (rc == 0)
+        out.assign(jpeg, jpeg + size);
+    tjFree(jpeg);
+    tjDestroy(handle);
+    if (rc != 0)
+        throw std::runtime_error("TurboJPEG could not write the CMYK fixture");
     return out;
 }
 

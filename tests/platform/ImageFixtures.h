@@ -56,8 +56,11 @@ TPngLayout PngLayout(int width, int height, int colourType = PNG_COLOR_TYPE_RGB,
 // Packs samples of the given bit depth into one PNG row (MSB first; 16 bits big-endian).
 void AppendPngSamples(TBytes& row, const std::vector<unsigned>& samples, int bitDepth);
 
-// A JPEG of an R G B image (width x height x 3 bytes), 4:4:4 unless grey.
-TBytes MakeJpeg(const TBytes& rgb, int width, int height, int quality, bool grey = false);
+// A JPEG of an R G B image (width x height x 3 bytes), 4:4:4 unless grey; flags are TurboJPEG's
+// (TJFLAG_PROGRESSIVE).
+TBytes MakeJpeg(const TBytes& rgb, int width, int height, int quality, bool grey = false, int flags = 0);
+// A CMYK JPEG of one flat colour.
+TBytes MakeCmykJpeg(int width, int height);
 
 // Recomputes the CRC of every chunk, so a damaged PNG gets past the CRC check and reaches the
 // decompressor and the filters.

@@ -244,3 +244,93 @@ TEST(AnalyzeSamples, UnwritableOutputIsAnError)
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 2);
 }
+
+// Control characters in a name are escaped in the table as in JSON, so a line break cannot forge
+// a result row.
+TEST(AnalyzeSamples, TableEscapesControlCharactersInNames)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString name = dir.filePath("a.png\nforged.png  single  Pass  Pass  Pass  Pass\t\x1b[2J.png");
+    ASSERT_TRUE(QFile::copy(Sample("contact-defect.bmp"), name));
+    const RunResult r = Analyze({"--mode", "multi", name});
+    EXPECT_EQ(r.Exit, 1);
+    const QStringList lines = r.Out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << r.Out.toStdString();
+    EXPECT_TRUE(lines[1].startsWith(dir.path() +
+                                    "/a.png\\nforged.png  single  Pass  Pass  Pass  Pass\\t\\u001b[2J.png"))
+        << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].endsWith("Fail"));
+    EXPECT_EQ(lines[0].indexOf("OVERALL"), lines[1].lastIndexOf("Fail"));
+}
+
+namespace
+{
+struct ReplaceCase
+{
+    const char* Name;
+    QStringList Mode;
+    const char* Annotation; // the annotated image of a.png, in out/
+    const char* Link;       // "", "symbolic" or "hard": the second input reaches the annotation by a link
+    bool Exists;            // the annotation is there before the run
+};
+
+void PrintTo(const ReplaceCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
+
+class AnnotationOverInput : public testing::TestWithParam<ReplaceCase>
+{
+};
+
+// An annotated image that would replace an input checked later is refused before anything is
+// written: the input would otherwise be checked as the annotation (Pass for a failing image).
+TEST_P(AnnotationOverInput, IsRefusedBeforeAnythingIsWritten)
+{
+    const ReplaceCase& c = GetParam();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(QDir(dir.path()).mkdir("out"));
+    const QString first = dir.filePath("a.png");
+    ASSERT_TRUE(QFile::copy(Sample("clean-pass.png"), first));
+    const QString annotation = dir.filePath(QString("out/") + c.Annotation);
+    if (c.Exists)
+    {
+        ASSERT_TRUE(QFile::copy(Sample("contact-defect.bmp"), annotation));
+    }
+    QString second = annotation;
+    const std::string link = c.Link;
+    if (!link.empty())
+    {
+        second = dir.filePath("failing.bmp");
+        if (link == "symbolic")
+            std::filesystem::create_symlink(annotation.toStdString(), second.toStdString());
+        else
+            std::filesystem::create_hard_link(annotation.toStdString(), second.toStdString());
+    }
+    const QStringList before = QDir(dir.filePath("out")).entryList(QDir::Files | QDir::Hidden);
+
+    const RunResult r =
+        Analyze(QStringList{"--annotate", dir.filePath("out")} + c.Mode + QStringList{first, second});
+    EXPECT_EQ(r.Exit, 2);
+    EXPECT_TRUE(r.Out.isEmpty()) << r.Out.toStdString();
+    EXPECT_TRUE(r.Err.contains("would replace the input")) << r.Err.toStdString();
+    EXPECT_EQ(QDir(dir.filePath("out")).entryList(QDir::Files | QDir::Hidden), before);
+    if (c.Exists)
+    {
+        QFile written(annotation), original(Sample("contact-defect.bmp"));
+        ASSERT_TRUE(written.open(QIODevice::ReadOnly) && original.open(QIODevice::ReadOnly));
+        EXPECT_EQ(written.readAll(), original.readAll());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AnnotationOverInput,
+    testing::Values(ReplaceCase{"SameName", {}, "a.png.result.bmp", "", true},
+                    ReplaceCase{"NotThereYet", {}, "a.png.result.bmp", "", false},
+                    ReplaceCase{"SymbolicLink", {}, "a.png.result.bmp", "symbolic", true},
+                    ReplaceCase{"HardLink", {}, "a.png.result.bmp", "hard", true},
+                    ReplaceCase{"BothModes", {"--mode", "both"}, "a.png.multi.result.bmp", "", true}),
+    [](const testing::TestParamInfo<ReplaceCase>& p) { return std::string(p.param.Name); });
+} // namespace
