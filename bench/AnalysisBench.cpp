@@ -46,6 +46,14 @@ void BM_PrepareImage(benchmark::State& state)
         a->PrepareImage();
 }
 
+void BM_LocateFiber(benchmark::State& state)
+{
+    auto a = Loaded(TypicalEndFace());
+    a->PrepareImage();
+    for (auto _ : state)
+        a->LocateFiber();
+}
+
 void LoadFile(benchmark::State& state, const char* name)
 {
     QTemporaryDir dir;
@@ -81,6 +89,7 @@ void BM_LoadImageFilePng(benchmark::State& state)
 BENCHMARK(BM_AnalyzeTypical)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AnalyzeBrightSpecks)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PrepareImage)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LocateFiber)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadImageFileJpeg)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadImageFilePng)->Unit(benchmark::kMillisecond);
 
