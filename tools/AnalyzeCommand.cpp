@@ -2,8 +2,8 @@
 
 #include "analysis/TFiberAnalyzer.h"
 #include "imaging/TLumarcRaster.h"
-#include "platform/TBitmap.h"
 #include "platform/AtomicWrite.h"
+#include "platform/TBitmap.h"
 #include "tools/JsonOut.h"
 
 #include <QBuffer>
