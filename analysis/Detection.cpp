@@ -57,13 +57,12 @@ thread_local std::vector<std::size_t> ScratchMarked;
 thread_local std::vector<std::uint8_t*> PaintRows;
 thread_local int PaintColumns = 0;
 
-void Paint(std::size_t i, std::size_t w, std::uint8_t label)
+// Defect pixels red, scratch pixels green, where the working image has the pixel.
+inline void Paint(std::uint8_t* const* rows, int height, int width, int x, int y, std::uint8_t label)
 {
-    const std::size_t y = i / w;
-    const std::size_t x = i % w;
-    if (y >= PaintRows.size() || x >= static_cast<std::size_t>(PaintColumns))
+    if (y >= height || x >= width)
         return;
-    std::uint8_t* px = PaintRows[y] + 3 * x;
+    std::uint8_t* px = rows[y] + 3 * x;
     px[0] = 0;
     px[1] = label == DefectPixel ? 0 : 255;
     px[2] = label == DefectPixel ? 255 : 0;
@@ -91,10 +90,14 @@ void RegionFill(TFiberAnalyzer& a, int x, int y, std::uint8_t follow, std::uint8
         offset[k] = static_cast<std::ptrdiff_t>(dy[k]) * w + dx[k];
     }
     const bool paint = mark == DefectPixel;
+    std::uint8_t* const* rows = PaintRows.data();
+    const int paintRows = static_cast<int>(PaintRows.size());
+    const int paintColumns = PaintColumns;
     std::vector<Frame>& stack = FillStack;
 
     // Entry of one call of the recursive fill; false when the limit makes it return at once.
-    const auto enter = [&](int px, int py) {
+    const auto enter = [&](int px, int py) __attribute__((always_inline))
+    {
         if (count > FillLimit)
             return false;
         count += 1;
@@ -107,7 +110,7 @@ void RegionFill(TFiberAnalyzer& a, int x, int y, std::uint8_t follow, std::uint8
         if (marked)
             marked->push_back(i);
         if (paint)
-            Paint(i, uw, mark);
+            Paint(rows, paintRows, paintColumns, px, py, mark);
         stack.push_back({px, py, 0});
         return true;
     };
@@ -409,7 +412,8 @@ void TFiberAnalyzer::DetectDefects()
                 {
                     GreyBuffer[i] = accepted ? ScratchPixel : Background;
                     if (accepted)
-                        Paint(i, uw, ScratchPixel);
+                        Paint(PaintRows.data(), static_cast<int>(PaintRows.size()), PaintColumns,
+                              static_cast<int>(i % uw), static_cast<int>(i / uw), ScratchPixel);
                 }
                 if (accepted)
                     RecordFinding(0);
