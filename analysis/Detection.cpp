@@ -388,8 +388,10 @@ void TFiberAnalyzer::DetectDefects()
     for (int x = 0; x < w; ++x)
     {
         const auto ux = static_cast<std::size_t>(x);
-        for (int y = DefectSpans.FirstRow(ux); y <= DefectSpans.LastRow(ux); ++y)
-            if (GreyBuffer[idx(x, y)] == DefectCandidate)
+        const int last = DefectSpans.LastRow(ux);
+        const std::uint8_t* column = GreyBuffer.data() + ux;
+        for (int y = DefectSpans.FirstRow(ux); y <= last; ++y)
+            if (column[static_cast<std::size_t>(y) * uw] == DefectCandidate)
             {
                 ResetFill(*this);
                 FillDefect(x, y);
@@ -402,8 +404,10 @@ void TFiberAnalyzer::DetectDefects()
     for (int x = 0; x < w; ++x)
     {
         const auto ux = static_cast<std::size_t>(x);
-        for (int y = ScratchSpans.FirstRow(ux); y <= ScratchSpans.LastRow(ux); ++y)
-            if (GreyBuffer[idx(x, y)] == ScratchCandidate)
+        const int last = ScratchSpans.LastRow(ux);
+        const std::uint8_t* column = GreyBuffer.data() + ux;
+        for (int y = ScratchSpans.FirstRow(ux); y <= last; ++y)
+            if (column[static_cast<std::size_t>(y) * uw] == ScratchCandidate)
             {
                 ResetFill(*this);
                 FillScratch(x, y);
