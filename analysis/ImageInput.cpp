@@ -1,12 +1,16 @@
-// The two ways an image enters the analyzer: a captured frame drawn into a 640 x 480 source raster,
-// or an image file of 640 x 480 or 720 x 480 pixels that replaces both rasters.
+// The two ways an image enters the analyzer: a captured frame copied into a 640 x 480 source raster,
+// or an image file of 640 x 480 or 720 x 480 pixels that replaces both rasters. JPEG and opaque
+// PNG files are decoded straight into the bitmap (platform/OpaqueImageDecoder.h); the rasters of
+// the previous image are reused when the size matches, so a run of files allocates nothing.
 
 #include "analysis/TFiberAnalyzer.h"
 #include "imaging/TLumarcRaster.h"
+#include "platform/OpaqueImageDecoder.h"
 #include "platform/TBitmap.h"
 
 #include <QPainter>
 #include <cstddef>
+#include <cstring>
 
 namespace
 {
@@ -26,6 +30,32 @@ void EnsureGreyBuffer(std::vector<std::uint8_t>& buffer, int width, int height)
 bool AcceptedFileSize(int width, int height)
 {
     return height == 480 && (width == 640 || width == 720);
+}
+
+// A raster made by size for a file image of width x height: the one the analyzer holds when it
+// has that size and no decoder object, else a new one.
+TLumarcRaster& RasterFor(std::unique_ptr<TLumarcRaster>& raster, int width, int height)
+{
+    if (!raster || raster->Raster || raster->Bitmap->Width() != width || raster->Bitmap->Height() != height)
+        raster = std::make_unique<TLumarcRaster>(width, height);
+    return *raster;
+}
+
+void CopyRows(const TBitmap& from, TBitmap& to)
+{
+    const auto bytes = static_cast<std::size_t>(3 * from.Width());
+    for (int y = 0; y < from.Height(); ++y)
+        std::memcpy(to.ScanLine(y), from.ScanLine(y), bytes);
+}
+
+// The working image starts as a copy of the source; both carry the file's name.
+void TakeFileImage(TFiberAnalyzer& a, const std::string& path, int width, int height)
+{
+    TLumarcRaster& work = RasterFor(a.WorkRaster, width, height);
+    CopyRows(*a.SourceRaster->Bitmap, *work.Bitmap);
+    a.SourceRaster->FileName = path;
+    work.FileName = path;
+    EnsureGreyBuffer(a.GreyBuffer, width, height);
 }
 } // namespace
 
@@ -56,6 +86,19 @@ void TFiberAnalyzer::SetCapturedImage(const TBitmap& frame)
 
 bool TFiberAnalyzer::LoadImageFile(const std::string& path)
 {
+    // The decoded pixels trade places with the previous source image, whose storage the next
+    // file then decodes into.
+    thread_local TBitmap decoded;
+    if (DecodeOpaqueImage(path, decoded))
+    {
+        const int width = decoded.Width(), height = decoded.Height();
+        if (!AcceptedFileSize(width, height))
+            return false;
+        std::swap(RasterFor(SourceRaster, width, height).Bitmap->Image(), decoded.Image());
+        TakeFileImage(*this, path, width, height);
+        return true;
+    }
+
     // Decoded once: both rasters are copies of the same decoded pixels, so a file that changes
     // between reads cannot give them different sizes.
     auto source = std::make_unique<TLumarcRaster>(path);
@@ -71,5 +114,15 @@ bool TFiberAnalyzer::LoadImageFile(const std::string& path)
     EnsureGreyBuffer(GreyBuffer, width, height);
     WorkRaster = std::move(work);
     SourceRaster = std::move(source);
+    return true;
+}
+
+bool TFiberAnalyzer::LoadImageBitmap(const std::string& path, const TBitmap& image)
+{
+    const int width = image.Width(), height = image.Height();
+    if (!AcceptedFileSize(width, height))
+        return false;
+    CopyRows(image, *RasterFor(SourceRaster, width, height).Bitmap);
+    TakeFileImage(*this, path, width, height);
     return true;
 }

@@ -6,7 +6,6 @@
 #include "analysis/TPoint2D.h"
 
 #include <QRect>
-
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -19,8 +18,8 @@ class TLumarcRaster;
 // One detected region, filed in a zone list.
 struct Finding
 {
-    int Kind = 0;            // 1 defect (dark region), 0 scratch (long bright region)
-    float Width = 0.0f;      // box extent in pixels as detected; scaled in place by the evaluation
+    int Kind = 0;       // 1 defect (dark region), 0 scratch (long bright region)
+    float Width = 0.0f; // box extent in pixels as detected; scaled in place by the evaluation
     float Height = 0.0f;
     float Area = 0.0f;       // pixels marked by the fill
     float DefectSize = 0.0f; // set by the evaluation
@@ -42,15 +41,15 @@ public:
     std::string ImageFolder;
     int Mode = 0; // 0 Single Mode, 1 Multi Mode
     TPoint2D Center;
-    float ZoneRadius[5] = {};       // core SM (25 um), core MM (65), cladding (118), adhesive (132), contact (250)
-    TPoint2D EdgePoints[4];         // left, right, up, down
+    float ZoneRadius[5] = {}; // core SM (25 um), core MM (65), cladding (118), adhesive (132), contact (250)
+    TPoint2D EdgePoints[4];   // left, right, up, down
     TPoint2D CircleCenters[4];
     std::vector<std::uint8_t> GreyBuffer; // empty = absent; holds at least ImageWidth x ImageHeight bytes
     int ImageWidth = 0;
     int ImageHeight = 0;
     int FillCount = 0;
     int Neighbours[8][2] = {{-1, 0}, {-1, -1}, {0, -1}, {1, -1}, {1, 0}, {1, 1}, {0, 1}, {-1, 1}};
-    int FindingCount[ListCount] = {};   // [0] core, [1] cladding, [2] contact
+    int FindingCount[ListCount] = {}; // [0] core, [1] cladding, [2] contact
     Finding Findings[ListCount][ListCapacity];
     int BoxMinX = 0;
     int BoxMinY = 0;
@@ -80,6 +79,9 @@ public:
     // Image input.
     void SetCapturedImage(const TBitmap& frame);
     bool LoadImageFile(const std::string& path);
+    // An image already decoded from path, taken as LoadImageFile takes the file (same sizes
+    // accepted, both rasters replaced): a caller analysing one file several times decodes once.
+    bool LoadImageBitmap(const std::string& path, const TBitmap& image);
 
     // Analysis: PrepareImage, LocateFiber, DetectDefects.
     void Analyze();
