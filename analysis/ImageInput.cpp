@@ -9,6 +9,7 @@
 #include "platform/TBitmap.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 
@@ -41,10 +42,11 @@ TLumarcRaster& RasterFor(std::unique_ptr<TLumarcRaster>& raster, int width, int 
     return *raster;
 }
 
+// The top-left part the two bitmaps have in common.
 void CopyRows(const TBitmap& from, TBitmap& to)
 {
-    const auto bytes = static_cast<std::size_t>(3 * from.Width());
-    for (int y = 0; y < from.Height(); ++y)
+    const auto bytes = static_cast<std::size_t>(3 * std::min(from.Width(), to.Width()));
+    for (int y = 0; y < std::min(from.Height(), to.Height()); ++y)
         std::memcpy(to.ScanLine(y), from.ScanLine(y), bytes);
 }
 
@@ -79,6 +81,13 @@ void TFiberAnalyzer::SetCapturedImage(const TBitmap& frame)
     QImage& source = SourceRaster->Bitmap->Image();
     if (frame.Width() < RasterWidth || frame.Height() < RasterHeight)
         source.fill(Qt::black);
+    if (frame.Image().format() == source.format())
+    {
+        // The bitmaps share their pixel layout: the frame's rows are copied as they are, without
+        // setting up a painter for every frame.
+        CopyRows(frame, *SourceRaster->Bitmap);
+        return;
+    }
     QPainter painter(&source);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.drawImage(0, 0, frame.Image());
