@@ -1,12 +1,17 @@
-// The two ways an image enters the analyzer: a captured frame drawn into a 640 x 480 source raster,
-// or an image file of 640 x 480 or 720 x 480 pixels that replaces both rasters.
+// The two ways an image enters the analyzer: a captured frame copied into a 640 x 480 source raster,
+// or an image file of 640 x 480 or 720 x 480 pixels that replaces both rasters. JPEG and opaque
+// PNG files are decoded straight into the bitmap (platform/OpaqueImageDecoder.h); the rasters of
+// the previous image are reused when the size matches, so a run of files allocates nothing.
 
 #include "analysis/TFiberAnalyzer.h"
 #include "imaging/TLumarcRaster.h"
+#include "platform/OpaqueImageDecoder.h"
 #include "platform/TBitmap.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <new>
 
 namespace
@@ -30,6 +35,33 @@ const TImageSizes& AcceptedFileSizes()
     static const TImageSizes sizes{{{640, 480}, {720, 480}}};
     return sizes;
 }
+
+// A raster made by size for a file image of width x height: the one the analyzer holds when it
+// has that size and no decoder object, else a new one.
+TLumarcRaster& RasterFor(std::unique_ptr<TLumarcRaster>& raster, int width, int height)
+{
+    if (!raster || raster->Raster || raster->Bitmap->Width() != width || raster->Bitmap->Height() != height)
+        raster = std::make_unique<TLumarcRaster>(width, height);
+    return *raster;
+}
+
+// The top-left part the two bitmaps have in common.
+void CopyRows(const TBitmap& from, TBitmap& to)
+{
+    const auto bytes = static_cast<std::size_t>(3 * std::min(from.Width(), to.Width()));
+    for (int y = 0; y < std::min(from.Height(), to.Height()); ++y)
+        std::memcpy(to.ScanLine(y), from.ScanLine(y), bytes);
+}
+
+// The working image starts as a copy of the source; both carry the file's name.
+void TakeFileImage(TFiberAnalyzer& a, const std::string& path, int width, int height)
+{
+    TLumarcRaster& work = RasterFor(a.WorkRaster, width, height);
+    CopyRows(*a.SourceRaster->Bitmap, *work.Bitmap);
+    a.SourceRaster->FileName = path;
+    work.FileName = path;
+    EnsureGreyBuffer(a.GreyBuffer, width, height);
+}
 } // namespace
 
 void TFiberAnalyzer::SetCapturedImage(const TBitmap& frame)
@@ -52,6 +84,13 @@ void TFiberAnalyzer::SetCapturedImage(const TBitmap& frame)
     QImage& source = SourceRaster->Bitmap->Image();
     if (frame.Width() < RasterWidth || frame.Height() < RasterHeight)
         source.fill(Qt::black);
+    if (frame.Image().format() == source.format())
+    {
+        // The bitmaps share their pixel layout: the frame's rows are copied as they are, without
+        // setting up a painter for every frame.
+        CopyRows(frame, *SourceRaster->Bitmap);
+        return;
+    }
     QPainter painter(&source);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.drawImage(0, 0, frame.Image());
@@ -62,6 +101,19 @@ bool TFiberAnalyzer::LoadImageFile(const std::string& path, TImageRefusal* why)
     TImageRefusal refusal;
     try
     {
+        // The quick road for a JPEG or an opaque PNG of an accepted size: decoded straight into
+        // the bitmap, trading places with the previous source image, whose storage the next file
+        // then decodes into. Any other file, or a size not accepted, takes the general road,
+        // which decides and says why.
+        thread_local TBitmap decoded;
+        if (DecodeOpaqueImage(path, decoded, &AcceptedFileSizes()))
+        {
+            const int width = decoded.Width(), height = decoded.Height();
+            std::swap(RasterFor(SourceRaster, width, height).Bitmap->Image(), decoded.Image());
+            TakeFileImage(*this, path, width, height);
+            return true;
+        }
+
         // Decoded once: both rasters are copies of the same decoded pixels, so a file that changes
         // between reads cannot give them different sizes.
         auto source = std::make_unique<TLumarcRaster>(path, AcceptedFileSizes());
@@ -100,4 +152,14 @@ bool TFiberAnalyzer::LoadImageFile(const std::string& path, TImageRefusal* why)
     if (why)
         *why = refusal;
     return false;
+}
+
+bool TFiberAnalyzer::LoadImageBitmap(const std::string& path, const TBitmap& image)
+{
+    const int width = image.Width(), height = image.Height();
+    if (!AcceptedFileSizes().Accepts(width, height))
+        return false;
+    CopyRows(image, *RasterFor(SourceRaster, width, height).Bitmap);
+    TakeFileImage(*this, path, width, height);
+    return true;
 }

@@ -1,13 +1,16 @@
 // Fiber localisation: along four rays from the image centre, the strongest step from a darker
 // inner to a brighter outer window of 21 samples marks the cladding edge; the centre is the point
 // of a 40 x 40 grid around the mean of four three-point circle centres whose distances to the edge
-// points vary least. About 42 samples per ray pixel and 1600 grid candidates.
+// points vary least. The sample at ray position k depends on k alone, so each ray samples every
+// position once and takes both window sums from prefix sums: one sample per ray pixel (plus 40)
+// instead of 42, and 1600 grid candidates.
 // Every value is a float rounded per operation, in the written order.
 
 #include "analysis/TFiberAnalyzer.h"
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace
 {
@@ -61,19 +64,25 @@ TPoint2D TFiberAnalyzer::FindEdgeOnRay(int sx, int sy, int ex, int ey)
                        static_cast<std::size_t>(x)]);
     };
 
+    // Entry e holds the sample at ray position e - 20; prefix[e] sums the entries before e.
+    const int steps = static_cast<int>(length);
+    if (steps <= 0)
+        return {};
+    thread_local std::vector<int> prefix;
+    const std::size_t count = static_cast<std::size_t>(steps) + 2 * Window;
+    prefix.resize(count + 1);
+    prefix[0] = 0;
+    for (std::size_t k = 0; k < count; ++k)
+        prefix[k + 1] = prefix[k] + grey(p0 + d * static_cast<float>(static_cast<int>(k) - Window));
+
     int best = -10000;
     TPoint2D result;
-    const int steps = static_cast<int>(length);
     for (int i = 0; i < steps; ++i)
     {
-        int innerSum = 0;
-        for (int j = -Window; j <= 0; ++j)
-            innerSum += grey(p0 + d * static_cast<float>(i + j));
-        int outerSum = 0;
-        for (int j = 0; j <= Window; ++j)
-            outerSum += grey(p0 + d * static_cast<float>(i + j));
-        const int inner = innerSum / 21;
-        const int outer = outerSum / 21;
+        // Position i is entry i + Window; the inner window ends there, the outer one starts there.
+        const auto at = static_cast<std::size_t>(i);
+        const int inner = (prefix[at + Window + 1] - prefix[at]) / 21;
+        const int outer = (prefix[at + 2 * Window + 1] - prefix[at + Window]) / 21;
         // Strictly greater: of two equal steps the one nearer the centre stays.
         if (outer > inner && outer - inner > best)
         {

@@ -101,6 +101,9 @@ public:
     // there is) leaves the analyzer as it was; why says what was wrong with it.
     void SetCapturedImage(const TBitmap& frame);
     bool LoadImageFile(const std::string& path, TImageRefusal* why = nullptr);
+    // An image already decoded from path, taken as LoadImageFile takes the file (same sizes
+    // accepted, both rasters replaced): a caller analysing one file several times decodes once.
+    bool LoadImageBitmap(const std::string& path, const TBitmap& image);
 
     // Analysis: PrepareImage, LocateFiber, DetectDefects.
     void Analyze();

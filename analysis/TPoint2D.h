@@ -42,8 +42,8 @@ inline float Distance(const TPoint2D& a, const TPoint2D& b)
 // The columns x of row y, 0 <= x < width, whose Distance(center, (x, y)) < r, as the run
 // [first, end) (empty when first == end). They always form one run: every float operation of
 // Distance is monotonic, so the distance never falls moving away from the centre's column. The
-// ends are found by bisection with that same comparison, so the run holds exactly the columns a
-// test of every pixel would accept.
+// ends are found with that same comparison (probes at a guess from the chord, then bisection), so
+// the run holds exactly the columns a test of every pixel would accept.
 struct ColumnRun
 {
     int First;

@@ -10,7 +10,9 @@
 #include <QBuffer>
 #include <QPainter>
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -21,12 +23,13 @@
 #include <set>
 #include <sstream>
 #include <sys/stat.h>
+#include <thread>
 
 namespace fs = std::filesystem;
 
 const char* const AnalyzeUsage =
     "Usage: fiberscope-analyze [--mode single|multi|both] [--json] [--settings FILE]\n"
-    "                          [--annotate DIR] IMAGE...\n"
+    "                          [--annotate DIR] [--jobs N] IMAGE...\n"
     "\n"
     "Checks fiber end-face images (BMP, JPEG or PNG of 640 x 480 or 720 x 480 pixels) the way the\n"
     "inspection station does, and prints the Pass/Fail verdict of the core, cladding and contact\n"
@@ -44,6 +47,8 @@ const char* const AnalyzeUsage =
     "                            DIR/<image name>.result.bmp (with --mode both:\n"
     "                            <image name>.single.result.bmp and .multi.result.bmp);\n"
     "                            a run in which one would replace an input is refused\n"
+    "  --jobs N                  check N images at a time (default: one per processor core);\n"
+    "                            the output is the same, in the order of the arguments\n"
     "  --help                    this text\n"
     "\n"
     "An image that cannot be opened is reported once, with the station's own message and the\n"
@@ -198,13 +203,12 @@ public:
     {
         if (!Options_.Json)
             PrintHeader();
-        for (const std::string& image : Options_.Images)
-        {
-            if (Options_.Single && !Check(image, 0))
-                continue;
-            if (Options_.Multi)
-                Check(image, 1);
-        }
+        const std::size_t jobs = std::min(JobCount(Options_), Options_.Images.size());
+        if (jobs <= 1)
+            for (const std::string& image : Options_.Images)
+                CheckImage(image);
+        else
+            CheckInParallel(jobs);
         return Error_ ? ExitError : AnyFail_ ? ExitFail : ExitPass;
     }
 
@@ -215,6 +219,61 @@ private:
     std::size_t NameWidth_ = 5;
     bool Error_ = false;
     bool AnyFail_ = false;
+    // The image the first mode decoded, handed to the second mode's fresh analyzer.
+    std::string DecodedPath_;
+    TBitmap Decoded_;
+
+    static std::size_t JobCount(const AnalyzeOptions& options)
+    {
+        if (options.Jobs > 0)
+            return static_cast<std::size_t>(options.Jobs);
+        return std::max(1u, std::thread::hardware_concurrency());
+    }
+
+    void CheckImage(const std::string& image)
+    {
+        if (!Options_.Single || Check(image, 0))
+            if (Options_.Multi)
+                Check(image, 1);
+        DecodedPath_.clear();
+        Decoded_ = TBitmap();
+    }
+
+    // Each image is checked by a runner of its own writing into its own text; the texts are
+    // printed in the order of the arguments, so the output is that of one job, byte for byte.
+    void CheckInParallel(std::size_t jobs)
+    {
+        struct TResult
+        {
+            std::ostringstream Out, Err;
+            bool Error = false, AnyFail = false;
+        };
+        std::vector<TResult> results(Options_.Images.size());
+        std::atomic<std::size_t> next{0};
+        const auto work = [&] {
+            for (std::size_t i = next++; i < results.size(); i = next++)
+            {
+                Runner one(Options_, results[i].Out, results[i].Err);
+                one.NameWidth_ = NameWidth_;
+                one.CheckImage(Options_.Images[i]);
+                results[i].Error = one.Error_;
+                results[i].AnyFail = one.AnyFail_;
+            }
+        };
+        std::vector<std::thread> threads;
+        for (std::size_t t = 1; t < jobs; ++t)
+            threads.emplace_back(work);
+        work();
+        for (std::thread& t : threads)
+            t.join();
+        for (TResult& r : results)
+        {
+            Out_ << r.Out.str();
+            Err_ << r.Err.str();
+            Error_ = Error_ || r.Error;
+            AnyFail_ = AnyFail_ || r.AnyFail;
+        }
+    }
 
     void PrintHeader()
     {
@@ -280,14 +339,21 @@ private:
         a.SetDefaultCriteria();
         if (!Options_.SettingsFile.empty())
             a.LoadSettings(Options_.SettingsFile);
+        // The second mode takes the image the first one decoded.
         TImageRefusal why;
-        if (!a.LoadImageFile(image, &why))
+        const bool decoded = DecodedPath_ == image;
+        if (!(decoded ? a.LoadImageBitmap(image, Decoded_) : a.LoadImageFile(image, &why)))
         {
             std::string reason = DescribeRefusal(why);
             if (why.Problem == TImageProblem::WrongSize)
                 reason += "; only 640 x 480 and 720 x 480 are checked";
             ReportRefusal(image, reason);
             return false;
+        }
+        if (!decoded)
+        {
+            DecodedPath_ = image;
+            Decoded_ = *a.SourceRaster->Bitmap; // shares the pixels; the analyzer never writes them
         }
         a.Mode = mode;
         a.Analyze();
@@ -408,7 +474,7 @@ std::string ParseAnalyzeArguments(const std::vector<std::string>& args, AnalyzeO
             value = arg.substr(eq + 1);
             arg.resize(eq);
         }
-        if (arg != "--mode" && arg != "--settings" && arg != "--annotate")
+        if (arg != "--mode" && arg != "--settings" && arg != "--annotate" && arg != "--jobs")
             return "unknown option " + args[i];
         if (eq == std::string::npos)
         {
@@ -427,6 +493,14 @@ std::string ParseAnalyzeArguments(const std::vector<std::string>& args, AnalyzeO
             return arg + " needs a value";
         else if (arg == "--settings")
             options.SettingsFile = value;
+        else if (arg == "--jobs")
+        {
+            char* end = nullptr;
+            const long jobs = std::strtol(value.c_str(), &end, 10);
+            if (*end != '\0' || jobs < 1 || jobs > 256)
+                return "--jobs takes a number of images from 1 to 256, not '" + value + "'";
+            options.Jobs = static_cast<int>(jobs);
+        }
         else
             options.AnnotateDir = value;
     }

@@ -14,6 +14,7 @@ struct AnalyzeOptions
     bool Help = false;
     std::string SettingsFile; // empty: the analyzer's defaults
     std::string AnnotateDir;  // empty: no annotated images
+    int Jobs = 0;             // images checked at a time; 0: one per processor core
     std::vector<std::string> Images;
 };
 

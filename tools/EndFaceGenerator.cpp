@@ -101,6 +101,32 @@ EndFaceRecipe SpeckledEndFace()
     return recipe;
 }
 
+EndFaceRecipe DarkScratchedFrame()
+{
+    EndFaceRecipe recipe;
+    recipe.Seed = 21;
+    // 20 and 40 become 30 and 60 after the 1.5x stretch: dark for both thresholds (60 and 140),
+    // with just enough of a step at the cladding edge for the fiber to be found.
+    recipe.Cladding = 20;
+    recipe.Background = 40;
+    recipe.Noise = 2;
+    recipe.SpeckSpacing = 9;
+    recipe.SpeckStep = 110;
+    Random random(recipe.Seed);
+    for (int i = 0; i < 48; ++i)
+    {
+        EndFaceScratch s;
+        s.X0 = static_cast<float>(random.Symmetric(320));
+        s.Y0 = static_cast<float>(random.Symmetric(240));
+        s.X1 = static_cast<float>(random.Symmetric(320));
+        s.Y1 = static_cast<float>(random.Symmetric(240));
+        s.Width = static_cast<float>(1 + random.Next() % 4);
+        s.Step = 100 + random.Symmetric(30);
+        recipe.Scratches.push_back(s);
+    }
+    return recipe;
+}
+
 TBitmap MakeEndFace(const EndFaceRecipe& recipe)
 {
     const int w = recipe.Width, h = recipe.Height;
@@ -178,11 +204,11 @@ TBitmap MakeEndFace(const EndFaceRecipe& recipe)
         std::uint8_t* row = bitmap.ScanLine(y);
         for (int x = 0; x < w; ++x)
         {
-            const int v =
-                std::clamp(grey[static_cast<std::size_t>(y * w + x)] + random.Symmetric(recipe.Noise), 0, 255);
+            const int v = std::clamp(
+                grey[static_cast<std::size_t>(y * w + x)] + random.Symmetric(recipe.Noise), 0, 255);
             const Bgr c = recipe.Colour ? tint[static_cast<std::size_t>(v)]
-                                      : Bgr{static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v),
-                                            static_cast<std::uint8_t>(v)};
+                                        : Bgr{static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v),
+                                              static_cast<std::uint8_t>(v)};
             row[3 * x] = c.B;
             row[3 * x + 1] = c.G;
             row[3 * x + 2] = c.R;

@@ -63,6 +63,12 @@ EndFaceRecipe TypicalEndFace();
 // small scratch-candidate group that is filled and dropped.
 EndFaceRecipe SpeckledEndFace();
 
+// The hardest case for defect detection: a dark frame, everywhere below the defect thresholds,
+// crossed by many bright lines and covered with bright specks, as a crop of a scratch data set
+// scaled to camera size looks. Dark regions fill the whole cladding circle and contact ring and
+// are cut by the lines into many groups.
+EndFaceRecipe DarkScratchedFrame();
+
 // The end face as a 24-bit bitmap; without Colour every pixel has three equal bytes.
 TBitmap MakeEndFace(const EndFaceRecipe& recipe);
 

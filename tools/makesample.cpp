@@ -18,6 +18,9 @@ const char* const Usage =
     "and the defects and scratches asked for. Same options and seed give the same file.\n"
     "Positions are in pixels relative to the fiber centre (x right, y down).\n"
     "\n"
+    "  --preset NAME         start from a built-in face: typical, speckled (about 1,000 bright\n"
+    "                        specks over the cladding) or dark-scratched (a dark frame crossed\n"
+    "                        by bright lines and specks); later options change it\n"
     "  --size WxH            640x480 (default) or 720x480\n"
     "  --colour              a faint colour tint (default: grey)\n"
     "  --seed N              noise seed (default 1)\n"
@@ -84,7 +87,18 @@ int main(int argc, char** argv)
             return Fail(arg + " needs a value");
         const char* value = argv[++i];
         const std::string bad = "bad value for " + arg + ": " + value;
-        if (arg == "--size")
+        if (arg == "--preset")
+        {
+            if (std::strcmp(value, "typical") == 0)
+                recipe = TypicalEndFace();
+            else if (std::strcmp(value, "speckled") == 0)
+                recipe = SpeckledEndFace();
+            else if (std::strcmp(value, "dark-scratched") == 0)
+                recipe = DarkScratchedFrame();
+            else
+                return Fail(bad + " (typical, speckled or dark-scratched)");
+        }
+        else if (arg == "--size")
         {
             if (std::strcmp(value, "640x480") == 0)
                 recipe.Width = 640;
@@ -113,7 +127,7 @@ int main(int argc, char** argv)
             recipe.Defects.push_back({v[0], v[1], v[2], v.size() > 3 ? static_cast<int>(v[3]) : 20});
         else if (arg == "--scratch" && ParseFloats(value, v, 4, 6))
             recipe.Scratches.push_back({v[0], v[1], v[2], v[3], v.size() > 4 ? v[4] : 3.0f,
-                                      v.size() > 5 ? static_cast<int>(v[5]) : 6});
+                                        v.size() > 5 ? static_cast<int>(v[5]) : 6});
         else if (arg == "--seed" || arg == "--offset" || arg == "--radius" || arg == "--core" ||
                  arg == "--noise" || arg == "--specks" || arg == "--defect" || arg == "--scratch")
             return Fail(bad);

@@ -1,4 +1,5 @@
 #include "EngineFixtures.h"
+#include "tools/EndFaceGenerator.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -426,4 +427,32 @@ TEST(DetectDefects, NoScratchNearTheBorderOrOutsideTheCladding)
     b.DetectDefects();
     EXPECT_EQ(b.FindingCount[0] + b.FindingCount[1] + b.FindingCount[2], 0);
     EXPECT_EQ(CountPixels(b, 0, 255, 0), 0);
+}
+
+// The generator's hardest faces after a real preparation and localisation: the dark frame fills
+// the cladding circle and contact ring with groups cut by bright lines, the speckled face makes
+// about a thousand small scratch groups to fill and drop.
+TEST(DetectDefects, MatchesThePlainAlgorithmOnTheWorstCases)
+{
+    const std::pair<const char*, EndFaceRecipe> faces[] = {{"dark-scratched", DarkScratchedFrame()},
+                                                           {"speckled", SpeckledEndFace()},
+                                                           {"typical", TypicalEndFace()}};
+    for (const auto& [name, recipe] : faces)
+    {
+        TFiberAnalyzer fast;
+        fast.SetCapturedImage(MakeEndFace(recipe));
+        fast.PrepareImage();
+        fast.LocateFiber();
+        TFiberAnalyzer plain;
+        GiveImage(plain, *fast.WorkRaster->Bitmap);
+        plain.GreyBuffer = fast.GreyBuffer;
+        plain.ImageWidth = fast.ImageWidth;
+        plain.ImageHeight = fast.ImageHeight;
+        plain.Center = fast.Center;
+        std::copy(std::begin(fast.ZoneRadius), std::end(fast.ZoneRadius), plain.ZoneRadius);
+        fast.DetectDefects();
+        ReferenceDetection{plain}.Run();
+        SCOPED_TRACE(name);
+        ExpectSameDetection(fast, plain);
+    }
 }

@@ -127,3 +127,48 @@ TEST(SetCapturedImage, AFrameAfterAWiderFileIsAnalysedAtItsOwnSize)
     EXPECT_EQ(a.ImageWidth, 640);
     EXPECT_EQ(a.GreyBuffer.size(), 345600u);
 }
+
+// One analyzer loading a run of files, as the command-line analyser does: the quick road reuses
+// the previous image's storage, the general road (transparency, BMP) does not; after each load
+// both rasters hold what the raster wrapper decodes from that file, and a refused file changes
+// nothing.
+TEST(LoadImageFile, ARunOfFilesGivesEachFilesOwnPixels)
+{
+    TempDir dir;
+    const auto face = [&](const std::string& name, int width, QColor colour, QColor spot) {
+        QImage image(width, 480, QImage::Format_RGB888);
+        image.fill(colour);
+        for (int y = 100; y < 140; ++y)
+            for (int x = 200 + width / 10; x < 260; ++x)
+                image.setPixelColor(x, y, spot);
+        const std::string path = dir / name;
+        EXPECT_TRUE(image.save(QString::fromStdString(path)));
+        return path;
+    };
+    QImage transparent(640, 480, QImage::Format_ARGB32);
+    transparent.fill(QColor(10, 200, 30, 128));
+    const std::string alpha = dir / "alpha.png";
+    ASSERT_TRUE(transparent.save(QString::fromStdString(alpha)));
+    const std::string files[] = {face("a.png", 640, QColor(90, 80, 70), QColor(0, 0, 0)),
+                                 face("b.jpg", 720, QColor(20, 40, 200), QColor(250, 250, 250)),
+                                 face("c.png", 640, QColor(200, 10, 10), QColor(5, 5, 5)),
+                                 alpha,
+                                 face("d.bmp", 720, QColor(1, 2, 3), QColor(255, 0, 255)),
+                                 face("e.jpg", 640, QColor(60, 60, 60), QColor(0, 90, 0)),
+                                 face("small.png", 600, QColor(1, 1, 1), QColor(2, 2, 2)),
+                                 face("f.png", 720, QColor(128, 128, 128), QColor(0, 0, 255))};
+    TFiberAnalyzer a;
+    std::string last;
+    for (const std::string& path : files)
+    {
+        const TLumarcRaster expected(path);
+        const bool accepted = a.LoadImageFile(path);
+        EXPECT_EQ(accepted, expected.Bitmap->Height() == 480 && expected.Bitmap->Width() != 600) << path;
+        if (accepted)
+            last = path;
+        const TLumarcRaster shown(last);
+        EXPECT_EQ(a.SourceRaster->Bitmap->Image(), shown.Bitmap->Image()) << path;
+        EXPECT_EQ(a.WorkRaster->Bitmap->Image(), shown.Bitmap->Image()) << path;
+        EXPECT_EQ(a.SourceRaster->FileName, last);
+    }
+}

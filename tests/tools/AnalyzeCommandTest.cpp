@@ -63,7 +63,10 @@ INSTANTIATE_TEST_SUITE_P(
         ArgumentCase{"SettingsCountUnreadable", {"--settings=DIR/count.ini", "a.png"}, "line 3"},
         ArgumentCase{"SettingsNamedPipe", {"--settings=DIR/pipe.ini", "a.png"}, "not a regular file"},
         ArgumentCase{"AnnotateNotAFolder", {"--annotate", "DIR/none", "a.png"}, "not an existing folder"},
-        ArgumentCase{"AnnotateSameNameTwice", {"--annotate", "DIR", "x/a.png", "y/a.png"}, "a.png"}),
+        ArgumentCase{"AnnotateSameNameTwice", {"--annotate", "DIR", "x/a.png", "y/a.png"}, "a.png"},
+        ArgumentCase{"JobsZero", {"--jobs", "0", "a.png"}, "--jobs takes"},
+        ArgumentCase{"JobsNotANumber", {"--jobs=two", "a.png"}, "--jobs takes"},
+        ArgumentCase{"JobsTooMany", {"--jobs", "1000", "a.png"}, "--jobs takes"}),
     [](const testing::TestParamInfo<ArgumentCase>& p) { return p.param.Name; });
 
 TEST(AnalyzeCommand, HelpExplainsTheOptionsAndExitsZero)
@@ -220,4 +223,45 @@ TEST(AnalyzeCommand, HugeClaimsUnderAnAddressSpaceLimitAreRefusedOneByOne)
     const QStringList rows = Lines(QString::fromUtf8(p.readAllStandardOutput()));
     ASSERT_EQ(rows.size(), 2); // the header and the good image
     EXPECT_TRUE(rows[1].startsWith(args.back())) << rows[1].toStdString();
+}
+
+// Several jobs give the output of one, byte for byte and in the order of the arguments, for
+// passing, failing, refused and missing images, as a table and as JSON, with annotated images.
+TEST(AnalyzeCommand, JobsGiveTheSameBytesAsOne)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QStringList images;
+    for (const char* name : {"clean-pass.png", "core-defect.png", "cladding-scratch.png",
+                                "contact-defect.bmp", "wide-720-pass.png"})
+    {
+        ASSERT_TRUE(QFile::copy(QStringLiteral(FS_SOURCE_DIR "/samples/") + name, dir.filePath(name)));
+        images << dir.filePath(name);
+    }
+    images << WriteImage(dir, "typical.jpg", TypicalEndFace())
+           << WriteImage(dir, "dark.png", DarkScratchedFrame());
+    WriteText(dir, "broken.png", "not an image");
+    images.insert(2, dir.filePath("broken.png"));
+    images.insert(5, dir.filePath("missing.png"));
+    for (const QStringList& options : {QStringList{"--mode", "both"}, QStringList{"--json", "--mode", "both"},
+                                       QStringList{"--mode", "multi"}})
+    {
+        QTemporaryDir one, many;
+        const RunResult serial =
+            Analyze(options + QStringList{"--jobs", "1", "--annotate", one.path()} + images);
+        const RunResult parallel =
+            Analyze(options + QStringList{"--jobs=3", "--annotate", many.path()} + images);
+        EXPECT_EQ(serial.Exit, 2);
+        EXPECT_EQ(parallel.Exit, serial.Exit);
+        EXPECT_EQ(parallel.Out.toStdString(), serial.Out.toStdString()) << options.join(' ').toStdString();
+        EXPECT_EQ(parallel.Err.toStdString(), serial.Err.toStdString());
+        const QStringList written = QDir(one.path()).entryList(QDir::Files);
+        EXPECT_EQ(QDir(many.path()).entryList(QDir::Files), written);
+        for (const QString& name : written)
+        {
+            QFile a(one.filePath(name)), b(many.filePath(name));
+            ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+            EXPECT_TRUE(a.readAll() == b.readAll()) << name.toStdString();
+        }
+    }
 }

@@ -1,0 +1,16 @@
+#pragma once
+// The quick road for the images the station is mostly given: a JPEG, or a PNG with neither an
+// alpha channel nor a transparency chunk, decoded straight into the 24-bit B G R bitmap. The
+// general road (TLumarcRaster) decodes into R G B A, blends every pixel over white and copies;
+// for these files that blend changes nothing, so both roads give the same bytes.
+//
+// Returns false, leaving out as it was or empty, for every other file and for every file the
+// general road would refuse: the caller then takes the general road, which decides.
+
+#include <string>
+
+class TBitmap;
+struct TImageSizes;
+
+// With sizes, a header of any other size returns false before anything is allocated.
+bool DecodeOpaqueImage(const std::string& path, TBitmap& out, const TImageSizes* sizes = nullptr);
