@@ -23,6 +23,8 @@ defect <2 nolimit
 defect 2-5 5
 defect >5 none
 zone C 115 135
+scratch any nolimit
+defect any nolimit
 zone D 135 250
 scratch any nolimit
 defect >10 none
@@ -40,6 +42,8 @@ defect <2 nolimit
 defect 2-5 5
 defect >5 none
 zone C 115 135
+scratch any nolimit
+defect any nolimit
 zone D 135 250
 scratch any nolimit
 defect >10 none
@@ -59,6 +63,8 @@ defect <5 nolimit
 defect 5-10 5
 defect >10 none
 zone C 115 135
+scratch any nolimit
+defect any nolimit
 zone D 135 250
 scratch any nolimit
 defect <20 nolimit

@@ -44,12 +44,18 @@ std::string ZoneCaption(const TProfileZone& zone)
 
 TProfileResult EvaluateProfile(const TFiberAnalyzer& analyzer, const TCriteriaProfile& profile)
 {
+    const TFibreScale scale = FibreScaleOf(analyzer);
+    return CountFindings(profile, MeasureFindings(analyzer, scale), scale.UmPerPixel);
+}
+
+TProfileResult CountFindings(const TCriteriaProfile& profile, std::vector<TMeasuredFinding> findings,
+                             float umPerPixel)
+{
     TProfileResult result;
     result.ProfileName = profile.Name;
     result.ProfileTitle = profile.Title;
-    const TFibreScale scale = FibreScaleOf(analyzer);
-    result.UmPerPixel = scale.UmPerPixel;
-    result.Findings = MeasureFindings(analyzer, scale);
+    result.UmPerPixel = umPerPixel;
+    result.Findings = std::move(findings);
     for (const TProfileZone& zone : profile.Zones)
     {
         TZoneResult z;

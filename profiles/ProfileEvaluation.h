@@ -41,6 +41,10 @@ struct TProfileResult
 // The caption of a zone: "Zone B (25~115 μm)".
 std::string ZoneCaption(const TProfileZone& zone);
 
+// Counts measured findings against a true-size profile's zones and rows.
+TProfileResult CountFindings(const TCriteriaProfile& profile, std::vector<TMeasuredFinding> findings,
+                             float umPerPixel);
+
 // A true-size profile (not Classic) against the last detection. The analyzer is only read.
 TProfileResult EvaluateProfile(const TFiberAnalyzer& analyzer, const TCriteriaProfile& profile);
 

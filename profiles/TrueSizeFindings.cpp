@@ -10,9 +10,8 @@
 // edges (a candidate must differ from a pixel five pixels away). So the scratch candidates are
 // found again, by the engine's own rule, in a private preparation of the source image; bright
 // gaps of up to sixteen pixels (a wide scratch at 45 degrees) between candidates of one row or
-// column are bridged; and a region
-// counts as a scratch when the engine accepted at least one of its pixels. Cost: one more
-// preparation and three passes over the image.
+// column are bridged; and a region counts as a scratch when the engine accepted at least one of its pixels.
+// Cost: one more preparation and three passes over the image.
 
 #include "profiles/TrueSizeFindings.h"
 
