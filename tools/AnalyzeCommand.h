@@ -14,6 +14,8 @@ struct AnalyzeOptions
     bool Help = false;
     std::string SettingsFile; // empty: the analyzer's defaults
     std::string AnnotateDir;  // empty: no annotated images
+    std::string Profile;      // empty: the classic evaluation, output as before
+    bool ListProfiles = false;
     std::vector<std::string> Images;
 };
 
