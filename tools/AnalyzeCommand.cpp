@@ -6,6 +6,7 @@
 #include "platform/TBitmap.h"
 #include "platform/TImageRefusal.h"
 #include "tools/JsonOut.h"
+#include "tools/ProfileJson.h"
 
 #include <QBuffer>
 #include <QPainter>
@@ -29,7 +30,8 @@ namespace fs = std::filesystem;
 
 const char* const AnalyzeUsage =
     "Usage: fiberscope-analyze [--mode single|multi|both] [--json] [--settings FILE]\n"
-    "                          [--annotate DIR] [--jobs N] IMAGE...\n"
+    "                          [--annotate DIR] [--jobs N] [--profile NAME] IMAGE...\n"
+    "       fiberscope-analyze --list-profiles\n"
     "\n"
     "Checks fiber end-face images (BMP, JPEG or PNG of 640 x 480 or 720 x 480 pixels) the way the\n"
     "inspection station does, and prints the Pass/Fail verdict of the core, cladding and contact\n"
@@ -49,6 +51,11 @@ const char* const AnalyzeUsage =
     "                            a run in which one would replace an input is refused\n"
     "  --jobs N                  check N images at a time (default: one per processor core);\n"
     "                            the output is the same, in the order of the arguments\n"
+    "  --profile NAME            acceptance profile: classic (the station's own, default),\n"
+    "                            sm-pc, sm-apc or mm-pc (IEC 61300-3-35:2015 zones and limits on\n"
+    "                            sizes in true micrometres); JSON then adds a \"profile\" object\n"
+    "                            with the scale in um per pixel and every finding's size in um\n"
+    "  --list-profiles           the profiles' names and titles\n"
     "  --help                    this text\n"
     "\n"
     "An image that cannot be opened is reported once, with the station's own message and the\n"
@@ -279,7 +286,11 @@ private:
     {
         for (const std::string& image : Options_.Images)
             NameWidth_ = std::max(NameWidth_, EscapedText(image).size());
-        PrintRow("IMAGE", "MODE", {"CORE", "CLADDING", "CONTACT"}, "OVERALL");
+        const TCriteriaProfile* profile = FindProfile(Options_.Profile);
+        if (profile && !profile->Classic)
+            PrintRow("IMAGE", "MODE", {"A", "B", "C"}, "D     OVERALL");
+        else
+            PrintRow("IMAGE", "MODE", {"CORE", "CLADDING", "CONTACT"}, "OVERALL");
     }
 
     void PrintRow(const std::string& image, const std::string& mode, const std::vector<std::string>& zones,
@@ -366,6 +377,8 @@ private:
                 detected[list].push_back({f.Kind, f.Width, f.Height, f.Area});
             }
         const bool pass = a.EvaluateAcceptance();
+        if (!Options_.Profile.empty())
+            return CheckProfile(image, a, detected, pass);
         AnyFail_ = AnyFail_ || !pass;
 
         if (Options_.Json)
@@ -378,8 +391,37 @@ private:
         return true;
     }
 
+    // With --profile: the classic output plus the profile's result; an IEC profile's verdict
+    // decides the exit status and the table line.
+    bool CheckProfile(const std::string& image, TFiberAnalyzer& a,
+                      const std::vector<DetectedFinding> (&detected)[3], bool classicPass)
+    {
+        const TCriteriaProfile& profile = *FindProfile(Options_.Profile);
+        const TProfileResult r =
+            profile.Classic ? ClassicResult(a, classicPass) : EvaluateProfile(a, profile);
+        AnyFail_ = AnyFail_ || !r.Pass;
+        if (Options_.Json)
+            PrintJson(image, a, detected, classicPass, &r);
+        else
+        {
+            std::vector<std::string> zones;
+            for (const TZoneResult& z : r.Zones)
+                zones.push_back(z.Pass ? "Pass" : "Fail");
+            zones.resize(std::max<std::size_t>(zones.size(), 3));
+            std::string overall = r.Pass ? "Pass" : "Fail";
+            for (std::size_t k = 3; k < zones.size(); ++k)
+                overall = zones[k] + "  " + overall;
+            zones.resize(3);
+            PrintRow(image, r.ProfileName, zones, overall);
+        }
+        if (!Options_.AnnotateDir.empty())
+            Annotate(image, a);
+        return true;
+    }
+
     void PrintJson(const std::string& image, const TFiberAnalyzer& a,
-                   const std::vector<DetectedFinding> (&detected)[3], bool pass)
+                   const std::vector<DetectedFinding> (&detected)[3], bool pass,
+                   const TProfileResult* profile = nullptr)
     {
         std::string s = "{\"file\":" + JsonString(image) + ",\"accepted\":true";
         s += ",\"width\":" + IntJson(a.ImageWidth) + ",\"height\":" + IntJson(a.ImageHeight);
@@ -412,8 +454,10 @@ private:
         s += ",\"multi_core_counts\":" + ArrayJson(a.MultiCoreCounts, 4, IntJson);
         s += ",\"zone_verdicts\":" +
              ArrayJson(a.ZoneVerdicts, 3, [](const std::string& v) { return JsonString(v); });
-        s += std::string(",\"overall\":\"") + (pass ? "Pass" : "Fail") + "\"}";
-        Out_ << s << '\n';
+        s += std::string(",\"overall\":\"") + (pass ? "Pass" : "Fail") + "\"";
+        if (profile)
+            s += ",\"profile\":" + ProfileJson(*profile);
+        Out_ << s << "}\n";
     }
 
     // The working image with its zone circles at the image's own size, as the station's
@@ -462,6 +506,11 @@ std::string ParseAnalyzeArguments(const std::vector<std::string>& args, AnalyzeO
             options.Help = true;
             return {};
         }
+        if (arg == "--list-profiles")
+        {
+            options.ListProfiles = true;
+            return {};
+        }
         if (arg == "--json")
         {
             options.Json = true;
@@ -474,7 +523,8 @@ std::string ParseAnalyzeArguments(const std::vector<std::string>& args, AnalyzeO
             value = arg.substr(eq + 1);
             arg.resize(eq);
         }
-        if (arg != "--mode" && arg != "--settings" && arg != "--annotate" && arg != "--jobs")
+        if (arg != "--mode" && arg != "--settings" && arg != "--annotate" && arg != "--jobs" &&
+            arg != "--profile")
             return "unknown option " + args[i];
         if (eq == std::string::npos)
         {
@@ -488,6 +538,12 @@ std::string ParseAnalyzeArguments(const std::vector<std::string>& args, AnalyzeO
                 return "--mode takes single, multi or both, not '" + value + "'";
             options.Single = value != "multi";
             options.Multi = value != "single";
+        }
+        else if (arg == "--profile")
+        {
+            if (!FindProfile(value))
+                return "--profile takes classic, sm-pc, sm-apc or mm-pc, not '" + value + "'";
+            options.Profile = value;
         }
         else if (value.empty())
             return arg + " needs a value";
@@ -537,6 +593,11 @@ int RunAnalyzeCommand(const std::vector<std::string>& args, std::ostream& out, s
     if (options.Help)
     {
         out << AnalyzeUsage;
+        return ExitPass;
+    }
+    if (options.ListProfiles)
+    {
+        out << ProfileList();
         return ExitPass;
     }
     const int status = Runner(options, out, err).Run();

@@ -15,6 +15,8 @@ struct AnalyzeOptions
     std::string SettingsFile; // empty: the analyzer's defaults
     std::string AnnotateDir;  // empty: no annotated images
     int Jobs = 0;             // images checked at a time; 0: one per processor core
+    std::string Profile;      // empty: the classic evaluation, output as before
+    bool ListProfiles = false;
     std::vector<std::string> Images;
 };
 

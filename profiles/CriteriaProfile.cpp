@@ -1,0 +1,187 @@
+// Profile text: one statement a line, split on blanks; numbers read with from_chars so the
+// locale never changes what a file means.
+
+#include "profiles/CriteriaProfile.h"
+
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+namespace
+{
+bool ReadNumber(std::string_view text, float& value)
+{
+    if (text.empty())
+        return false;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end && std::isfinite(value) && value >= 0.0f;
+}
+
+bool ReadLimit(std::string_view text, int& limit)
+{
+    if (text == "none")
+        limit = LimitNone;
+    else if (text == "nolimit")
+        limit = LimitNoLimit;
+    else
+    {
+        const char* end = text.data() + text.size();
+        const auto [ptr, ec] = std::from_chars(text.data(), end, limit);
+        return !text.empty() && ec == std::errc() && ptr == end && limit >= 0;
+    }
+    return true;
+}
+
+bool ReadSizeClass(std::string_view text, TProfileRule& rule)
+{
+    if (text == "any")
+        return true;
+    if (text.starts_with("<=") || text.starts_with(">="))
+    {
+        float v = 0.0f;
+        if (!ReadNumber(text.substr(2), v))
+            return false;
+        (text[0] == '<' ? rule.High : rule.Low) = v;
+        return true;
+    }
+    if (text.starts_with('<') || text.starts_with('>'))
+    {
+        float v = 0.0f;
+        if (!ReadNumber(text.substr(1), v))
+            return false;
+        if (text[0] == '<')
+        {
+            rule.High = v;
+            rule.HighInclusive = false;
+        }
+        else
+        {
+            rule.Low = v;
+            rule.LowInclusive = false;
+        }
+        return true;
+    }
+    const std::size_t dash = text.find('-');
+    return dash != std::string_view::npos && ReadNumber(text.substr(0, dash), rule.Low) &&
+           ReadNumber(text.substr(dash + 1), rule.High) && rule.Low <= rule.High;
+}
+
+std::string Number(float v)
+{
+    std::ostringstream out;
+    out << v;
+    return out.str();
+}
+} // namespace
+
+bool TProfileRule::Contains(float sizeUm) const
+{
+    const bool aboveLow = LowInclusive ? sizeUm >= Low : sizeUm > Low;
+    const bool belowHigh = HighInclusive ? sizeUm <= High : sizeUm < High;
+    return aboveLow && belowHigh;
+}
+
+std::string TProfileRule::SizeText() const
+{
+    const bool bounded = std::isfinite(High);
+    if (Low == 0.0f && LowInclusive && !bounded)
+        return "any";
+    if (Low == 0.0f && LowInclusive)
+        return (HighInclusive ? "\u2264" : "<") + Number(High) + " \u00b5m";
+    if (!bounded)
+        return (LowInclusive ? "\u2265" : ">") + Number(Low) + " \u00b5m";
+    return Number(Low) + "\u2013" + Number(High) + " \u00b5m";
+}
+
+bool ParseProfile(std::string_view text, TCriteriaProfile& profile, std::string& error)
+{
+    profile = TCriteriaProfile();
+    std::istringstream in{std::string(text)};
+    std::string line;
+    int number = 0;
+    const auto fail = [&](const std::string& why) {
+        error = "line " + std::to_string(number) + ": " + why;
+        return false;
+    };
+    while (std::getline(in, line))
+    {
+        ++number;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        std::istringstream words(line);
+        std::string keyword;
+        if (!(words >> keyword) || keyword[0] == '#')
+            continue;
+        if (keyword == "title")
+        {
+            std::getline(words >> std::ws, profile.Title);
+            continue;
+        }
+        std::vector<std::string> args;
+        for (std::string word; words >> word;)
+            args.push_back(word);
+        if (keyword == "profile")
+        {
+            if (args.size() != 1)
+                return fail("profile takes one short name");
+            profile.Name = args[0];
+        }
+        else if (keyword == "zone")
+        {
+            TProfileZone zone;
+            if (args.size() != 3 || !ReadNumber(args[1], zone.InnerDiameter) ||
+                !ReadNumber(args[2], zone.OuterDiameter) || zone.InnerDiameter >= zone.OuterDiameter)
+                return fail("zone takes a name and an inner and a larger outer diameter in um");
+            if (!profile.Zones.empty() && zone.InnerDiameter < profile.Zones.back().OuterDiameter)
+                return fail("zone " + args[0] + " overlaps the zone before it");
+            zone.Name = args[0];
+            profile.Zones.push_back(std::move(zone));
+        }
+        else if (keyword == "scratch" || keyword == "defect")
+        {
+            if (profile.Zones.empty())
+                return fail(keyword + " comes before the first zone");
+            TProfileRule rule;
+            rule.Kind = keyword == "scratch" ? FindingClass::Scratch : FindingClass::Defect;
+            if (args.size() != 2)
+                return fail(keyword + " takes a size class and a limit");
+            if (!ReadSizeClass(args[0], rule))
+                return fail("size class '" + args[0] + "' is not any, <X, <=X, >X, >=X or X-Y");
+            if (!ReadLimit(args[1], rule.Limit))
+                return fail("limit '" + args[1] + "' is not none, nolimit or a whole number");
+            profile.Zones.back().Rules.push_back(rule);
+        }
+        else
+            return fail("unknown statement '" + keyword + "'");
+    }
+    if (profile.Name.empty())
+        return fail("no profile name");
+    if (profile.Title.empty())
+        profile.Title = profile.Name;
+    return true;
+}
+
+bool LoadProfileFile(const std::string& path, TCriteriaProfile& profile, std::string& error)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+    {
+        error = "cannot read profile " + path;
+        return false;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (!ParseProfile(text.str(), profile, error))
+    {
+        error = path + ": " + error;
+        return false;
+    }
+    return true;
+}
+
+std::string ProfileLimitText(int limit)
+{
+    return limit == LimitNone ? "None" : limit == LimitNoLimit ? "No Limit" : std::to_string(limit);
+}

@@ -1,0 +1,77 @@
+#pragma once
+// Acceptance profiles: a named table of zones (annuli given by diameters in true micrometres
+// around the fibre centre) and, per zone, rows that limit how many scratches or defects of a
+// size class may be present. The station's classic evaluation is a profile too, marked Classic:
+// it has no table here because the engine's own evaluation scores it, unchanged.
+//
+// A profile is written as text, one statement a line, so a plant can add its own without code:
+//
+//   profile sm-pc                  short name, used on the command line and in settings
+//   title Single mode PC (UPC)     what the window and reports show
+//   zone B 25 115                  zone name, inner and outer diameter in um
+//   scratch <=3 nolimit            kind, size class, limit
+//   defect 2-5 5                   sizes: any, <X, <=X, >X, >=X, X-Y (both ends included)
+//   defect >5 none                 limits: none, nolimit or a whole number
+//
+// Blank lines and lines starting with '#' are ignored. A finding counts in every row of its
+// zone whose kind and size class it matches.
+
+#include <limits>
+#include <string>
+#include <string_view>
+#include <vector>
+
+enum class FindingClass
+{
+    Scratch,
+    Defect,
+};
+
+// The engine's encoding of limits: the largest count that still passes.
+constexpr int LimitNone = 0;
+constexpr int LimitNoLimit = 99999;
+
+struct TProfileRule
+{
+    FindingClass Kind = FindingClass::Defect;
+    float Low = 0.0f;
+    bool LowInclusive = true;
+    float High = std::numeric_limits<float>::infinity();
+    bool HighInclusive = true;
+    int Limit = LimitNoLimit;
+
+    bool Contains(float sizeUm) const;
+    // "any", "<2 µm", "≤3 µm", ">5 µm", "2–5 µm".
+    std::string SizeText() const;
+};
+
+struct TProfileZone
+{
+    std::string Name;
+    float InnerDiameter = 0.0f; // um, included
+    float OuterDiameter = 0.0f; // um, excluded
+    std::vector<TProfileRule> Rules;
+};
+
+// One fibre's zones. A multi-fibre ferrule would apply the same table to each fibre it locates;
+// the evaluation already works per fibre (centre and scale), so that is where such support goes.
+struct TCriteriaProfile
+{
+    std::string Name;
+    std::string Title;
+    bool Classic = false;
+    std::vector<TProfileZone> Zones;
+};
+
+// Reads a profile from its text. On failure returns false and says which line is wrong.
+bool ParseProfile(std::string_view text, TCriteriaProfile& profile, std::string& error);
+bool LoadProfileFile(const std::string& path, TCriteriaProfile& profile, std::string& error);
+
+// The profiles that come with the station: classic first, then those of IEC 61300-3-35:2015.
+const std::vector<TCriteriaProfile>& BuiltinProfiles();
+// A built-in profile by its short name; null when there is none.
+const TCriteriaProfile* FindProfile(std::string_view name);
+const TCriteriaProfile& ClassicProfile();
+
+// "None", "No Limit" or the digits, as the report grid writes limits.
+std::string ProfileLimitText(int limit);

@@ -1,0 +1,49 @@
+#include "tools/ProfileJson.h"
+
+#include "tools/JsonOut.h"
+
+std::string ProfileJson(const TProfileResult& r)
+{
+    std::string s = "{\"name\":" + JsonString(r.ProfileName) + ",\"title\":" + JsonString(r.ProfileTitle);
+    s += ",\"um_per_pixel\":" + JsonFloat(r.UmPerPixel) + ",\"zones\":[";
+    for (std::size_t z = 0; z < r.Zones.size(); ++z)
+    {
+        const TZoneResult& zone = r.Zones[z];
+        s += std::string(z ? "," : "") + "{\"name\":" + JsonString(zone.Name) + ",\"rows\":[";
+        for (std::size_t i = 0; i < zone.Rows.size(); ++i)
+        {
+            const TRuleResult& row = zone.Rows[i];
+            s += std::string(i ? "," : "") + "{\"item\":" + JsonString(row.Item) +
+                 ",\"criteria\":" + JsonString(row.Criteria) + ",\"count\":" + std::to_string(row.Count) +
+                 ",\"verdict\":\"" + (row.Pass ? "Pass" : "Fail") + "\"}";
+        }
+        s += std::string("],\"verdict\":\"") + (zone.Pass ? "Pass" : "Fail") + "\"}";
+    }
+    s += "],\"findings\":[";
+    for (std::size_t i = 0; i < r.Findings.size(); ++i)
+    {
+        const TMeasuredFinding& f = r.Findings[i];
+        const bool scratch = f.Kind == FindingClass::Scratch;
+        s += std::string(i ? "," : "") + "{\"kind\":\"" + (scratch ? "scratch" : "defect") + "\"";
+        s += ",\"center\":[" + JsonFloat(f.CentreX) + "," + JsonFloat(f.CentreY) + "]";
+        s += ",\"area\":" + std::to_string(f.Area);
+        s += std::string(scratch ? ",\"width_um\":" : ",\"diameter_um\":") + JsonFloat(f.SizeUm);
+        if (scratch)
+            s += ",\"length_um\":" + JsonFloat(f.LengthUm);
+        s += ",\"position_diameter_um\":" + JsonFloat(f.CentreDiameterUm) + "}";
+    }
+    s += std::string("],\"overall\":\"") + (r.Pass ? "Pass" : "Fail") + "\"}";
+    return s;
+}
+
+std::string ProfileList()
+{
+    std::string s;
+    for (const TCriteriaProfile& p : BuiltinProfiles())
+    {
+        std::string name = p.Name;
+        name.resize(std::max<std::size_t>(name.size() + 2, 9), ' ');
+        s += name + p.Title + (p.Classic ? " (default)" : "") + "\n";
+    }
+    return s;
+}
