@@ -5,6 +5,7 @@
 #include "platform/AtomicWrite.h"
 #include "platform/TBitmap.h"
 #include "platform/TImageRefusal.h"
+#include "records/InspectionRecord.h"
 #include "tools/JsonOut.h"
 #include "tools/ProfileJson.h"
 
@@ -29,7 +30,7 @@
 namespace fs = std::filesystem;
 
 const char* const AnalyzeUsage =
-    "Usage: fiberscope-analyze [--mode single|multi|both] [--json] [--settings FILE]\n"
+    "Usage: fiberscope-analyze [--mode single|multi|both] [--json | --csv] [--settings FILE]\n"
     "                          [--annotate DIR] [--jobs N] [--profile NAME] IMAGE...\n"
     "       fiberscope-analyze --list-profiles\n"
     "\n"
@@ -40,6 +41,8 @@ const char* const AnalyzeUsage =
     "detection thresholds of the settings file if one is given.\n"
     "\n"
     "  --mode single|multi|both  fiber type to check for (default: single mode)\n"
+    "  --csv                     one CSV line per image and mode instead of the table, with\n"
+    "                            the columns of the station's inspection log (inspections.csv)\n"
     "  --json                    one JSON object per image and mode instead of the table:\n"
     "                            fiber centre, zone radii, every finding, counts and verdicts\n"
     "  --settings FILE           take the detection thresholds from this settings file\n"
@@ -208,7 +211,9 @@ public:
 
     int Run()
     {
-        if (!Options_.Json)
+        if (Options_.Csv)
+            Out_ << CsvLine(TInspectionRecord::CsvHeader()).toStdString();
+        else if (!Options_.Json)
             PrintHeader();
         const std::size_t jobs = std::min(JobCount(Options_), Options_.Images.size());
         if (jobs <= 1)
@@ -383,12 +388,25 @@ private:
 
         if (Options_.Json)
             PrintJson(image, a, detected, pass);
-        else
+        else if (!Options_.Csv)
             PrintRow(image, ModeName(mode), {a.ZoneVerdicts[0], a.ZoneVerdicts[1], a.ZoneVerdicts[2]},
                      pass ? "Pass" : "Fail");
+        std::string annotation;
         if (!Options_.AnnotateDir.empty())
-            Annotate(image, a);
+            annotation = Annotate(image, a);
+        if (Options_.Csv)
+            PrintCsv(image, a, pass, annotation);
         return true;
+    }
+
+    // The inspection log's record of this check: the source is the file, no frames combined.
+    void PrintCsv(const std::string& image, const TFiberAnalyzer& a, bool pass, const std::string& annotation)
+    {
+        TInspectionRecord record = TInspectionRecord::FromAnalyzer(a, pass);
+        record.Source = QString::fromStdString(image);
+        if (!annotation.empty())
+            record.Files << QString::fromStdString(annotation);
+        Out_ << CsvLine(record.CsvFields()).toStdString();
     }
 
     // With --profile: the classic output plus the profile's result; an IEC profile's verdict
@@ -402,6 +420,8 @@ private:
         AnyFail_ = AnyFail_ || !r.Pass;
         if (Options_.Json)
             PrintJson(image, a, detected, classicPass, &r);
+        else if (Options_.Csv)
+            PrintCsv(image, a, classicPass, {});
         else
         {
             std::vector<std::string> zones;
@@ -462,7 +482,7 @@ private:
 
     // The working image with its zone circles at the image's own size, as the station's
     // annotated save draws it; written to a temporary name and renamed.
-    void Annotate(const std::string& image, TFiberAnalyzer& a)
+    std::string Annotate(const std::string& image, TFiberAnalyzer& a)
     {
         const std::string path = AnnotationPath(Options_, image, a.Mode);
         const int w = a.ImageWidth, h = a.ImageHeight;
@@ -475,11 +495,18 @@ private:
         QBuffer buffer(&encoded);
         buffer.open(QIODevice::WriteOnly);
         if (!bitmap.Image().save(&buffer, "BMP"))
-            return ReportError("cannot write " + path + ": the image could not be encoded");
+        {
+            ReportError("cannot write " + path + ": the image could not be encoded");
+            return {};
+        }
         std::string error;
         if (!WriteFileAtomically(
                 path, std::string_view(encoded.constData(), static_cast<std::size_t>(encoded.size())), error))
+        {
             ReportError(error);
+            return {};
+        }
+        return path;
     }
 };
 } // namespace
@@ -514,6 +541,11 @@ std::string ParseAnalyzeArguments(const std::vector<std::string>& args, AnalyzeO
         if (arg == "--json")
         {
             options.Json = true;
+            continue;
+        }
+        if (arg == "--csv")
+        {
+            options.Csv = true;
             continue;
         }
         std::string value;
@@ -562,6 +594,8 @@ std::string ParseAnalyzeArguments(const std::vector<std::string>& args, AnalyzeO
     }
     if (options.Images.empty())
         return "no image given";
+    if (options.Json && options.Csv)
+        return "--json and --csv cannot be combined";
     if (!options.AnnotateDir.empty())
     {
         std::error_code ec;

@@ -11,6 +11,7 @@ struct AnalyzeOptions
     bool Single = true;
     bool Multi = false;
     bool Json = false;
+    bool Csv = false; // the inspection log's columns, one line per image and mode
     bool Help = false;
     std::string SettingsFile; // empty: the analyzer's defaults
     std::string AnnotateDir;  // empty: no annotated images
