@@ -1,14 +1,15 @@
 // The window program's command line and its per-user data folder: what a menu start and a
 // terminal start each read, and where the settings of a menu start go.
 
-#include "analysis/TFiberAnalyzer.h"
 #include "app/StartOptions.h"
 
+#include "analysis/TFiberAnalyzer.h"
 #include "platform/BuildInfo.h"
 #include "tests/app/DialogFixture.h"
 
 #include <QLabel>
 #include <QLineEdit>
+#include <ostream>
 
 namespace
 {
@@ -19,6 +20,12 @@ struct OptionsCase
     bool UserData;
     QString TextHas; // a part of the printed text
 };
+
+// Names the CTest case by its command line.
+void PrintTo(const OptionsCase& c, std::ostream* os)
+{
+    *os << '"' << c.Arguments.join(' ').toStdString() << '"';
+}
 
 class StartOptionsParse : public ::testing::TestWithParam<OptionsCase>
 {
