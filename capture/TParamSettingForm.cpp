@@ -112,6 +112,8 @@ TParamSettingForm::TParamSettingForm(QWidget* parent)
     Button4 = Button(this, "Button4", QStringLiteral("Ok"), 274, 283, 75);
     Button4->setDefault(true);
     Button5 = Button(this, "Button5", QStringLiteral("Cancel"), 355, 283, 75);
+    SETTINGSFOLDER = Label(this, "SETTINGSFOLDER", QString(), 90, 285, 178);
+    SETTINGSFOLDER->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     // Below the client area and disabled: never seen, still filled and taken back.
     GroupBox4 = Group(this, "GroupBox4", " Core Detection ", 8, 330, 209, 76);
@@ -196,6 +198,19 @@ TParamValues TParamSettingForm::ReadValues() const
     v.WiFiUser = WIFIUSER->text();
     v.WiFiPassword = WIFIPASSWORD->text();
     return v;
+}
+
+void TParamSettingForm::ShowSettingsFolder(const QString& folder)
+{
+    const QString native = QDir::toNativeSeparators(folder);
+    QString shown = native;
+    const QString home = QDir::toNativeSeparators(QDir::homePath());
+    if (shown == home || shown.startsWith(home + QDir::separator()))
+        shown = QLatin1Char('~') + shown.mid(home.size());
+    shown = QStringLiteral("Settings in ") + shown;
+    SETTINGSFOLDER->setText(
+        SETTINGSFOLDER->fontMetrics().elidedText(shown, Qt::ElideMiddle, SETTINGSFOLDER->width()));
+    SETTINGSFOLDER->setToolTip(QDir(native).filePath(QStringLiteral("SystemSetting.ini")));
 }
 
 void TParamSettingForm::Button1Click()
@@ -302,6 +317,7 @@ void TMainForm::SpeedButton1Click()
     shown.WiFiUser = TUserPreferences::WiFiScopeUser();
     shown.WiFiPassword = TUserPreferences::WiFiScopePassword();
     dialog->Fill(shown);
+    dialog->ShowSettingsFolder(StartDir);
 
     dialog->Accepted = false;
     dialog->exec();

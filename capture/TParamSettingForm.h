@@ -70,6 +70,8 @@ public:
     QPushButton* Button3 = nullptr;
     QPushButton* Button4 = nullptr;
     QPushButton* Button5 = nullptr;
+    // Where the settings file is written: the start directory, or the per-user data folder.
+    QLabel* SETTINGSFOLDER = nullptr;
 
     // The folder chooser: returns the chosen folder, or an empty text when the user cancels.
     // Tests put their own in its place.
@@ -87,6 +89,9 @@ public:
     // Converts every edit; throws the integer conversion error naming the first refused text, or
     // a range error for a capture count outside 1..MaxCaptureCount.
     TParamValues ReadValues() const;
+    // Shows the folder of the settings file, the home folder written as ~, shortened in the
+    // middle when it is long; the whole path is the tool tip.
+    void ShowSettingsFolder(const QString& folder);
 
     void Button1Click();
     void Button2Click();

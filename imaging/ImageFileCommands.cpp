@@ -3,6 +3,7 @@
 // source image (the hidden "S" button), and the window's shortcuts Ctrl+S and Ctrl+A.
 
 #include "analysis/TFiberAnalyzer.h"
+#include "app/StartOptions.h"
 #include "app/TMainForm.h"
 #include "imaging/TLumarcRaster.h"
 #include "platform/ImageWriter.h"
@@ -17,6 +18,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QToolButton>
+#include <QUrl>
 
 void TMainForm::LOADIMAGEClick()
 {
@@ -31,6 +33,9 @@ void TMainForm::LOADIMAGEClick()
         // Every format the program opens is listed, PNG included.
         OD->setNameFilter(QStringLiteral("Image (*.bmp *.jpg *.jpeg *.png)"));
         OD->setDefaultSuffix(QStringLiteral("bmp"));
+        // An installed program's samples are one click away, wherever the program works.
+        if (const QString samples = InstalledSamplesFolder(); !samples.isEmpty())
+            OD->setSidebarUrls(OD->sidebarUrls() << QUrl::fromLocalFile(samples));
     }
     // The initial folder is the current directory, wherever it is now.
     OD->setDirectory(QDir::currentPath());

@@ -1,6 +1,7 @@
 #include "records/InspectionRecord.h"
 
 #include "analysis/TFiberAnalyzer.h"
+#include "platform/BuildInfo.h"
 
 const TClassInfo ClassInfo[TInspectionRecord::ClassCount] = {
     {"core_scratches", "Core zone: scratches", 0, false},

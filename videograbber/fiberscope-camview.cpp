@@ -8,6 +8,7 @@
 // Keys: C or Space captures (also the camera's own button), D opens the device's controls,
 // F the frame size, Q quits.
 
+#include "platform/BuildInfo.h"
 #include "platform/TBitmap.h"
 #include "videograbber/TVideoGrabber.h"
 
@@ -22,9 +23,11 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    QApplication::setApplicationVersion(QStringLiteral(FS_VERSION));
     QCommandLineParser cli;
     cli.setApplicationDescription("Preview a video device or a WiFi scope through the capture control.");
     cli.addHelpOption();
+    cli.addVersionOption();
     cli.addOptions(
         {{"list", "List the video devices and their frame sizes, then exit."},
          {"device", "Preview device number N of the list (default 0).", "N", "0"},

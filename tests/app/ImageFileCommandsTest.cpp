@@ -1,9 +1,12 @@
 // Opening image files for analysis.
 
 #include "analysis/TFiberAnalyzer.h"
+#include "app/StartOptions.h"
+#include "platform/BuildInfo.h"
 #include "tests/app/MainFormFixture.h"
 #include "videograbber/TVideoGrabber.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -11,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <QUrl>
 
 using ImageFileCommandsTest = MainFormTest;
 
@@ -89,6 +93,26 @@ INSTANTIATE_TEST_SUITE_P(
                       SampleCase{"core-defect.png", true, "Pass", {"Pass", "Pass", "Pass"}},
                       SampleCase{"contact-defect.bmp", false, "Fail", {"Pass", "Pass", "Fail"}},
                       SampleCase{"wide-720-pass.png", false, "Pass", {"Pass", "Pass", "Pass"}}));
+
+// Installed, the program finds its samples beside its programs' folder (share/fiberscope/samples
+// next to bin/) and offers them in the open dialog's side bar; a build tree has none.
+TEST_F(ImageFileCommandsTest, TheOpenDialogOffersTheInstalledSamples)
+{
+    const QString samples =
+        QDir::cleanPath(QCoreApplication::applicationDirPath() + "/" FS_SAMPLES_FROM_BINDIR);
+    ASSERT_FALSE(QDir(samples).exists()) << "left over from an earlier run: " << samples.toStdString();
+    EXPECT_EQ(InstalledSamplesFolder(), QString());
+    ASSERT_TRUE(QDir().mkpath(samples));
+    EXPECT_EQ(InstalledSamplesFolder(), samples);
+
+    auto form = MakeForm();
+    QTimer::singleShot(0, form.get(), [&] { form->OD->reject(); });
+    form->LOADIMAGEClick();
+    // The folder and its empty parents go, so the next run starts clean.
+    QDir().rmpath(samples);
+    ASSERT_NE(form->OD, nullptr);
+    EXPECT_TRUE(form->OD->sidebarUrls().contains(QUrl::fromLocalFile(samples)));
+}
 
 // The open dialog lists every bundled sample, PNG as much as BMP.
 TEST_F(ImageFileCommandsTest, TheOpenDialogListsEverySample)
