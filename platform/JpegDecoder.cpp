@@ -5,6 +5,7 @@
 // image with made-up pixels must not reach the analysis.
 
 #include "platform/ImageDecoders.h"
+#include "platform/JpegDecompressor.h"
 
 #include <cstring>
 #include <new>
@@ -12,19 +13,6 @@
 
 namespace
 {
-struct TDecompressor
-{
-    tjhandle Handle = tjInitDecompress();
-    ~TDecompressor()
-    {
-        if (Handle)
-            tjDestroy(Handle);
-    }
-    TDecompressor() = default;
-    TDecompressor(const TDecompressor&) = delete;
-    TDecompressor& operator=(const TDecompressor&) = delete;
-};
-
 bool DecodeJpegRgba(const std::uint8_t* data, std::size_t size, TRgbaImage& out, const TImageSizes& sizes,
                     TImageRefusal& why)
 {

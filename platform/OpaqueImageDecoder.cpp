@@ -7,6 +7,7 @@
 #include "platform/OpaqueImageDecoder.h"
 
 #include "platform/ImageDecoders.h"
+#include "platform/JpegDecompressor.h"
 #include "platform/TBitmap.h"
 #include "platform/TImageRefusal.h"
 #include "platform/TRasterBase.h"
@@ -17,19 +18,6 @@
 
 namespace
 {
-struct TDecompressor
-{
-    tjhandle Handle = tjInitDecompress();
-    ~TDecompressor()
-    {
-        if (Handle)
-            tjDestroy(Handle);
-    }
-    TDecompressor() = default;
-    TDecompressor(const TDecompressor&) = delete;
-    TDecompressor& operator=(const TDecompressor&) = delete;
-};
-
 // Within the general cap and, when the caller names sizes, one of them: checked on the header,
 // before anything is allocated.
 template <typename W, typename H> bool Fits(W width, H height, const TImageSizes* sizes)

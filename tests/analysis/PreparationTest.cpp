@@ -14,26 +14,6 @@ TBitmap OnePixel(std::uint8_t blue, std::uint8_t green, std::uint8_t red)
     return b;
 }
 
-// The median as plainly written: an exchange sort of the nine values from the unfiltered image.
-std::vector<std::uint8_t> ReferenceMedian(const GreyImage& in)
-{
-    std::vector<std::uint8_t> out = in.Pixels;
-    for (int y = 1; y < in.Height - 1; ++y)
-        for (int x = 1; x < in.Width - 1; ++x)
-        {
-            std::uint8_t v[9];
-            int n = 0;
-            for (int dy = -1; dy <= 1; ++dy)
-                for (int dx = -1; dx <= 1; ++dx)
-                    v[n++] = in.At(x + dx, y + dy);
-            for (int i = 0; i < 9; ++i)
-                for (int j = i + 1; j < 9; ++j)
-                    if (v[i] > v[j])
-                        std::swap(v[i], v[j]);
-            out[static_cast<std::size_t>(y * in.Width + x)] = v[4];
-        }
-    return out;
-}
 } // namespace
 
 TEST(ConvertToGrey, WeighsBlueByteWithPointTwoNineNine)
