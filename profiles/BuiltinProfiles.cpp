@@ -13,6 +13,7 @@ title Station (classic)
 
 const char* const SinglePcText = R"(profile sm-pc
 title Single mode PC (UPC)
+fiber single
 zone A 0 25
 scratch any none
 defect any none
@@ -32,6 +33,7 @@ defect >10 none
 
 const char* const SingleApcText = R"(profile sm-apc
 title Single mode APC
+fiber single
 zone A 0 25
 scratch <=3 4
 scratch >3 none
@@ -51,6 +53,7 @@ defect >10 none
 
 const char* const MultiPcText = R"(profile mm-pc
 title Multimode PC
+fiber multi
 zone A 0 65
 scratch <=3 nolimit
 scratch >3 none

@@ -3,9 +3,11 @@
 
 #include "profiles/CriteriaProfile.h"
 
+#include "platform/ImageDecoders.h"
+#include "platform/TImageRefusal.h"
+
 #include <charconv>
 #include <cmath>
-#include <fstream>
 #include <sstream>
 
 namespace
@@ -128,6 +130,12 @@ bool ParseProfile(std::string_view text, TCriteriaProfile& profile, std::string&
                 return fail("profile takes one short name");
             profile.Name = args[0];
         }
+        else if (keyword == "fiber")
+        {
+            if (args.size() != 1 || (args[0] != "single" && args[0] != "multi"))
+                return fail("fiber takes single or multi");
+            profile.FiberMode = args[0] == "single" ? 0 : 1;
+        }
         else if (keyword == "zone")
         {
             TProfileZone zone;
@@ -165,15 +173,18 @@ bool ParseProfile(std::string_view text, TCriteriaProfile& profile, std::string&
 
 bool LoadProfileFile(const std::string& path, TCriteriaProfile& profile, std::string& error)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    // Read like an image: regular files only, never blocking on a pipe or a device; a profile is
+    // a few hundred bytes, so anything past 64 KiB is not one.
+    constexpr std::size_t MaxBytes = 64 * 1024;
+    std::vector<std::uint8_t> bytes;
+    TImageRefusal why;
+    if (!ReadWholeFile(path, bytes, &why) || bytes.size() > MaxBytes)
     {
-        error = "cannot read profile " + path;
+        error = "profile " + path + " " +
+                (why && why.Problem != TImageProblem::Unsupported ? DescribeRefusal(why) : "is too large");
         return false;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (!ParseProfile(text.str(), profile, error))
+    if (!ParseProfile(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), profile, error))
     {
         error = path + ": " + error;
         return false;

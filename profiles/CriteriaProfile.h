@@ -8,6 +8,7 @@
 //
 //   profile sm-pc                  short name, used on the command line and in settings
 //   title Single mode PC (UPC)     what the window and reports show
+//   fiber single                   the fiber the table is for: single or multi (optional)
 //   zone B 25 115                  zone name, inner and outer diameter in um
 //   scratch <=3 nolimit            kind, size class, limit
 //   defect 2-5 5                   sizes: any, <X, <=X, >X, >=X, X-Y (both ends included)
@@ -60,6 +61,9 @@ struct TCriteriaProfile
     std::string Name;
     std::string Title;
     bool Classic = false;
+    // The fiber mode the table is written for (0 single, 1 multi), -1 when any: the window
+    // analyses in that mode, so the located core and the drawn zones match the table.
+    int FiberMode = -1;
     std::vector<TProfileZone> Zones;
 };
 

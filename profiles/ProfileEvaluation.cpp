@@ -30,9 +30,9 @@ TRuleResult Row(std::string item, std::string criteria, int count, int limit)
     return {std::move(item), std::move(criteria), count, count <= limit};
 }
 
-TZoneResult Zone(std::string name, std::vector<TRuleResult> rows, const std::string& verdict)
+TZoneResult Zone(std::string key, std::string name, std::vector<TRuleResult> rows, const std::string& verdict)
 {
-    return {std::move(name), std::move(rows), verdict == "Pass"};
+    return {std::move(key), std::move(name), std::move(rows), verdict == "Pass"};
 }
 } // namespace
 
@@ -59,6 +59,7 @@ TProfileResult CountFindings(const TCriteriaProfile& profile, std::vector<TMeasu
     for (const TProfileZone& zone : profile.Zones)
     {
         TZoneResult z;
+        z.Key = zone.Name;
         z.Name = ZoneCaption(zone);
         for (const TProfileRule& rule : zone.Rules)
         {
@@ -83,6 +84,7 @@ TProfileResult ClassicResult(const TFiberAnalyzer& a, bool overallPass)
     TProfileResult result;
     result.ProfileName = profile.Name;
     result.ProfileTitle = profile.Title;
+    result.Classic = true;
     const TFibreScale scale = FibreScaleOf(a);
     result.UmPerPixel = scale.UmPerPixel;
     result.Findings = MeasureFindings(a, scale);
@@ -93,7 +95,7 @@ TProfileResult ClassicResult(const TFiberAnalyzer& a, bool overallPass)
     {
         const int* s = a.SingleCriteria;
         result.Zones.push_back(
-            Zone("Core Zone (0~25 \u03bcm)",
+            Zone("Core", "Core Zone (0~25 \u03bcm)",
                  {Row("Scratches", lim(s[0]), z[0][0], s[0]), Row("Defects", lim(s[1]), z[1][0], s[1])},
                  a.ZoneVerdicts[0]));
     }
@@ -101,7 +103,7 @@ TProfileResult ClassicResult(const TFiberAnalyzer& a, bool overallPass)
     {
         const auto& m = a.MultiCriteria;
         const int* c = a.MultiCoreCounts;
-        result.Zones.push_back(Zone("Core Zone (0~65 \u03bcm)",
+        result.Zones.push_back(Zone("Core", "Core Zone (0~65 \u03bcm)",
                                     {Row("Scratches <3 \u00b5m", lim(m[0][0]), c[0], m[0][0]),
                                      Row("Scratches >3 \u00b5m", lim(m[0][1]), c[1], m[0][1]),
                                      Row("Defects <5 \u00b5m", lim(m[1][0]), c[2], m[1][0]),
@@ -112,13 +114,13 @@ TProfileResult ClassicResult(const TFiberAnalyzer& a, bool overallPass)
     for (int k = 0; k < 6; ++k)
         limits[k] = a.Mode == 0 ? a.SingleCriteria[k + 2] : a.MultiCriteria[k + 2][0];
     result.Zones.push_back(
-        Zone(a.Mode == 0 ? "Cladding Zone (25~120 \u03bcm)" : "Cladding Zone (65~120 \u03bcm)",
+        Zone("Cladding", a.Mode == 0 ? "Cladding Zone (25~120 \u03bcm)" : "Cladding Zone (65~120 \u03bcm)",
              {Row("Scratches >3 \u00b5m", lim(limits[0]), z[0][1], limits[0]),
               Row("Defects(dia<2\u00b5m)", lim(limits[1]), z[1][1], limits[1]),
               Row("Defects (dia 2~5\u00b5m)", lim(limits[2]), z[1][2], limits[2]),
               Row("Defects (dia>5\u00b5m)", lim(limits[3]), z[1][3], limits[3])},
              a.ZoneVerdicts[1]));
-    result.Zones.push_back(Zone("Contact Zone (130~250 \u03bcm)",
+    result.Zones.push_back(Zone("Contact", "Contact Zone (130~250 \u03bcm)",
                                 {Row("Scratches", lim(limits[4]), z[0][2], limits[4]),
                                  Row("Defects (dia>10\u00b5m)", lim(limits[5]), z[1][4], limits[5])},
                                 a.ZoneVerdicts[2]));

@@ -23,7 +23,8 @@ struct TRuleResult
 
 struct TZoneResult
 {
-    std::string Name;
+    std::string Key;  // the zone's short name: "A", "Core"
+    std::string Name; // its caption, with the diameters
     std::vector<TRuleResult> Rows;
     bool Pass = true;
 };
@@ -32,6 +33,7 @@ struct TProfileResult
 {
     std::string ProfileName;
     std::string ProfileTitle;
+    bool Classic = false; // the engine's own evaluation, in its station units
     float UmPerPixel = 0.0f;
     std::vector<TZoneResult> Zones;
     std::vector<TMeasuredFinding> Findings;

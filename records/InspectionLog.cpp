@@ -1,6 +1,8 @@
 #include "records/InspectionLog.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <cerrno>
 #include <cstring>
@@ -95,6 +97,30 @@ void SetTornRecordApart(int fd, off_t size, const QString& logPath, const QStrin
     if (::ftruncate(fd, lineEnd) != 0)
         Fail(logPath, "cannot cut off a torn record", errno);
 }
+// The log's first line, without its line end; at most the first 64 KiB are looked at.
+QByteArray FirstLine(int fd, const QString& logPath)
+{
+    QByteArray head(64 * 1024, '\0');
+    const ssize_t n = ::pread(fd, head.data(), static_cast<size_t>(head.size()), 0);
+    if (n < 0)
+        Fail(logPath, "cannot read its header", errno);
+    head.truncate(n);
+    const qsizetype end = head.indexOf('\n');
+    return end < 0 ? head : head.left(end + 1);
+}
+
+// A log begun by an earlier version with other columns is kept whole under a name of its own,
+// so every file holds one layout and a new log starts with the current header.
+void SetOlderLayoutApart(const QString& path)
+{
+    const QString stem = path.left(path.size() - 4) + QStringLiteral("-until-") +
+                         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString kept = stem + QStringLiteral(".csv");
+    for (int n = 2; QFileInfo::exists(kept) && n < 1000; ++n)
+        kept = stem + QStringLiteral("-%1.csv").arg(n);
+    if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(kept).constData()) != 0)
+        Fail(path, "cannot set apart a log of an earlier layout", errno);
+}
 } // namespace
 
 QString TInspectionLog::FileName(const QString& folder)
@@ -110,33 +136,53 @@ QString TInspectionLog::TornFileName(const QString& folder)
 void TInspectionLog::Append(const QString& folder, const TInspectionRecord& record)
 {
     const QString path = FileName(folder);
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-    if (fd < 0)
-        Fail(path, "cannot open it", errno);
-    Fd log(fd);
-    // Two stations sharing a folder on a network drive must not interleave their records.
-    if (::flock(fd, LOCK_EX) != 0)
-        Fail(path, "cannot lock it", errno);
-    struct stat st = {};
-    if (::fstat(fd, &st) != 0)
-        Fail(path, "cannot read its size", errno);
-    if (!S_ISREG(st.st_mode))
-        Fail(path, "it is not a regular file", EINVAL);
-    SetTornRecordApart(fd, st.st_size, path, TornFileName(folder));
-    QByteArray bytes;
-    const off_t before = ::lseek(fd, 0, SEEK_END);
-    if (before == 0)
-        bytes = CsvLine(TInspectionRecord::CsvHeader());
-    bytes += CsvLine(record.CsvFields());
-    if (!WriteAll(fd, bytes))
+    const QByteArray header = CsvLine(TInspectionRecord::CsvHeader());
+    // Another station may set the file apart between our open and our lock: then the lock is on
+    // a file that is no longer the log, and the log is opened again.
+    for (int attempt = 0;; ++attempt)
     {
-        // A full disk: take back the part that did get written, so no torn record stays.
-        const int code = errno;
-        if (before >= 0 && ::ftruncate(fd, before) != 0)
+        const int fd =
+            ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+        if (fd < 0)
+            Fail(path, "cannot open it", errno);
+        Fd log(fd);
+        // Two stations sharing a folder on a network drive must not interleave their records.
+        if (::flock(fd, LOCK_EX) != 0)
+            Fail(path, "cannot lock it", errno);
+        struct stat st = {};
+        if (::fstat(fd, &st) != 0)
+            Fail(path, "cannot read its size", errno);
+        if (!S_ISREG(st.st_mode))
+            Fail(path, "it is not a regular file", EINVAL);
+        struct stat named = {};
+        const bool stillTheLog = ::stat(QFile::encodeName(path).constData(), &named) == 0 &&
+                                 named.st_dev == st.st_dev && named.st_ino == st.st_ino;
+        if (!stillTheLog && attempt < 3)
+            continue;
+        if (st.st_size > 0 && FirstLine(fd, path) != header)
         {
+            if (attempt >= 3)
+                Fail(path, "its header keeps changing", EAGAIN);
+            SetOlderLayoutApart(path);
+            continue;
         }
-        Fail(path, "cannot append the record", code);
+        SetTornRecordApart(fd, st.st_size, path, TornFileName(folder));
+        QByteArray bytes;
+        const off_t before = ::lseek(fd, 0, SEEK_END);
+        if (before == 0)
+            bytes = header;
+        bytes += CsvLine(record.CsvFields());
+        if (!WriteAll(fd, bytes))
+        {
+            // A full disk: take back the part that did get written, so no torn record stays.
+            const int code = errno;
+            if (before >= 0 && ::ftruncate(fd, before) != 0)
+            {
+            }
+            Fail(path, "cannot append the record", code);
+        }
+        if (::fsync(fd) != 0)
+            Fail(path, "cannot sync the record to the disk", errno);
+        return;
     }
-    if (::fsync(fd) != 0)
-        Fail(path, "cannot sync the record to the disk", errno);
 }

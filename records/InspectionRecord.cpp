@@ -100,6 +100,52 @@ TInspectionRecord TInspectionRecord::FromAnalyzer(const TFiberAnalyzer& a, bool 
     return r;
 }
 
+void TInspectionRecord::SetProfileResult(const TProfileResult& result)
+{
+    Profile = QString::fromStdString(result.ProfileName);
+    ProfileTitle = QString::fromStdString(result.ProfileTitle);
+    UmPerPixel = result.UmPerPixel;
+    Findings = result.Findings;
+    ProfileZones.clear();
+    if (result.Classic)
+        return;
+    ProfileZones = result.Zones;
+    Pass = result.Pass;
+    for (TClassCount& c : Classes)
+        c.Applies = false;
+    for (QString& v : ZoneVerdicts)
+        v.clear();
+}
+
+QString TInspectionRecord::ProfileRowsText() const
+{
+    QStringList zones;
+    for (const TZoneResult& z : ProfileZones)
+    {
+        QStringList rows;
+        for (const TRuleResult& r : z.Rows)
+            rows << QString::fromStdString(r.Item) + QLatin1Char(' ') + QString::number(r.Count) +
+                        QLatin1Char('/') + QString::fromStdString(r.Criteria);
+        zones << QString::fromStdString(z.Key) + (z.Pass ? QStringLiteral(" Pass: ") : QStringLiteral(" Fail: ")) +
+                     rows.join(QStringLiteral(", "));
+    }
+    return zones.join(QStringLiteral("; "));
+}
+
+QString TInspectionRecord::FindingsText() const
+{
+    QStringList out;
+    for (const TMeasuredFinding& f : Findings)
+    {
+        if (f.Kind == FindingClass::Defect)
+            out << QStringLiteral("defect ") + QString::number(static_cast<double>(f.SizeUm), 'f', 2);
+        else
+            out << QStringLiteral("scratch ") + QString::number(static_cast<double>(f.SizeUm), 'f', 2) +
+                       QStringLiteral(" x ") + QString::number(static_cast<double>(f.LengthUm), 'f', 1);
+    }
+    return out.join(QStringLiteral("; "));
+}
+
 QStringList TInspectionRecord::CsvHeader()
 {
     QStringList h = {"time",
@@ -122,6 +168,8 @@ QStringList TInspectionRecord::CsvHeader()
                      "verdict",        "center_x",         "center_y",         "radius_core_sm",
                      "radius_core_mm", "radius_cladding",  "radius_adhesive",  "radius_contact",
                      "files",          "version"};
+    // Added after the first layout, at the end, so a reader by position keeps its columns.
+    h << QStringList{"profile", "um_per_pixel", "profile_rows", "findings_um"};
     return h;
 }
 
@@ -148,6 +196,9 @@ QStringList TInspectionRecord::CsvFields() const
     for (float r : ZoneRadii)
         f << Number(r);
     f << Files.join(QLatin1Char(';')) << Version;
+    // Six digits: the scale is known to far less than a float's nine.
+    f << Profile << (UmPerPixel > 0.0f ? QString::number(static_cast<double>(UmPerPixel), 'g', 6) : QString())
+      << ProfileRowsText() << FindingsText();
     return f;
 }
 

@@ -4,11 +4,14 @@
 // and limits, the counts per zone and size class, the verdicts, the located geometry and the
 // files it saved. Read from the analyzer after its evaluation; changes nothing there.
 
+#include "profiles/ProfileEvaluation.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <vector>
 
 class TFiberAnalyzer;
 
@@ -50,9 +53,26 @@ struct TInspectionRecord
     float ZoneRadii[5] = {};
     QStringList Files; // the files this inspection saved
     QString Version;
+    // The acceptance profile: the classic one judges by the classes and zone verdicts above; a
+    // true-size one by its own zones and rows, and then the classic classes and zone verdicts
+    // are left empty, so nobody reads limits that did not apply.
+    QString Profile = QStringLiteral("classic");
+    QString ProfileTitle;
+    float UmPerPixel = 0.0f;
+    std::vector<TZoneResult> ProfileZones; // true-size profiles only
+    std::vector<TMeasuredFinding> Findings;
 
     // Reads an evaluated analyzer. Time is now, the version the program's.
     static TInspectionRecord FromAnalyzer(const TFiberAnalyzer& analyzer, bool pass);
+
+    // Takes a profile's result: its name, scale and measured findings; for a true-size profile
+    // also its zones, rows and overall verdict in place of the classic ones.
+    void SetProfileResult(const TProfileResult& result);
+
+    // "A Pass: Scratches 0/None, Defects 0/None; B Fail: ..." (empty for the classic profile) and
+    // "defect 4.12; scratch 2.05 x 61.3" (sizes in um, a scratch as width x length).
+    QString ProfileRowsText() const;
+    QString FindingsText() const;
 
     static QStringList CsvHeader();
     QStringList CsvFields() const;

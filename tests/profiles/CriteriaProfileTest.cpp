@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 namespace
@@ -43,11 +44,13 @@ TEST(BuiltinProfiles, ClassicFirstThenTheIecTables)
     EXPECT_EQ(profiles[0].Name, "classic");
     EXPECT_TRUE(profiles[0].Classic);
     EXPECT_TRUE(profiles[0].Zones.empty());
-    for (const char* name : {"sm-pc", "sm-apc", "mm-pc"})
+    EXPECT_EQ(profiles[0].FiberMode, -1);
+    for (const auto& [name, fiberMode] : {std::pair("sm-pc", 0), std::pair("sm-apc", 0), std::pair("mm-pc", 1)})
     {
         const TCriteriaProfile* p = FindProfile(name);
         ASSERT_NE(p, nullptr) << name;
         EXPECT_FALSE(p->Classic);
+        EXPECT_EQ(p->FiberMode, fiberMode) << name;
         ASSERT_EQ(p->Zones.size(), 4u) << name;
         EXPECT_EQ(p->Zones.back().OuterDiameter, 250.0f);
     }
@@ -165,7 +168,7 @@ TEST(ZoneBoundary, ScratchCountsInEveryZoneItCrosses)
 TEST(ProfileText, UserProfileFileLoadsAndCounts)
 {
     const auto path = std::filesystem::temp_directory_path() / "fs-profile-test.txt";
-    std::ofstream(path) << "# a plant's own\r\nprofile plant-x\r\ntitle Plant X\r\n"
+    std::ofstream(path) << "# a plant's own\r\nprofile plant-x\r\ntitle Plant X\r\nfiber multi\r\n"
                            "zone Core 0 30\r\ndefect >=1.5 2\r\n\r\nzone Rest 30 250\r\n";
     TCriteriaProfile p;
     std::string error;
@@ -173,10 +176,40 @@ TEST(ProfileText, UserProfileFileLoadsAndCounts)
     std::filesystem::remove(path);
     EXPECT_EQ(p.Name, "plant-x");
     EXPECT_EQ(p.Title, "Plant X");
+    EXPECT_EQ(p.FiberMode, 1);
     ASSERT_EQ(p.Zones.size(), 2u);
     EXPECT_EQ(p.Zones[0].Rules[0].SizeText(), "\u22651.5 \u00b5m");
     EXPECT_TRUE(CountFindings(p, {At(D, 1.5f, 10), At(D, 9, 10), At(D, 1.4f, 10)}, 0.4f).Pass);
     EXPECT_FALSE(CountFindings(p, {At(D, 1.5f, 10), At(D, 9, 10), At(D, 2, 10)}, 0.4f).Pass);
+}
+
+// A profile folder is the user's, but a pipe or a device put there must not stall the start.
+TEST(ProfileText, LoadRefusesWhatIsNoProfileFileWithoutBlocking)
+{
+    const auto dir = std::filesystem::temp_directory_path() / "fs-profile-refusals";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir / "folder");
+    ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);
+    std::ofstream(dir / "large") << "profile large\n" << std::string(70 * 1024, '#');
+    const struct
+    {
+        std::filesystem::path Path;
+        const char* Error;
+    } cases[] = {
+        {dir / "missing", "does not exist"},
+        {dir / "folder", "is not a regular file"},
+        {dir / "pipe", "is not a regular file"},
+        {"/dev/zero", "is not a regular file"},
+        {dir / "large", "is too large"},
+    };
+    for (const auto& c : cases)
+    {
+        TCriteriaProfile p;
+        std::string error;
+        EXPECT_FALSE(LoadProfileFile(c.Path.string(), p, error)) << c.Path;
+        EXPECT_NE(error.find(c.Error), std::string::npos) << error;
+    }
+    std::filesystem::remove_all(dir);
 }
 
 TEST(ProfileText, RefusalNamesTheLine)
@@ -194,6 +227,7 @@ TEST(ProfileText, RefusalNamesTheLine)
         {"profile p\nzone A 0 25\nscratch 6-3 none\n", "line 3: size class '6-3'"},
         {"zone A 0 25\n", "no profile name"},
         {"profile p\ncircle A 0 25\n", "line 2: unknown statement 'circle'"},
+        {"profile p\nfiber om3\n", "line 2: fiber takes single or multi"},
     };
     for (const auto& c : cases)
     {

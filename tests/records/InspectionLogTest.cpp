@@ -143,3 +143,57 @@ TEST(InspectionLog, AFullDiskOrAMissingFolderIsReportedAndLeavesNoTornRecord)
         EXPECT_NE(std::string(e.what()).find("missing/inspections.csv"), std::string::npos) << e.what();
     }
 }
+
+// A true-size profile judges by its own rows: they, the scale and every finding's size are on
+// record, and the classic limits, counts and zone verdicts that did not apply stay empty.
+TEST(InspectionLog, ATrueSizeProfileRecordsItsRowsScaleAndSizes)
+{
+    QTemporaryDir dir;
+    TMeasuredFinding defect;
+    defect.SizeUm = 6.0f;
+    defect.CentreDiameterUm = defect.MinDiameterUm = defect.MaxDiameterUm = 60.0f;
+    TMeasuredFinding scratch = defect;
+    scratch.Kind = FindingClass::Scratch;
+    scratch.SizeUm = 2.0f;
+    scratch.LengthUm = 60.25f;
+    TInspectionRecord r = Record("0001");
+    r.SetProfileResult(CountFindings(*FindProfile("sm-pc"), {defect, scratch}, 0.4f));
+    TInspectionLog::Append(dir.path(), r);
+
+    const std::vector<QStringList> rows = ReadCsv(Read(TInspectionLog::FileName(dir.path())));
+    ASSERT_EQ(rows.size(), 2u);
+    const QStringList& h = rows[0];
+    const QStringList& row = rows[1];
+    ASSERT_EQ(row.size(), h.size());
+    EXPECT_EQ(Field(h, row, "profile"), "sm-pc");
+    EXPECT_EQ(Field(h, row, "um_per_pixel"), "0.4");
+    EXPECT_EQ(Field(h, row, "findings_um"), "defect 6.00; scratch 2.00 x 60.3");
+    const QString profileRows = Field(h, row, "profile_rows");
+    EXPECT_TRUE(profileRows.startsWith("A Pass: Scratches 0/None, Defects 0/None; B Fail: ")) << profileRows.toStdString();
+    EXPECT_TRUE(profileRows.contains(QString::fromUtf8("Scratches \u22643 \u00b5m 1/No Limit"))) << profileRows.toStdString();
+    EXPECT_TRUE(profileRows.contains(QString::fromUtf8("Defects >5 \u00b5m 1/None"))) << profileRows.toStdString();
+    EXPECT_EQ(Field(h, row, "verdict"), "Fail");
+    EXPECT_EQ(Field(h, row, "limit_cladding_defects_2_5um"), "");
+    EXPECT_EQ(Field(h, row, "count_cladding_defects_2_5um"), "");
+    EXPECT_EQ(Field(h, row, "cladding_verdict"), "");
+}
+
+// A log begun with other columns is kept whole beside the new one, never mixed with it.
+TEST(InspectionLog, ALogOfAnEarlierLayoutIsKeptWholeAndANewOneBegins)
+{
+    QTemporaryDir dir;
+    const QString log = TInspectionLog::FileName(dir.path());
+    const QByteArray older = "time,serial,verdict\r\n2026-01-02T10:00:00Z,0001,Pass\r\n";
+    Write(log, older);
+
+    TInspectionLog::Append(dir.path(), Record("0002"));
+    TInspectionLog::Append(dir.path(), Record("0003"));
+
+    const QStringList kept = QDir(dir.path()).entryList({"inspections-until-*.csv"}, QDir::Files);
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(Read(dir.filePath(kept[0])), older);
+    const std::vector<QStringList> rows = ReadCsv(Read(log));
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0], TInspectionRecord::CsvHeader());
+    EXPECT_EQ(Field(rows[0], rows[2], "serial"), "0003");
+}
