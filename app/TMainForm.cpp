@@ -177,6 +177,7 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Framele
     M_SINGLE->setChecked(true);
     M_SINGLEClick();
     ShowCriteria();
+    RestoreProfile();
     // 12.
     SequenceActive = false;
     OverlayStartedCapture = false;

@@ -7,6 +7,8 @@
 //   imaging/   the image file commands
 
 #include "analysis/TPoint2D.h"
+#include "profiles/CriteriaProfile.h"
+#include "profiles/ProfileEvaluation.h"
 
 #include <QColor>
 #include <QFont>
@@ -279,6 +281,30 @@ public:
     int FramesWithoutFiber = 0;    // while that result is on screen
     float LivePeakFocus = 0.0f;    // the best focus since the fiber came into view
 
+    // Acceptance profiles (profiles/ProfileCommands.cpp): the classic profile is the engine's own
+    // evaluation and the grid of the described layout; a true-size profile fixes the fiber
+    // mode, relays the grid out as its zones and rows, and gives the verdict. The choice is made
+    // in the criteria dialog and remembered per user.
+    const TCriteriaProfile& Profile() const { return Profile_; }
+    void SetProfile(const TCriteriaProfile& profile);
+    // The profile chosen last, at start; one no longer there is said, and classic applies.
+    void RestoreProfile();
+    // The profiles the user can choose: the built-in ones, then the plant's own files in
+    // ProfileFolder() (*.profile), in name order; problems holds a line for each file refused.
+    static std::vector<TCriteriaProfile> AvailableProfiles(QStringList* problems = nullptr);
+    static QString ProfileFolder();
+    // The last true-size result, for the records; empty for the classic profile.
+    TProfileResult ProfileResult;
+    // The result the records hold: the true-size one shown, or the classic one measured now.
+    TProfileResult RecordedProfileResult(bool pass) const;
+    // The grid of the classic layout, and of a true-size profile.
+    void LayoutClassicGrid();
+    void LayoutProfileGrid();
+    void ShowProfileCriteria();
+    bool ShowProfileResult();
+    // The working image with the zones of the profile in use, as shown, saved and reported.
+    void DrawAnalysis(QPainter* canvas, int width, int height, const QRect& rect) const;
+
     // Report composition and printing (imaging/ReportPrinting.cpp).
     void EnterReportLayout();
     void LeaveReportLayout();
@@ -329,6 +355,7 @@ private:
     QSize CrossHairSize_;
     QStaticText OverlayText_;
     QFont OverlayTextFont_;
+    TCriteriaProfile Profile_ = ClassicProfile();
 };
 
 // The application-wide forms, created by the program entry in this order.

@@ -74,9 +74,9 @@ QSettings LiveStore()
                      QStringLiteral("live"));
 }
 
-void PutFlag(const QString& key, bool on, QSettings s = Store())
+void PutValue(const QString& key, const QVariant& value, QSettings s = Store())
 {
-    s.setValue(key, on);
+    s.setValue(key, value);
     s.sync();
     if (s.status() != QSettings::NoError)
         throw std::runtime_error(
@@ -91,7 +91,7 @@ bool TUserPreferences::SaveFailedInspections()
 
 void TUserPreferences::SetSaveFailedInspections(bool on)
 {
-    PutFlag(SaveFailedKey, on);
+    PutValue(SaveFailedKey, on);
 }
 
 bool TUserPreferences::PdfWithAutomaticSave()
@@ -101,7 +101,7 @@ bool TUserPreferences::PdfWithAutomaticSave()
 
 void TUserPreferences::SetPdfWithAutomaticSave(bool on)
 {
-    PutFlag(AutoPdfKey, on);
+    PutValue(AutoPdfKey, on);
 }
 
 bool TUserPreferences::LiveAnalysis()
@@ -111,7 +111,7 @@ bool TUserPreferences::LiveAnalysis()
 
 void TUserPreferences::SetLiveAnalysis(bool on)
 {
-    PutFlag(QStringLiteral("LiveAnalysis"), on, LiveStore());
+    PutValue(QStringLiteral("LiveAnalysis"), on, LiveStore());
 }
 
 bool TUserPreferences::AutoCheck()
@@ -121,7 +121,17 @@ bool TUserPreferences::AutoCheck()
 
 void TUserPreferences::SetAutoCheck(bool on)
 {
-    PutFlag(QStringLiteral("AutoCheck"), on, LiveStore());
+    PutValue(QStringLiteral("AutoCheck"), on, LiveStore());
+}
+
+QString TUserPreferences::CriteriaProfile()
+{
+    return Store().value(QStringLiteral("Criteria/Profile")).toString();
+}
+
+void TUserPreferences::SetCriteriaProfile(const QString& name)
+{
+    PutValue(QStringLiteral("Criteria/Profile"), name);
 }
 
 QString TUserPreferences::FileName()

@@ -34,6 +34,11 @@ public:
     static bool AutoCheck();
     static void SetAutoCheck(bool on);
 
+    // The short name of the acceptance profile in use; empty when none was chosen, and then the
+    // classic profile applies. Throws std::runtime_error naming the file when it cannot be written.
+    static QString CriteriaProfile();
+    static void SetCriteriaProfile(const QString& name);
+
     // Where the preferences are kept.
     static QString FileName();
 };

@@ -382,8 +382,7 @@ void TMainForm::SaveAnnotatedImage(const std::string& path, TBitmap& bitmap)
     if (Analyzer && !bitmap.Empty())
     {
         QPainter painter(&bitmap.Image());
-        Analyzer->DrawOverlay(&painter, bitmap.Width(), bitmap.Height(),
-                              QRect(0, 0, bitmap.Width(), bitmap.Height()));
+        DrawAnalysis(&painter, bitmap.Width(), bitmap.Height(), QRect(0, 0, bitmap.Width(), bitmap.Height()));
     }
     WriteImageFile(path, bitmap.Image());
 }

@@ -262,8 +262,25 @@ void TParamSettingForm::reject()
 
 void TParamSettingForm::Button6Click()
 {
-    CriteriaForm->exec();
     TMainForm& main = *MainForm;
+    // The plant's profile files are read at each opening, so one added meanwhile is offered.
+    QStringList problems;
+    CriteriaForm->SetProfiles(TMainForm::AvailableProfiles(&problems), main.Profile().Name, problems);
+    CriteriaForm->exec();
+    const TCriteriaProfile chosen = CriteriaForm->ChosenProfile();
+    if (chosen.Name != main.Profile().Name)
+    {
+        try
+        {
+            TUserPreferences::SetCriteriaProfile(QString::fromStdString(chosen.Name));
+        }
+        catch (const std::exception& e)
+        {
+            // In use for this run all the same; the operator learns it will not be remembered.
+            ShowMessageBox(this, QString::fromUtf8(e.what()), QStringLiteral("Profile not remembered"),
+                           QMessageBox::Warning);
+        }
+    }
     if (!main.Analyzer)
         return;
     TFiberAnalyzer& a = *main.Analyzer;
@@ -280,7 +297,12 @@ void TParamSettingForm::Button6Click()
             a.MultiCriteria[i][1] = static_cast<int>(CriteriaForm->MultiLimits[i][1]);
         }
     }
-    main.ShowCriteria();
+    // Also lays out the grid for the profile; the classic limits above stay for a later return.
+    // A plant's file may have changed under the same name, so a true-size profile is set again.
+    if (!chosen.Classic || chosen.Name != main.Profile().Name)
+        main.SetProfile(chosen);
+    else
+        main.ShowCriteria();
 }
 
 void TParamSettingForm::Button7Click()

@@ -96,18 +96,32 @@ void TMainForm::SetupReportGrid()
     for (auto role : {QPalette::Text, QPalette::WindowText, QPalette::Base, QPalette::Button})
         pal.setColor(QPalette::Disabled, role, pal.color(QPalette::Active, role));
     REPORT->setPalette(pal);
+    REPORT->setColumnWidth(0, 105);
+    REPORT->setColumnWidth(1, 105);
+    REPORT->setColumnWidth(2, 40);
+    REPORT->setEnabled(false);
+    LayoutClassicGrid();
+}
+
+void TMainForm::LayoutClassicGrid()
+{
+    REPORT->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    REPORT->clearSpans();
+    REPORT->clearContents();
+    REPORT->setRowCount(Rows);
+    const QColor head = REPORT->palette().color(QPalette::Button);
     for (int r = 0; r < Rows; ++r)
+    {
+        REPORT->setRowHeight(r, 20);
         for (int c = 0; c < Columns; ++c)
         {
             auto* item = new QTableWidgetItem;
             if (r == 0)
-                item->setBackground(pal.color(QPalette::Button));
+                item->setBackground(head);
             REPORT->setItem(r, c, item);
         }
+    }
     REPORT->setCurrentCell(1, 0);
-    REPORT->setColumnWidth(0, 105);
-    REPORT->setColumnWidth(1, 105);
-    REPORT->setColumnWidth(2, 40);
     SetCell(REPORT, 0, 0, QStringLiteral("Item"));
     SetCell(REPORT, 0, 1, QStringLiteral("Criteria"));
     SetCell(REPORT, 0, 2, QStringLiteral("Result"));
@@ -125,11 +139,17 @@ void TMainForm::SetupReportGrid()
                               QStringLiteral("Defects (dia>10") + Micro + QStringLiteral(")")};
     for (int r = 2; r < Rows; ++r)
         SetCell(REPORT, r, 0, labels[r - 2]);
-    REPORT->setEnabled(false);
+    for (QLabel* bar : {Panel3, Panel4, Panel1, Panel5})
+        bar->setVisible(true);
 }
 
 void TMainForm::ShowCriteria()
 {
+    if (!Profile_.Classic)
+    {
+        ShowProfileCriteria();
+        return;
+    }
     const TFiberAnalyzer& a = *Analyzer;
     if (a.Mode == 0)
     {
@@ -173,7 +193,7 @@ void TMainForm::ShowResult()
     TFiberAnalyzer& a = *Analyzer;
     TESTTIME->setText(TestTimeText(QLocale::system(), QDateTime::currentDateTime()));
     SaveResultPending = false;
-    const bool pass = a.EvaluateAcceptance();
+    const bool pass = Profile_.Classic ? a.EvaluateAcceptance() : ShowProfileResult();
     QPalette pal = RESULT->palette();
     pal.setColor(QPalette::WindowText, Qt::white);
     pal.setColor(QPalette::Window, pass ? QColor(0, 128, 0) : QColor(255, 0, 0));
@@ -181,6 +201,8 @@ void TMainForm::ShowResult()
     RESULT->setText(pass ? QStringLiteral("Pass") : QStringLiteral("Fail"));
     if (pass && B_AUTO->isChecked())
         SaveResultPending = true;
+    if (!Profile_.Classic)
+        return;
     for (int r = 2; r < Rows; ++r)
         SetCell(REPORT, r, 2, QString());
     R1->setText(QString::fromStdString(a.ZoneVerdicts[0]));

@@ -11,7 +11,7 @@ void TMainForm::PBPaint(QPainter* canvas)
 {
     if (!Analyzer)
         return;
-    Analyzer->DrawOverlay(canvas, PB->width(), PB->height(), QRect(0, 0, PB->width(), PB->height()));
+    DrawAnalysis(canvas, PB->width(), PB->height(), QRect(0, 0, PB->width(), PB->height()));
 }
 
 void TMainForm::PBMouseDown(Qt::MouseButton button, int X, int Y)

@@ -1,6 +1,7 @@
 #include "criteria/TCriteriaForm.h"
 
 #include "platform/FormWidgets.h"
+#include "profiles/ProfileEvaluation.h"
 #include "platform/IntText.h"
 #include "platform/TApplication.h"
 
@@ -11,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <algorithm>
 #include <iterator>
 
@@ -152,8 +154,78 @@ TCriteriaForm::TCriteriaForm(QWidget* parent)
     connect(DEFAULT, &QRadioButton::clicked, this, Guarded([this] { DEFAULTClick(); }));
     connect(Button1, &QPushButton::clicked, this, Guarded([this] { Button1Click(); }));
 
+    // The profile choice sits at the right of the first line; a true-size profile's table takes
+    // the place of the classic one.
+    auto* profileLabel = Make<QLabel>(this, "PROFILELABEL", 292, 14, 44, 21);
+    profileLabel->setText(QStringLiteral("Profile"));
+    profileLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    PROFILE = Make<QComboBox>(this, "PROFILE", 342, 14, 171, 21);
+    PROFILETABLE = Make<QLabel>(this, "PROFILETABLE", 16, 48, 497, 377);
+    PROFILETABLE->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    PROFILETABLE->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    PROFILETABLE->setTextFormat(Qt::RichText);
+    PROFILETABLE->setMargin(8);
+    PROFILETABLE->setVisible(false);
+    PROFILENOTE = Make<QLabel>(this, "PROFILENOTE", 16, 430, 205, 30);
+    PROFILENOTE->setWordWrap(true);
+    PROFILENOTE->setStyleSheet(QStringLiteral("color: #b00000"));
+    connect(PROFILE, &QComboBox::currentIndexChanged, this, Guarded([this] { PROFILEChange(); }));
+    SetProfiles(BuiltinProfiles(), ClassicProfile().Name);
+
     USERDEFINED->raise();
     DEFAULTClick();
+}
+
+void TCriteriaForm::SetProfiles(const std::vector<TCriteriaProfile>& profiles, const std::string& current,
+                                const QStringList& problems)
+{
+    Profiles_ = profiles;
+    const QSignalBlocker quiet(PROFILE);
+    PROFILE->clear();
+    int chosen = 0;
+    for (std::size_t i = 0; i < Profiles_.size(); ++i)
+    {
+        PROFILE->addItem(QString::fromStdString(Profiles_[i].Title), QString::fromStdString(Profiles_[i].Name));
+        if (Profiles_[i].Name == current)
+            chosen = static_cast<int>(i);
+    }
+    PROFILE->setCurrentIndex(chosen);
+    PROFILENOTE->setText(problems.isEmpty() ? QString()
+                                            : QStringLiteral("Not loaded: ") + problems.join(QStringLiteral("; ")));
+    PROFILENOTE->setToolTip(problems.join(QLatin1Char('\n')));
+    PROFILEChange();
+}
+
+const TCriteriaProfile& TCriteriaForm::ChosenProfile() const
+{
+    const int i = PROFILE->currentIndex();
+    return i >= 0 && i < static_cast<int>(Profiles_.size()) ? Profiles_[static_cast<std::size_t>(i)]
+                                                            : ClassicProfile();
+}
+
+void TCriteriaForm::PROFILEChange()
+{
+    const TCriteriaProfile& p = ChosenProfile();
+    for (QWidget* w : std::initializer_list<QWidget*>{DEFAULT, USERDEFINED, RadioGroup1, Panel1})
+        w->setVisible(p.Classic);
+    PROFILETABLE->setVisible(!p.Classic);
+    if (p.Classic)
+        return;
+    // The zones and rows as the report grid will show them, sizes in true micrometres.
+    QString html = QStringLiteral("<table cellspacing=0 cellpadding=2>");
+    for (const TProfileZone& z : p.Zones)
+    {
+        html += QStringLiteral("<tr><td colspan=2><b>%1</b></td></tr>")
+                    .arg(QString::fromStdString(ZoneCaption(z)).toHtmlEscaped());
+        for (const TProfileRule& r : z.Rules)
+        {
+            const QString item = QString::fromStdString(RuleItem(r));
+            html += QStringLiteral("<tr><td width=200>&nbsp;&nbsp;&nbsp;%1</td><td>%2</td></tr>")
+                        .arg(item.toHtmlEscaped(), QString::fromStdString(ProfileLimitText(r.Limit)));
+        }
+    }
+    html += QStringLiteral("</table>");
+    PROFILETABLE->setText(html);
 }
 
 int TCriteriaForm::LimitFromText(const QString& text)
@@ -183,7 +255,8 @@ void TCriteriaForm::DEFAULTClick()
 
 void TCriteriaForm::Button1Click()
 {
-    if (!DEFAULT->isChecked())
+    // The classic limits are read only when they are the ones in use.
+    if (ChosenProfile().Classic && !DEFAULT->isChecked())
     {
         // Every text is converted before any slot changes, so a refused text leaves the limits of
         // the last Close whole and the dialog open for a correction.

@@ -3,8 +3,12 @@
 // both fiber modes. Shown modally from the parameter dialog, which applies the outcome to the
 // analyzer. The dialog lives for the whole run, so its choices survive between openings.
 
+#include "profiles/CriteriaProfile.h"
+
 #include <QDialog>
 #include <QString>
+#include <QStringList>
+#include <vector>
 
 class QComboBox;
 class QFrame;
@@ -42,6 +46,16 @@ public:
     QComboBox* M7 = nullptr;
     QComboBox* M8 = nullptr;
     QPushButton* Button1 = nullptr;
+    // The acceptance profile: the classic one shows the table above; a true-size one shows its
+    // own zones and limits in its place (PROFILETABLE). PROFILENOTE names refused profile files.
+    QComboBox* PROFILE = nullptr;
+    QLabel* PROFILETABLE = nullptr;
+    QLabel* PROFILENOTE = nullptr;
+    // Fills the profile list before an opening; problems are the refused files.
+    void SetProfiles(const std::vector<TCriteriaProfile>& profiles, const std::string& current,
+                     const QStringList& problems = {});
+    const TCriteriaProfile& ChosenProfile() const;
+    void PROFILEChange();
 
     // The limits of the last user-defined Close, in the layout of the analyzer's criteria tables.
     float SingleLimits[8] = {};
@@ -68,4 +82,5 @@ private:
         int DefaultIndex;
     };
     Slot Slots_[ComboCount] = {};
+    std::vector<TCriteriaProfile> Profiles_;
 };

@@ -36,6 +36,13 @@ TZoneResult Zone(std::string key, std::string name, std::vector<TRuleResult> row
 }
 } // namespace
 
+std::string RuleItem(const TProfileRule& rule)
+{
+    const std::string item = rule.Kind == FindingClass::Scratch ? "Scratches" : "Defects";
+    const std::string size = rule.SizeText();
+    return size == "any" ? item : item + " " + size;
+}
+
 std::string ZoneCaption(const TProfileZone& zone)
 {
     return "Zone " + zone.Name + " (" + Number(zone.InnerDiameter) + "~" + Number(zone.OuterDiameter) +
@@ -66,10 +73,7 @@ TProfileResult CountFindings(const TCriteriaProfile& profile, std::vector<TMeasu
             int count = 0;
             for (const TMeasuredFinding& f : result.Findings)
                 count += f.Kind == rule.Kind && InZone(f, zone) && rule.Contains(f.SizeUm);
-            const std::string item = rule.Kind == FindingClass::Scratch ? "Scratches" : "Defects";
-            const std::string size = rule.SizeText();
-            z.Rows.push_back(Row(size == "any" ? item : item + " " + size, ProfileLimitText(rule.Limit),
-                                 count, rule.Limit));
+            z.Rows.push_back(Row(RuleItem(rule), ProfileLimitText(rule.Limit), count, rule.Limit));
             z.Pass = z.Pass && z.Rows.back().Pass;
         }
         result.Pass = result.Pass && z.Pass;

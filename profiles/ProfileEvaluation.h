@@ -40,6 +40,9 @@ struct TProfileResult
     bool Pass = true;
 };
 
+// What a rule counts, as the grid's Item column shows it: "Scratches", "Defects 2–5 µm".
+std::string RuleItem(const TProfileRule& rule);
+
 // The caption of a zone: "Zone B (25~115 μm)".
 std::string ZoneCaption(const TProfileZone& zone);
 

@@ -86,6 +86,10 @@ QByteArray RenderPdfReport(const TInspectionRecord& r, const QImage& endFace, co
         {QStringLiteral("Serial number"), r.Serial.isEmpty() ? QStringLiteral("(none)") : r.Serial},
         {QStringLiteral("Source"), r.Source},
         {QStringLiteral("Fiber mode"), ModeName(r.Mode)},
+        {QStringLiteral("Criteria"), r.ProfileTitle.isEmpty() ? r.Profile : r.ProfileTitle},
+        {QStringLiteral("Scale"), r.UmPerPixel > 0.0f ? QStringLiteral("%1 \u00B5m per pixel")
+                                                             .arg(static_cast<double>(r.UmPerPixel), 0, 'f', 3)
+                                                       : QStringLiteral("(fiber not located)")},
         {QStringLiteral("Frames combined"),
          r.Frames > 0 ? QString::number(r.Frames) : QStringLiteral("(image file)")},
     };
@@ -112,37 +116,56 @@ QByteArray RenderPdfReport(const TInspectionRecord& r, const QImage& endFace, co
         Line(p, columns[c], y, heads[c], bold);
     y += QFontMetrics(bold, &writer).height();
     p.drawLine(0, y, width, y);
-    const QString zones[] = {QStringLiteral("Core zone"), QStringLiteral("Cladding zone"),
-                             QStringLiteral("Adhesive zone"), QStringLiteral("Contact zone")};
-    for (int zone = 0; zone < 4; ++zone)
-    {
+    // A row: its label indented under the zone, the limit, and the count, red when over.
+    const auto row = [&](const QString& label, const QString& limit, const QString& count, bool over) {
+        Line(p, columns[0] + Dpi / 6, y, label, body);
+        Line(p, columns[1], y, limit, body);
+        if (over)
+            p.setPen(FailColour);
+        y += Line(p, columns[2], y, count, body);
+        p.setPen(Qt::black);
+    };
+    const auto zoneHead = [&](const QString& name, const QString& zoneVerdict) {
         y += Dpi / 30;
-        Line(p, columns[0], y, zones[zone], bold);
-        p.setPen(VerdictColour(r.ZoneVerdicts[zone]));
-        Line(p, columns[3], y, r.ZoneVerdicts[zone], bold);
+        Line(p, columns[0], y, name, bold);
+        p.setPen(VerdictColour(zoneVerdict));
+        Line(p, columns[3], y, zoneVerdict, bold);
         p.setPen(Qt::black);
         y += QFontMetrics(bold, &writer).height();
-        if (zone == 2)
+    };
+    if (!r.ProfileZones.empty())
+    {
+        for (const TZoneResult& z : r.ProfileZones)
         {
-            Line(p, columns[0] + Dpi / 6, y, QStringLiteral("Scratches and defects"), body);
-            y += Line(p, columns[1], y, LimitText(99999), body);
-            continue;
+            zoneHead(QString::fromStdString(z.Name), z.Pass ? QStringLiteral("Pass") : QStringLiteral("Fail"));
+            for (const TRuleResult& rule : z.Rows)
+                row(QString::fromStdString(rule.Item), QString::fromStdString(rule.Criteria),
+                    QString::number(rule.Count), !rule.Pass);
         }
-        const int classZone = zone == 3 ? 2 : zone;
-        for (const TClassCount& c : r.Classes)
+    }
+    else
+    {
+        const QString zones[] = {QStringLiteral("Core zone"), QStringLiteral("Cladding zone"),
+                                 QStringLiteral("Adhesive zone"), QStringLiteral("Contact zone")};
+        for (int zone = 0; zone < 4; ++zone)
         {
-            if (c.Zone != classZone || !c.Applies)
+            zoneHead(zones[zone], r.ZoneVerdicts[zone]);
+            if (zone == 2)
+            {
+                row(QStringLiteral("Scratches and defects"), LimitText(99999), QString(), false);
                 continue;
-            // "Core zone: defects" under the zone's own heading reads "Defects".
-            QString label = QString::fromUtf8(c.Label);
-            label = label.mid(label.indexOf(QLatin1Char(':')) + 2);
-            label[0] = label[0].toUpper();
-            Line(p, columns[0] + Dpi / 6, y, label, body);
-            Line(p, columns[1], y, LimitText(c.Limit), body);
-            if (c.Count > c.Limit)
-                p.setPen(FailColour);
-            y += Line(p, columns[2], y, QString::number(c.Count), body);
-            p.setPen(Qt::black);
+            }
+            const int classZone = zone == 3 ? 2 : zone;
+            for (const TClassCount& c : r.Classes)
+            {
+                if (c.Zone != classZone || !c.Applies)
+                    continue;
+                // "Core zone: defects" under the zone's own heading reads "Defects".
+                QString label = QString::fromUtf8(c.Label);
+                label = label.mid(label.indexOf(QLatin1Char(':')) + 2);
+                label[0] = label[0].toUpper();
+                row(label, LimitText(c.Limit), QString::number(c.Count), c.Count > c.Limit);
+            }
         }
     }
     y += Dpi / 30;
@@ -168,6 +191,19 @@ QByteArray RenderPdfReport(const TInspectionRecord& r, const QImage& endFace, co
                   .arg(static_cast<double>(r.CenterY), 0, 'f', 1)
                   .arg(radii.join(QStringLiteral(", "))),
               body);
+    if (!r.Findings.empty())
+    {
+        // Every finding's size, wrapped; a face with hundreds of specks is cut at four lines.
+        const QFontMetrics m(body, &writer);
+        const QRect box(0, y, width, m.lineSpacing() * 4);
+        p.setFont(body);
+        QString text = QStringLiteral("Findings (\u00B5m): ") + r.FindingsText();
+        const int room = width * 4 - m.horizontalAdvance(QStringLiteral("\u2026")) * 4;
+        if (m.horizontalAdvance(text) > room)
+            text = m.elidedText(text, Qt::ElideRight, room);
+        y += p.boundingRect(box, Qt::TextWordWrap, text).height();
+        p.drawText(box, Qt::TextWordWrap, text);
+    }
     if (!r.Files.isEmpty())
         Line(p, 0, y, QStringLiteral("Saved: ") + r.Files.join(QStringLiteral(", ")), body);
     Line(p, 0, writer.height() - QFontMetrics(body, &writer).height(),

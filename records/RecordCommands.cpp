@@ -78,7 +78,7 @@ QImage TMainForm::AnalysedImage() const
     TBitmap image(w, h);
     {
         QPainter painter(&image.Image());
-        Analyzer->DrawOverlay(&painter, w, h, QRect(0, 0, w, h));
+        DrawAnalysis(&painter, w, h, QRect(0, 0, w, h));
     }
     return image.Image();
 }
@@ -91,6 +91,7 @@ void TMainForm::LogInspection(const QString& serial, const QStringList& files)
     record.Source = InspectionSource;
     record.Frames = InspectionFrames;
     record.Files = files;
+    record.SetProfileResult(RecordedProfileResult(record.Pass));
     try
     {
         TInspectionLog::Append(ImageFolder, record);
@@ -129,6 +130,7 @@ void TMainForm::WritePdfReportTo(const QString& path)
     record.Serial = B_SERIAL->text();
     record.Source = InspectionSource;
     record.Frames = InspectionFrames;
+    record.SetProfileResult(RecordedProfileResult(record.Pass));
     WritePdfReport(QFile::encodeName(path).toStdString(), record, AnalysedImage());
 }
 

@@ -1,0 +1,224 @@
+// The window's side of the acceptance profiles: the choice, the grid of a true-size profile, its
+// verdict and its zones in the picture. The classic profile keeps the described grid and the
+// engine's own evaluation.
+
+#include "analysis/TFiberAnalyzer.h"
+#include "app/TMainForm.h"
+#include "app/TPaintBox.h"
+#include "app/UserPreferences.h"
+#include "platform/MessageBox.h"
+#include "profiles/ProfileOverlay.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QRadioButton>
+#include <QTableWidget>
+
+namespace
+{
+constexpr int Columns = 3;
+
+QTableWidgetItem* Cell(QTableWidget* grid, int row, int column)
+{
+    return grid->item(row, column);
+}
+
+// Grid rows of a profile: the title, then per zone its caption and one row per rule.
+int RowCount(const TCriteriaProfile& profile)
+{
+    int rows = 1;
+    for (const TProfileZone& z : profile.Zones)
+        rows += 1 + static_cast<int>(z.Rules.size());
+    return rows;
+}
+
+QString Verdict(bool pass)
+{
+    return pass ? QStringLiteral("Pass") : QStringLiteral("Fail");
+}
+} // namespace
+
+QString TMainForm::ProfileFolder()
+{
+    return QFileInfo(TUserPreferences::FileName()).absoluteDir().filePath(QStringLiteral("profiles"));
+}
+
+std::vector<TCriteriaProfile> TMainForm::AvailableProfiles(QStringList* problems)
+{
+    std::vector<TCriteriaProfile> profiles = BuiltinProfiles();
+    const QDir folder(ProfileFolder());
+    const QStringList files = folder.entryList({QStringLiteral("*.profile")}, QDir::Files | QDir::System, QDir::Name);
+    for (const QString& file : files)
+    {
+        TCriteriaProfile p;
+        std::string error;
+        QString problem;
+        if (!LoadProfileFile(QFile::encodeName(folder.filePath(file)).toStdString(), p, error))
+            problem = QString::fromStdString(error);
+        else if (p.Zones.empty())
+            problem = file + QStringLiteral(": a profile needs at least one zone");
+        else
+            for (const TCriteriaProfile& known : profiles)
+                if (known.Name == p.Name)
+                    problem = file + QStringLiteral(": the name %1 is taken").arg(QString::fromStdString(p.Name));
+        if (problem.isEmpty())
+            profiles.push_back(std::move(p));
+        else if (problems)
+            *problems << problem;
+    }
+    return profiles;
+}
+
+void TMainForm::RestoreProfile()
+{
+    const QString name = TUserPreferences::CriteriaProfile();
+    if (name.isEmpty() || name == QString::fromStdString(ClassicProfile().Name))
+        return;
+    QStringList problems;
+    for (const TCriteriaProfile& p : AvailableProfiles(&problems))
+        if (QString::fromStdString(p.Name) == name)
+        {
+            SetProfile(p);
+            return;
+        }
+    // Never judged silently by other limits than the chosen ones.
+    ShowMessageBox(this,
+                   QStringLiteral("The acceptance profile \"%1\" chosen last cannot be found; the station's "
+                                  "classic criteria are used.")
+                           .arg(name) +
+                       (problems.isEmpty() ? QString() : QStringLiteral("\n\n") + problems.join(QLatin1Char('\n'))),
+                   QStringLiteral("Acceptance profile"), QMessageBox::Warning);
+}
+
+void TMainForm::SetProfile(const TCriteriaProfile& profile)
+{
+    Profile_ = profile;
+    ProfileResult = {};
+    // A table written for one fiber decides the mode: the core located and drawn is that fiber's.
+    const bool fixed = !profile.Classic && profile.FiberMode >= 0;
+    if (fixed)
+    {
+        (profile.FiberMode == 0 ? M_SINGLE : M_MULTI)->setChecked(true);
+        if (Analyzer)
+            Analyzer->Mode = profile.FiberMode;
+    }
+    M_SINGLE->setEnabled(!fixed);
+    M_MULTI->setEnabled(!fixed);
+    if (profile.Classic)
+        LayoutClassicGrid();
+    else
+        LayoutProfileGrid();
+    if (!Analyzer)
+        return;
+    ShowCriteria();
+    // The face on screen is judged again by the new table, as after a manual correction: the
+    // detection runs again, since the engine's evaluation may follow a detection only once.
+    if (PB->isVisible() && Analyzer->SourceRaster)
+    {
+        Analyzer->PrepareImage();
+        Analyzer->DetectDefects();
+        PB->repaint();
+        ShowResult();
+    }
+}
+
+void TMainForm::LayoutProfileGrid()
+{
+    const int rows = RowCount(Profile_);
+    REPORT->clearSpans();
+    REPORT->clearContents();
+    REPORT->setRowCount(rows);
+    // As many rows as the table has, in the grid's height: 20 pixels as the classic layout
+    // where they fit, down to 13; beyond that the grid scrolls.
+    const int height = std::clamp((REPORT->height() - 2) / rows, 13, 20);
+    REPORT->setVerticalScrollBarPolicy(height * rows > REPORT->height() - 2 ? Qt::ScrollBarAsNeeded
+                                                                            : Qt::ScrollBarAlwaysOff);
+    const QColor head = REPORT->palette().color(QPalette::Button);
+    QFont bold = REPORT->font();
+    bold.setBold(true);
+    for (int r = 0; r < rows; ++r)
+    {
+        REPORT->setRowHeight(r, height);
+        for (int c = 0; c < Columns; ++c)
+            REPORT->setItem(r, c, new QTableWidgetItem);
+    }
+    REPORT->setSpan(0, 0, 1, Columns);
+    Cell(REPORT, 0, 0)->setBackground(head);
+    Cell(REPORT, 0, 0)->setFont(bold);
+    Cell(REPORT, 0, 0)->setTextAlignment(Qt::AlignCenter);
+    int row = 1;
+    for (const TProfileZone& zone : Profile_.Zones)
+    {
+        REPORT->setSpan(row, 0, 1, 2);
+        Cell(REPORT, row, 0)->setText(QString::fromStdString(ZoneCaption(zone)));
+        Cell(REPORT, row, 0)->setTextAlignment(Qt::AlignCenter);
+        for (int c = 0; c < Columns; ++c)
+            Cell(REPORT, row, c)->setBackground(head);
+        Cell(REPORT, row, 2)->setFont(bold);
+        Cell(REPORT, row, 2)->setTextAlignment(Qt::AlignCenter);
+        ++row;
+        for (const TProfileRule& rule : zone.Rules)
+            Cell(REPORT, row++, 0)->setText(QString::fromStdString(RuleItem(rule)));
+    }
+    for (QLabel* bar : {Panel3, Panel4, Panel1, Panel5})
+        bar->setVisible(false);
+}
+
+void TMainForm::ShowProfileCriteria()
+{
+    Cell(REPORT, 0, 0)->setText(QString::fromStdString(Profile_.Title));
+    int row = 1;
+    for (const TProfileZone& zone : Profile_.Zones)
+    {
+        Cell(REPORT, row++, 2)->setText(QString());
+        for (const TProfileRule& rule : zone.Rules)
+        {
+            Cell(REPORT, row, 1)->setText(QString::fromStdString(ProfileLimitText(rule.Limit)));
+            Cell(REPORT, row++, 2)->setText(QString());
+        }
+    }
+}
+
+bool TMainForm::ShowProfileResult()
+{
+    TFiberAnalyzer& a = *Analyzer;
+    ProfileResult = EvaluateProfile(a, Profile_);
+    ShowProfileCriteria();
+    if (ProfileResult.UmPerPixel > 0.0f)
+        Cell(REPORT, 0, 0)->setText(QString::fromStdString(Profile_.Title) +
+                                    QStringLiteral("  \u00B7  %1 \u00B5m/px")
+                                        .arg(static_cast<double>(ProfileResult.UmPerPixel), 0, 'f', 3));
+    int row = 1;
+    for (const TZoneResult& zone : ProfileResult.Zones)
+    {
+        Cell(REPORT, row, 2)->setText(Verdict(zone.Pass));
+        Cell(REPORT, row++, 2)->setForeground(zone.Pass ? QColor(0, 128, 0) : QColor(255, 0, 0));
+        for (const TRuleResult& rule : zone.Rows)
+        {
+            QTableWidgetItem* count = Cell(REPORT, row++, 2);
+            if (a.ShowCounts != 0)
+                count->setText(QString::number(rule.Count));
+            count->setForeground(rule.Pass ? REPORT->palette().color(QPalette::Text) : QColor(255, 0, 0));
+        }
+    }
+    return ProfileResult.Pass;
+}
+
+TProfileResult TMainForm::RecordedProfileResult(bool pass) const
+{
+    if (!Profile_.Classic)
+        return ProfileResult;
+    return Analyzer ? ClassicResult(*Analyzer, pass) : TProfileResult{};
+}
+
+void TMainForm::DrawAnalysis(QPainter* canvas, int width, int height, const QRect& rect) const
+{
+    if (!Analyzer)
+        return;
+    if (Profile_.Classic)
+        Analyzer->DrawOverlay(canvas, width, height, rect);
+    else
+        DrawProfileOverlay(canvas, *Analyzer, Profile_, width, height, rect);
+}
