@@ -6,6 +6,7 @@
 // the report picture that a pass makes the window save under the serial number is copied to the
 // output as PNG, with its PDF report and the inspection log beside it (.pdf, .csv). With --live
 // it writes the image as a live frame with the live assistant's zones, verdict and focus bar.
+// --profile NAME, first, judges by that built-in acceptance profile (the user's choice is kept).
 
 #include "app/TMainForm.h"
 #include "capture/TParamSettingForm.h"
@@ -51,6 +52,18 @@ int main(int argc, char** argv)
 {
     const char* dialog = nullptr;
     const char* serial = nullptr;
+    const TCriteriaProfile* profile = nullptr;
+    if (argc >= 3 && std::strcmp(argv[1], "--profile") == 0)
+    {
+        profile = FindProfile(argv[2]);
+        if (!profile)
+        {
+            std::fprintf(stderr, "no profile %s\n", argv[2]);
+            return 2;
+        }
+        argv += 2;
+        argc -= 2;
+    }
     if (argc >= 3 && std::strcmp(argv[1], "--dialog") == 0)
     {
         dialog = argv[2];
@@ -73,7 +86,8 @@ int main(int argc, char** argv)
     if (argc < 3 || (dialog && std::strcmp(dialog, "params") != 0 && std::strcmp(dialog, "criteria") != 0))
     {
         std::fprintf(stderr,
-                     "usage: %s [--dialog params|criteria | --auto SERIAL | --live] IMAGE OUTPUT.png\n",
+                     "usage: %s [--profile NAME] [--dialog params|criteria | --auto SERIAL | --live] IMAGE "
+                     "OUTPUT.png\n",
                      argv[0]);
         return 2;
     }
@@ -90,6 +104,8 @@ int main(int argc, char** argv)
     MainForm = &form;
     CriteriaForm = new TCriteriaForm(&form);
     ParamSettingForm = new TParamSettingForm(&form);
+    if (profile)
+        form.SetProfile(*profile);
     form.show();
     TApplication::processEvents();
     std::fprintf(stderr, "window shown after %lld ms\n", static_cast<long long>(clock.elapsed()));

@@ -224,7 +224,9 @@ void TCriteriaForm::PROFILEChange()
                         .arg(item.toHtmlEscaped(), QString::fromStdString(ProfileLimitText(r.Limit)));
         }
     }
-    html += QStringLiteral("</table>");
+    html += QStringLiteral("</table><p>Sizes in true micrometres: the located cladding is 125 \u00B5m "
+                           "across. A defect counts in the zone of its centre, a scratch in every zone "
+                           "it crosses.</p>");
     PROFILETABLE->setText(html);
 }
 

@@ -7,6 +7,7 @@
 #include "platform/TImageRefusal.h"
 #include "records/InspectionRecord.h"
 #include "tools/JsonOut.h"
+#include "profiles/ProfileOverlay.h"
 #include "tools/ProfileJson.h"
 
 #include <QBuffer>
@@ -31,7 +32,7 @@ namespace fs = std::filesystem;
 
 const char* const AnalyzeUsage =
     "Usage: fiberscope-analyze [--mode single|multi|both] [--json | --csv] [--settings FILE]\n"
-    "                          [--annotate DIR] [--jobs N] [--profile NAME] IMAGE...\n"
+    "                          [--annotate DIR] [--jobs N] [--profile NAME|FILE] IMAGE...\n"
     "       fiberscope-analyze --list-profiles\n"
     "\n"
     "Checks fiber end-face images (BMP, JPEG or PNG of 640 x 480 or 720 x 480 pixels) the way the\n"
@@ -54,10 +55,11 @@ const char* const AnalyzeUsage =
     "                            a run in which one would replace an input is refused\n"
     "  --jobs N                  check N images at a time (default: one per processor core);\n"
     "                            the output is the same, in the order of the arguments\n"
-    "  --profile NAME            acceptance profile: classic (the station's own, default),\n"
+    "  --profile NAME|FILE       acceptance profile: classic (the station's own, default),\n"
     "                            sm-pc, sm-apc or mm-pc (IEC 61300-3-35:2015 zones and limits on\n"
-    "                            sizes in true micrometres); JSON then adds a \"profile\" object\n"
-    "                            with the scale in um per pixel and every finding's size in um\n"
+    "                            sizes in true micrometres), or a plant's own profile file; JSON\n"
+    "                            then adds a \"profile\" object with the scale in um per pixel and\n"
+    "                            every finding's size in um; CSV ends in the same, always\n"
     "  --list-profiles           the profiles' names and titles\n"
     "  --help                    this text\n"
     "\n"
@@ -291,8 +293,7 @@ private:
     {
         for (const std::string& image : Options_.Images)
             NameWidth_ = std::max(NameWidth_, EscapedText(image).size());
-        const TCriteriaProfile* profile = FindProfile(Options_.Profile);
-        if (profile && !profile->Classic)
+        if (!Options_.Profile.empty() && !Options_.ProfileTable.Classic)
             PrintRow("IMAGE", "MODE", {"A", "B", "C"}, "D     OVERALL");
         else
             PrintRow("IMAGE", "MODE", {"CORE", "CLADDING", "CONTACT"}, "OVERALL");
@@ -395,14 +396,16 @@ private:
         if (!Options_.AnnotateDir.empty())
             annotation = Annotate(image, a);
         if (Options_.Csv)
-            PrintCsv(image, a, pass, annotation);
+            PrintCsv(image, a, pass, annotation, ClassicResult(a, pass));
         return true;
     }
 
     // The inspection log's record of this check: the source is the file, no frames combined.
-    void PrintCsv(const std::string& image, const TFiberAnalyzer& a, bool pass, const std::string& annotation)
+    void PrintCsv(const std::string& image, const TFiberAnalyzer& a, bool pass, const std::string& annotation,
+                  const TProfileResult& profile)
     {
         TInspectionRecord record = TInspectionRecord::FromAnalyzer(a, pass);
+        record.SetProfileResult(profile);
         record.Source = QString::fromStdString(image);
         if (!annotation.empty())
             record.Files << QString::fromStdString(annotation);
@@ -414,14 +417,17 @@ private:
     bool CheckProfile(const std::string& image, TFiberAnalyzer& a,
                       const std::vector<DetectedFinding> (&detected)[3], bool classicPass)
     {
-        const TCriteriaProfile& profile = *FindProfile(Options_.Profile);
+        const TCriteriaProfile& profile = Options_.ProfileTable;
         const TProfileResult r =
             profile.Classic ? ClassicResult(a, classicPass) : EvaluateProfile(a, profile);
         AnyFail_ = AnyFail_ || !r.Pass;
+        std::string annotation;
+        if (!Options_.AnnotateDir.empty())
+            annotation = Annotate(image, a);
         if (Options_.Json)
             PrintJson(image, a, detected, classicPass, &r);
         else if (Options_.Csv)
-            PrintCsv(image, a, classicPass, {});
+            PrintCsv(image, a, classicPass, annotation, r);
         else
         {
             std::vector<std::string> zones;
@@ -434,8 +440,6 @@ private:
             zones.resize(3);
             PrintRow(image, r.ProfileName, zones, overall);
         }
-        if (!Options_.AnnotateDir.empty())
-            Annotate(image, a);
         return true;
     }
 
@@ -489,7 +493,11 @@ private:
         TBitmap bitmap(w, h);
         {
             QPainter painter(&bitmap.Image());
-            a.DrawOverlay(&painter, w, h, QRect(0, 0, w, h));
+            // The zones of the table the verdict came from.
+            if (!Options_.Profile.empty() && !Options_.ProfileTable.Classic)
+                DrawProfileOverlay(&painter, a, Options_.ProfileTable, w, h, QRect(0, 0, w, h));
+            else
+                a.DrawOverlay(&painter, w, h, QRect(0, 0, w, h));
         }
         QByteArray encoded;
         QBuffer buffer(&encoded);
@@ -573,9 +581,20 @@ std::string ParseAnalyzeArguments(const std::vector<std::string>& args, AnalyzeO
         }
         else if (arg == "--profile")
         {
-            if (!FindProfile(value))
-                return "--profile takes classic, sm-pc, sm-apc or mm-pc, not '" + value + "'";
-            options.Profile = value;
+            // A plant's own table is given by its file; a bare word names a built-in one.
+            if (value.find('/') != std::string::npos || value.ends_with(".profile"))
+            {
+                std::string error;
+                if (!LoadProfileFile(value, options.ProfileTable, error))
+                    return "--profile: " + error;
+                if (options.ProfileTable.Zones.empty())
+                    return "--profile: " + value + " has no zone";
+            }
+            else if (const TCriteriaProfile* builtin = FindProfile(value))
+                options.ProfileTable = *builtin;
+            else
+                return "--profile takes classic, sm-pc, sm-apc, mm-pc or a profile file, not '" + value + "'";
+            options.Profile = options.ProfileTable.Name;
         }
         else if (value.empty())
             return arg + " needs a value";

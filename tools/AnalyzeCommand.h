@@ -2,6 +2,8 @@
 // The command-line analyser: argument handling, one fresh analysis per image and mode, the
 // verdict table or JSON lines, annotated images. main() only forwards to RunAnalyzeCommand.
 
+#include "profiles/CriteriaProfile.h"
+
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -17,6 +19,7 @@ struct AnalyzeOptions
     std::string AnnotateDir;  // empty: no annotated images
     int Jobs = 0;             // images checked at a time; 0: one per processor core
     std::string Profile;      // empty: the classic evaluation, output as before
+    TCriteriaProfile ProfileTable; // the table of Profile: built in, or read from a file
     bool ListProfiles = false;
     std::vector<std::string> Images;
 };

@@ -1,7 +1,9 @@
 #include "tools/AnalyzeCommand.h"
 #include "tools/EndFaceGenerator.h"
+#include "tests/records/CsvReader.h"
 
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -50,7 +52,7 @@ TEST(AnalyzeProfile, UnknownProfileIsRefused)
 {
     const CommandRun r = Analyze({"--profile", "sm-upc", "x.png"});
     EXPECT_EQ(r.Status, ExitError);
-    EXPECT_NE(r.Err.find("--profile takes classic, sm-pc, sm-apc or mm-pc, not 'sm-upc'"), std::string::npos);
+    EXPECT_NE(r.Err.find("--profile takes classic, sm-pc, sm-apc, mm-pc or a profile file, not 'sm-upc'"), std::string::npos);
 }
 
 TEST(AnalyzeProfile, JsonCarriesProfileScaleAndTrueSizes)
@@ -83,4 +85,36 @@ TEST(AnalyzeProfile, TableNamesTheZonesOfTheProfile)
     EXPECT_EQ(r.Status, ExitFail);
     EXPECT_NE(r.Out.find("D     OVERALL"), std::string::npos);
     EXPECT_NE(r.Out.find("sm-pc   Pass  Fail      Pass     Pass  Fail"), std::string::npos) << r.Out;
+}
+
+// The CSV ends in the profile, the scale, its rows and every finding's size; a plant's profile
+// file is a profile like the built-in ones, and a faulty one is refused before any image.
+TEST(AnalyzeProfile, CsvCarriesTheProfileAndAPlantsFileJudgesLikeABuiltInOne)
+{
+    const std::string image = SixMicrometreDefect();
+    const CommandRun csv = Analyze({"--csv", "--profile", "sm-pc", image});
+    EXPECT_EQ(csv.Status, ExitFail);
+    const std::vector<QStringList> rows = ReadCsv(QByteArray::fromStdString(csv.Out));
+    ASSERT_EQ(rows.size(), 2u) << csv.Out;
+    const auto field = [&](const char* name) { return rows[1].value(rows[0].indexOf(QLatin1String(name))); };
+    EXPECT_EQ(field("profile"), "sm-pc");
+    EXPECT_EQ(field("verdict"), "Fail");
+    EXPECT_NEAR(field("um_per_pixel").toDouble(), 62.5 / 150, 0.01);
+    EXPECT_TRUE(field("profile_rows").contains(QString::fromUtf8("B Fail: "))) << field("profile_rows").toStdString();
+    const QString sizes = field("findings_um");
+    ASSERT_TRUE(sizes.startsWith("defect ")) << sizes.toStdString();
+    EXPECT_NEAR(sizes.mid(7).toDouble(), 6.0, 0.5);
+
+    const auto dir = std::filesystem::temp_directory_path() / "fs-analyze-plant-profile";
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / "plant.profile") << "profile plant-y\nzone All 0 250\ndefect >=7 none\n";
+    std::ofstream(dir / "bad.profile") << "profile bad\nzone All 0 250\ndefect seven none\n";
+    const CommandRun plant = Analyze({"--profile", (dir / "plant.profile").string(), image});
+    EXPECT_EQ(plant.Status, ExitPass) << plant.Err;
+    EXPECT_NE(plant.Out.find("plant-y"), std::string::npos) << plant.Out;
+    const CommandRun bad = Analyze({"--profile", (dir / "bad.profile").string(), image});
+    EXPECT_EQ(bad.Status, ExitError);
+    EXPECT_NE(bad.Err.find("bad.profile: line 3: size class 'seven'"), std::string::npos) << bad.Err;
+    std::filesystem::remove_all(dir);
+    std::filesystem::remove(image);
 }
