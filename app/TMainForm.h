@@ -344,7 +344,7 @@ private:
     // nothing: circle dots per colour, the verdict text, the frame size they were built for.
     std::vector<QPoint> LiveDots_[3];
     QStaticText LiveVerdict_;
-    std::array<int, 8> LiveVerdictSaid_{-1};
+    std::array<int, 9> LiveVerdictSaid_{-1};
     QColor LiveVerdictColour_;
     QSize LiveDotsSize_;
     QStaticText LiveBadge_;
@@ -356,6 +356,7 @@ private:
     QStaticText OverlayText_;
     QFont OverlayTextFont_;
     TCriteriaProfile Profile_ = ClassicProfile();
+    std::shared_ptr<const TCriteriaProfile> LiveProfile_; // null for the classic profile
 };
 
 // The application-wide forms, created by the program entry in this order.

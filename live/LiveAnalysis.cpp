@@ -14,6 +14,7 @@
 
 #include "analysis/TFiberAnalyzer.h"
 #include "platform/TBitmap.h"
+#include "profiles/ProfileEvaluation.h"
 
 #include <QPainter>
 #include <algorithm>
@@ -179,6 +180,16 @@ TLiveResult AnalyseLiveFrame(TFiberAnalyzer& a, const TLiveSettings& settings, c
         return r;
     r.Focus = FocusScore(a);
     a.DetectDefects();
+    if (settings.Profile)
+    {
+        const TProfileResult p = EvaluateProfile(a, *settings.Profile);
+        r.TrueSize = true;
+        r.UmPerPixel = p.UmPerPixel;
+        r.Pass = p.Pass;
+        for (std::size_t z = 0; z < p.Zones.size() && z < 32; ++z)
+            r.FailedZones |= p.Zones[z].Pass ? 0u : 1u << z;
+        return r;
+    }
     r.Pass = a.EvaluateAcceptance();
     for (int z = 0; z < 3; ++z)
     {

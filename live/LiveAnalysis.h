@@ -8,6 +8,9 @@
 
 #include <QtGlobal>
 #include <cstdint>
+#include <memory>
+
+struct TCriteriaProfile;
 
 class TBitmap;
 class TFiberAnalyzer;
@@ -20,6 +23,9 @@ struct TLiveSettings
     float DefectPercents[2] = {3.0f, 5.0f};
     int SingleCriteria[8] = {};
     int MultiCriteria[8][2] = {};
+    // A true-size profile judges instead of the limits above; null for the classic one. Shared,
+    // so handing the settings over with every frame copies no table.
+    std::shared_ptr<const TCriteriaProfile> Profile;
 
     static TLiveSettings From(const TFiberAnalyzer& analyzer);
     void ApplyTo(TFiberAnalyzer& analyzer) const;
@@ -38,6 +44,10 @@ struct TLiveResult
     bool ZonePass[3] = {};    // core, cladding, contact
     int ZoneFindings[3] = {}; // findings per zone, for the compact verdict
     float Focus = 0.0f;       // mean squared grey gradient over the end face; larger is sharper
+    // With a true-size profile: the scale, and a bit for each of its zones that fails.
+    bool TrueSize = false;
+    float UmPerPixel = 0.0f;
+    unsigned FailedZones = 0;
 };
 
 // The plausibility test on a located result: the four edge points are real steps from a darker

@@ -6,6 +6,7 @@
 #include "app/TMainForm.h"
 #include "app/UserPreferences.h"
 #include "live/TLiveAnalyzer.h"
+#include "profiles/ProfileOverlay.h"
 #include "platform/TApplication.h"
 #include "videograbber/TVideoGrabber.h"
 
@@ -116,7 +117,9 @@ void TMainForm::OfferLiveFrame(QPainter* Dc)
     QPaintDevice* device = Dc->device();
     if (!device || device->devType() != QInternal::Image)
         return;
-    LiveAnalyzer->Offer(*static_cast<QImage*>(device), LiveFrameNumber_, TLiveSettings::From(*Analyzer));
+    TLiveSettings settings = TLiveSettings::From(*Analyzer);
+    settings.Profile = LiveProfile_;
+    LiveAnalyzer->Offer(*static_cast<QImage*>(device), LiveFrameNumber_, settings);
 }
 
 void TMainForm::LiveResultReady(const TLiveResult& result)
@@ -164,9 +167,9 @@ void TMainForm::BuildLiveDrawing(const QSize& frame)
         dots.clear();
     const TLiveResult& r = *LiveResult;
     // The verdict's text is made again only when what it says changes.
-    const std::array<int, 8> said = {r.FiberInView,     r.Pass,           r.ZonePass[0],
-                                     r.ZonePass[1],     r.ZonePass[2],    r.ZoneFindings[0],
-                                     r.ZoneFindings[1], r.ZoneFindings[2]};
+    const std::array<int, 9> said = {r.FiberInView,      r.Pass,           r.ZonePass[0],
+                                     r.ZonePass[1],      r.ZonePass[2],    r.ZoneFindings[0],
+                                     r.ZoneFindings[1],  r.ZoneFindings[2], static_cast<int>(r.FailedZones)};
     const bool newText = said != LiveVerdictSaid_;
     LiveVerdictSaid_ = said;
     QString text;
@@ -184,15 +187,30 @@ void TMainForm::BuildLiveDrawing(const QSize& frame)
         const float cx = r.Center.X * sx;
         const float cy = r.Center.Y * sy;
         const float s = (sx + sy) / 2.0f;
-        CircleDots(LiveDots_[0], cx, cy, r.ZoneRadius[r.Mode == 0 ? 0 : 1] * s, frame);
-        CircleDots(LiveDots_[1], cx, cy, r.ZoneRadius[2] * s, frame);
-        CircleDots(LiveDots_[1], cx, cy, r.ZoneRadius[3] * s, frame);
-        CircleDots(LiveDots_[2], cx, cy, r.ZoneRadius[4] * s, frame);
         text = r.Pass ? QStringLiteral("Pass") : QStringLiteral("Fail");
-        const char* zones[] = {"core", "cladding", "contact"};
-        for (int z = 0; z < 3 && newText; ++z)
-            if (!r.ZonePass[z])
-                text += QStringLiteral("  %1 %2").arg(QLatin1String(zones[z])).arg(r.ZoneFindings[z]);
+        if (r.TrueSize)
+        {
+            // The profile's own zones and names; the result may be of a frame judged just before
+            // the profile changed, so the names are looked up within bounds.
+            const std::vector<float> bounds = ZoneBoundaries(Profile_);
+            for (std::size_t i = 0; r.UmPerPixel > 0.0f && i < bounds.size(); ++i)
+                CircleDots(LiveDots_[i == 0 ? 0 : i + 1 == bounds.size() ? 2 : 1], cx, cy,
+                           bounds[i] / 2.0f / r.UmPerPixel * s, frame);
+            for (std::size_t z = 0; z < Profile_.Zones.size() && z < 32 && newText; ++z)
+                if (r.FailedZones & (1u << z))
+                    text += QStringLiteral("  zone ") + QString::fromStdString(Profile_.Zones[z].Name);
+        }
+        else
+        {
+            CircleDots(LiveDots_[0], cx, cy, r.ZoneRadius[r.Mode == 0 ? 0 : 1] * s, frame);
+            CircleDots(LiveDots_[1], cx, cy, r.ZoneRadius[2] * s, frame);
+            CircleDots(LiveDots_[1], cx, cy, r.ZoneRadius[3] * s, frame);
+            CircleDots(LiveDots_[2], cx, cy, r.ZoneRadius[4] * s, frame);
+            const char* zones[] = {"core", "cladding", "contact"};
+            for (int z = 0; z < 3 && newText; ++z)
+                if (!r.ZonePass[z])
+                    text += QStringLiteral("  %1 %2").arg(QLatin1String(zones[z])).arg(r.ZoneFindings[z]);
+        }
         LiveVerdictColour_ = r.Pass ? QColor(0, 200, 0) : QColor(255, 40, 40);
     }
     if (newText)

@@ -9,6 +9,19 @@
 #include <cmath>
 #include <vector>
 
+std::vector<float> ZoneBoundaries(const TCriteriaProfile& profile)
+{
+    // Each boundary once: a zone's inner edge where the zone before it does not end there.
+    std::vector<float> diameters;
+    for (const TProfileZone& z : profile.Zones)
+    {
+        if (z.InnerDiameter > 0.0f && (diameters.empty() || diameters.back() != z.InnerDiameter))
+            diameters.push_back(z.InnerDiameter);
+        diameters.push_back(z.OuterDiameter);
+    }
+    return diameters;
+}
+
 void DrawProfileOverlay(QPainter* canvas, const TFiberAnalyzer& a, const TCriteriaProfile& profile, int width,
                         int height, const QRect& rect)
 {
@@ -22,14 +35,7 @@ void DrawProfileOverlay(QPainter* canvas, const TFiberAnalyzer& a, const TCriter
     canvas->setBrush(Qt::NoBrush);
 
     const TFibreScale scale = FibreScaleOf(a);
-    // Each boundary once: a zone's inner edge where the zone before it does not end there.
-    std::vector<float> diameters;
-    for (const TProfileZone& z : profile.Zones)
-    {
-        if (z.InnerDiameter > 0.0f && (diameters.empty() || diameters.back() != z.InnerDiameter))
-            diameters.push_back(z.InnerDiameter);
-        diameters.push_back(z.OuterDiameter);
-    }
+    const std::vector<float> diameters = ZoneBoundaries(profile);
     const float sx = static_cast<float>(width) / static_cast<float>(image.Width());
     const float sy = static_cast<float>(height) / static_cast<float>(image.Height());
     for (std::size_t i = 0; scale.UmPerPixel > 0.0f && i < diameters.size(); ++i)

@@ -6,9 +6,13 @@
 #include "profiles/CriteriaProfile.h"
 
 #include <QRect>
+#include <vector>
 
 class QPainter;
 class TFiberAnalyzer;
+
+// The diameters (um) where one zone of the profile meets the next or ends, from the inside out.
+std::vector<float> ZoneBoundaries(const TCriteriaProfile& profile);
 
 void DrawProfileOverlay(QPainter* canvas, const TFiberAnalyzer& analyzer, const TCriteriaProfile& profile,
                         int width, int height, const QRect& rect);

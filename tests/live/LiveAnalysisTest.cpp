@@ -4,6 +4,7 @@
 #include "live/LiveAnalysis.h"
 
 #include "analysis/TFiberAnalyzer.h"
+#include "profiles/ProfileEvaluation.h"
 #include "tools/EndFaceGenerator.h"
 
 #include <QImage>
@@ -154,6 +155,34 @@ TEST(LiveAnalysis, GivesTheVerdictOfTheStationsOwnAnalysis)
         for (int z = 0; z < 3; ++z)
             EXPECT_EQ(r.ZonePass[z], station.ZoneVerdicts[z] == "Pass") << name << " zone " << z;
     }
+}
+
+// With a true-size profile the live verdict is the profile's, zone by zone, as a Check gives it.
+TEST(LiveAnalysis, GivesTheVerdictOfTheProfileInUse)
+{
+    for (const char* profile : {"sm-pc", "mm-pc"})
+        for (const char* name : {"clean-pass.png", "core-defect.png", "cladding-scratch.png", "contact-defect.bmp"})
+        {
+            const TBitmap frame = FromFile(name);
+            const TCriteriaProfile& table = *FindProfile(profile);
+            TFiberAnalyzer station;
+            station.Mode = table.FiberMode;
+            station.SetCapturedImage(frame);
+            station.Analyze();
+            const TProfileResult expected = EvaluateProfile(station, table);
+
+            TFiberAnalyzer a;
+            a.Mode = table.FiberMode;
+            TLiveSettings settings = TLiveSettings::From(a);
+            settings.Profile = std::make_shared<const TCriteriaProfile>(table);
+            TBitmap scaled;
+            const TLiveResult r = AnalyseLiveFrame(a, settings, frame, scaled);
+            EXPECT_TRUE(r.TrueSize);
+            EXPECT_EQ(r.Pass, expected.Pass) << profile << ' ' << name;
+            EXPECT_EQ(r.UmPerPixel, expected.UmPerPixel) << profile << ' ' << name;
+            for (std::size_t z = 0; z < expected.Zones.size(); ++z)
+                EXPECT_EQ((r.FailedZones >> z) & 1u, expected.Zones[z].Pass ? 0u : 1u) << profile << ' ' << name;
+        }
 }
 
 TEST(LiveAnalysis, FocusFallsWithEveryStepOfBlurWhateverTheDefects)
