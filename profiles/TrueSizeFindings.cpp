@@ -47,6 +47,22 @@ std::size_t Index(int x, int y, int w)
     return static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x);
 }
 
+// The first x from `from` on whose byte in row[0, n) is not zero, or n: marks are sparse, so
+// eight bytes are looked at a time.
+int NextMarked(const std::uint8_t* row, int from, int n)
+{
+    int x = from;
+    for (std::uint64_t v = 0; x + 8 <= n; x += 8)
+    {
+        std::memcpy(&v, row + x, sizeof v);
+        if (v != 0)
+            break;
+    }
+    while (x < n && row[x] == 0)
+        ++x;
+    return x;
+}
+
 // The prepared grey image of the analyzer's source, from a private analyzer: the engine's own
 // preparation, without touching the analyzer whose labels are measured.
 std::vector<std::uint8_t> PreparedGrey(const TFiberAnalyzer& analyzer)
@@ -70,10 +86,19 @@ void MarkScratchCandidates(const TFiberAnalyzer& a, const std::vector<std::uint8
     const int w = a.ImageWidth, h = a.ImageHeight;
     const double r2 = static_cast<double>(a.ZoneRadius[2]) * a.ZoneRadius[2];
     const int probes[4][2] = {{-ProbeOffset, 0}, {0, -ProbeOffset}, {ProbeOffset, 0}, {0, ProbeOffset}};
-    for (int y = ScratchMargin; y < h - ScratchMargin; ++y)
-        for (int x = ScratchMargin; x < w - ScratchMargin; ++x)
+    // Only the rows and columns the circle can reach are visited; the test itself stays per pixel.
+    const double r = std::sqrt(r2);
+    const int yLow = std::max(ScratchMargin, static_cast<int>(std::floor(a.Center.Y - r)) - 1);
+    const int yHigh = std::min(h - ScratchMargin, static_cast<int>(std::ceil(a.Center.Y + r)) + 2);
+    for (int y = yLow; y < yHigh; ++y)
+    {
+        const double dy = static_cast<double>(y) - a.Center.Y;
+        const double half = std::sqrt(std::max(r2 - dy * dy, 0.0));
+        const int xLow = std::max(ScratchMargin, static_cast<int>(std::floor(a.Center.X - half)) - 1);
+        const int xHigh = std::min(w - ScratchMargin, static_cast<int>(std::ceil(a.Center.X + half)) + 2);
+        for (int x = xLow; x < xHigh; ++x)
         {
-            const double dx = static_cast<double>(x) - a.Center.X, dy = static_cast<double>(y) - a.Center.Y;
+            const double dx = static_cast<double>(x) - a.Center.X;
             const int c = grey[Index(x, y, w)];
             if (dx * dx + dy * dy >= r2 || c <= ScratchBrightness || marks[Index(x, y, w)] == Defect)
                 continue;
@@ -87,28 +112,41 @@ void MarkScratchCandidates(const TFiberAnalyzer& a, const std::vector<std::uint8
                 }
             }
         }
+    }
     const std::vector<std::uint8_t> found = marks;
-    const auto bridge = [&](int n, auto at) {
-        int last = -1;
-        for (int i = 0; i < n; ++i)
-        {
-            if (found[at(i)] != Candidate)
-                continue;
-            if (last >= 0 && i - last > 1 && i - last - 1 <= MaxGap)
-            {
-                bool bright = true;
-                for (int j = last + 1; j < i && bright; ++j)
-                    bright = found[at(j)] == None && grey[at(j)] > ScratchBrightness;
-                for (int j = last + 1; j < i && bright; ++j)
-                    marks[at(j)] = Candidate;
-            }
-            last = i;
-        }
+    const auto gapIsBright = [&](std::size_t from, std::size_t to, std::size_t step) {
+        for (std::size_t k = from; k < to; k += step)
+            if (found[k] != None || grey[k] <= ScratchBrightness)
+                return false;
+        return true;
     };
+    const auto fill = [&](std::size_t from, std::size_t to, std::size_t step) {
+        for (std::size_t k = from; k < to; k += step)
+            marks[k] = Candidate;
+    };
+    // Both directions in one pass along the rows (a column's last candidate row kept per column),
+    // so the image is read in the order it lies in memory.
+    std::vector<int> lastRow(static_cast<std::size_t>(w), -1);
+    const auto W = static_cast<std::size_t>(w);
     for (int y = 0; y < h; ++y)
-        bridge(w, [&](int i) { return Index(i, y, w); });
-    for (int x = 0; x < w; ++x)
-        bridge(h, [&](int i) { return Index(x, i, w); });
+    {
+        const std::uint8_t* row = found.data() + Index(0, y, w);
+        int lastX = -1;
+        for (int x = NextMarked(row, 0, w); x < w; x = NextMarked(row, x + 1, w))
+        {
+            if (row[x] != Candidate)
+                continue;
+            if (lastX >= 0 && x - lastX > 1 && x - lastX - 1 <= MaxGap &&
+                gapIsBright(Index(lastX + 1, y, w), Index(x, y, w), 1))
+                fill(Index(lastX + 1, y, w), Index(x, y, w), 1);
+            lastX = x;
+            int& lastY = lastRow[static_cast<std::size_t>(x)];
+            if (lastY >= 0 && y - lastY > 1 && y - lastY - 1 <= MaxGap &&
+                gapIsBright(Index(x, lastY + 1, w), Index(x, y, w), W))
+                fill(Index(x, lastY + 1, w), Index(x, y, w), W);
+            lastY = y;
+        }
+    }
 }
 
 struct Moments
@@ -162,13 +200,15 @@ std::vector<TMeasuredFinding> MeasureFindings(const TFiberAnalyzer& analyzer, co
         return findings;
     const std::vector<std::uint8_t>& labels = analyzer.GreyBuffer;
     std::vector<std::uint8_t> marks(Index(0, h, w), None);
-    bool anyScratch = false;
+    // Branch-free, so the compiler vectorises it: Defect is 1 and Candidate 2.
+    std::uint8_t anyScratch = 0;
     for (std::size_t k = 0; k < marks.size(); ++k)
     {
-        marks[k] = labels[k] == DefectLabel ? Defect : labels[k] == ScratchLabel ? Candidate : None;
-        anyScratch = anyScratch || labels[k] == ScratchLabel;
+        const std::uint8_t scratch = labels[k] == ScratchLabel;
+        marks[k] = static_cast<std::uint8_t>((labels[k] == DefectLabel) | (scratch << 1));
+        anyScratch |= scratch;
     }
-    if (anyScratch && analyzer.SourceRaster && analyzer.SourceRaster->Bitmap->Width() == w &&
+    if (anyScratch != 0 && analyzer.SourceRaster && analyzer.SourceRaster->Bitmap->Width() == w &&
         analyzer.SourceRaster->Bitmap->Height() == h)
     {
         const std::vector<std::uint8_t> grey = PreparedGrey(analyzer);
@@ -177,11 +217,10 @@ std::vector<TMeasuredFinding> MeasureFindings(const TFiberAnalyzer& analyzer, co
 
     std::vector<std::pair<int, int>> stack;
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
+        for (int x = NextMarked(marks.data() + Index(0, y, w), 0, w); x < w;
+             x = NextMarked(marks.data() + Index(0, y, w), x + 1, w))
         {
             const Mark kind = static_cast<Mark>(marks[Index(x, y, w)]);
-            if (kind == None)
-                continue;
             Moments m;
             bool accepted = kind == Defect;
             marks[Index(x, y, w)] = None;
