@@ -190,8 +190,14 @@ void TCriteriaForm::SetProfiles(const std::vector<TCriteriaProfile>& profiles, c
             chosen = static_cast<int>(i);
     }
     PROFILE->setCurrentIndex(chosen);
-    PROFILENOTE->setText(problems.isEmpty() ? QString()
-                                            : QStringLiteral("Not loaded: ") + problems.join(QStringLiteral("; ")));
+    // Which files and where, in the room beside Close; the whole reasons in the tool tip.
+    QStringList brief;
+    for (const QString& problem : problems)
+    {
+        const qsizetype second = problem.indexOf(QLatin1Char(':'), problem.indexOf(QLatin1Char(':')) + 1);
+        brief << (second > 0 ? problem.left(second) : problem);
+    }
+    PROFILENOTE->setText(brief.isEmpty() ? QString() : QStringLiteral("Not loaded: ") + brief.join(QStringLiteral("; ")));
     PROFILENOTE->setToolTip(problems.join(QLatin1Char('\n')));
     PROFILEChange();
 }

@@ -56,7 +56,8 @@ std::vector<TCriteriaProfile> TMainForm::AvailableProfiles(QStringList* problems
         std::string error;
         QString problem;
         if (!LoadProfileFile(QFile::encodeName(folder.filePath(file)).toStdString(), p, error))
-            problem = QString::fromStdString(error);
+            // The folder is known: the file's own name is enough.
+            problem = QString::fromStdString(error).replace(folder.filePath(file), file);
         else if (p.Zones.empty())
             problem = file + QStringLiteral(": a profile needs at least one zone");
         else

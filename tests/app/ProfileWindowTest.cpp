@@ -132,7 +132,9 @@ TEST_F(ProfileWindowTest, APlantsProfileFileIsOfferedAFaultyOneNamedAMissingOneS
     Build();
     RunParamDialog([&](TParamSettingForm& p) {
         RunCriteriaDialog([&](TCriteriaForm& c) {
-            EXPECT_TRUE(c.PROFILENOTE->text().contains("bad.profile: line 3")) << c.PROFILENOTE->text().toStdString();
+            EXPECT_TRUE(c.PROFILENOTE->text().startsWith("Not loaded: bad.profile: line 3;"))
+                << c.PROFILENOTE->text().toStdString();
+            EXPECT_TRUE(c.PROFILENOTE->toolTip().contains("bad.profile: line 3: size class 'five'"));
             EXPECT_TRUE(c.PROFILENOTE->text().contains("the name sm-pc is taken"));
             c.PROFILE->setCurrentIndex(c.PROFILE->findData("plant-x"));
             Click(c.Button1);
