@@ -68,6 +68,12 @@ void AppendEscaped(std::string& out, std::string_view s, bool quotes)
                 AppendEscape(out, 0xDC00u + c);
                 ++i;
             }
+            else if (c == 0xC2 && static_cast<unsigned char>(s[i + 1]) <= 0x9F)
+            {
+                // The C1 controls (U+0080 to U+009F): a terminal may act on them as on ESC.
+                AppendEscape(out, static_cast<unsigned char>(s[i + 1]));
+                i += 2;
+            }
             else
             {
                 out.append(s.substr(i, len));

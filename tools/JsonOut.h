@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-// s as a quoted JSON string. Valid UTF-8 passes through; quotes, backslashes and control bytes
-// are escaped; each byte that is not part of valid UTF-8 becomes \udcXX (XX the byte), the
+// s as a quoted JSON string. Valid UTF-8 passes through; quotes, backslashes and control
+// characters (C0, DEL and C1) are escaped; each byte that is not part of valid UTF-8 becomes \udcXX (XX the byte), the
 // surrogate-escape convention, so a script can get the exact bytes of a file name back.
 std::string JsonString(std::string_view s);
 
