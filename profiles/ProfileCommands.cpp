@@ -177,6 +177,8 @@ void TMainForm::ShowProfileCriteria()
         Cell(REPORT, row++, 2)->setText(QString());
         for (const TProfileRule& rule : zone.Rules)
         {
+            for (int c = 0; c < Columns; ++c)
+                Cell(REPORT, row, c)->setForeground(REPORT->palette().color(QPalette::Text));
             Cell(REPORT, row, 1)->setText(QString::fromStdString(ProfileLimitText(rule.Limit)));
             Cell(REPORT, row++, 2)->setText(QString());
         }
@@ -199,10 +201,14 @@ bool TMainForm::ShowProfileResult()
         Cell(REPORT, row++, 2)->setForeground(zone.Pass ? QColor(0, 128, 0) : QColor(255, 0, 0));
         for (const TRuleResult& rule : zone.Rows)
         {
-            QTableWidgetItem* count = Cell(REPORT, row++, 2);
             if (a.ShowCounts != 0)
-                count->setText(QString::number(rule.Count));
-            count->setForeground(rule.Pass ? REPORT->palette().color(QPalette::Text) : QColor(255, 0, 0));
+                Cell(REPORT, row, 2)->setText(QString::number(rule.Count));
+            // The row that failed is red even when counts are hidden, so the operator sees why
+            // a zone of several rows failed.
+            if (!rule.Pass)
+                for (int c = 0; c < Columns; ++c)
+                    Cell(REPORT, row, c)->setForeground(QColor(255, 0, 0));
+            ++row;
         }
     }
     return ProfileResult.Pass;

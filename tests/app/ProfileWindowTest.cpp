@@ -113,6 +113,24 @@ TEST_F(ProfileWindowTest, EachTableFitsTheGridInItsFiberModeWithItsCounts)
         EXPECT_EQ(row, last + 1) << name;
         EXPECT_EQ(Form->RESULT->text(), Form->ProfileResult.Pass ? "Pass" : "Fail") << name;
     }
+
+    // With counts hidden the row that failed is still marked, and the mark goes with the next face.
+    const auto redRows = [&] {
+        QList<int> rows;
+        for (int r = 0; r < Form->REPORT->rowCount(); ++r)
+            if (Form->REPORT->item(r, 0)->foreground().color() == QColor(255, 0, 0))
+                rows << r;
+        return rows;
+    };
+    Form->Analyzer->ShowCounts = 0;
+    Form->SetProfile(*FindProfile("sm-pc"));
+    Form->OpenImageFile(Sample("core-defect.png"));
+    ASSERT_EQ(Form->RESULT->text(), "Fail");
+    EXPECT_EQ(redRows(), QList<int>{3}); // zone A's defects
+    EXPECT_EQ(Form->REPORT->item(3, 2)->text(), QString());
+    Form->OpenImageFile(Sample("clean-pass.png"));
+    EXPECT_EQ(Form->RESULT->text(), "Pass");
+    EXPECT_EQ(redRows(), QList<int>{});
 }
 
 // A plant's own profile files are offered; a faulty one is named in the dialog; a chosen one that
