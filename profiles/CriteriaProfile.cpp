@@ -70,6 +70,52 @@ bool ReadSizeClass(std::string_view text, TProfileRule& rule)
            ReadNumber(text.substr(dash + 1), rule.High) && rule.Low <= rule.High;
 }
 
+// Valid UTF-8 without control characters (tab aside): what a profile says reaches the grid, the
+// reports, the log and a terminal, where such bytes could forge lines or send escape sequences.
+bool PlainText(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size();)
+    {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (b < 0x80)
+        {
+            if ((b < 0x20 && b != '\t') || b == 0x7F)
+                return false;
+            ++i;
+            continue;
+        }
+        const int extra = b >= 0xC2 && b <= 0xDF ? 1 : b >= 0xE0 && b <= 0xEF ? 2 : b >= 0xF0 && b <= 0xF4 ? 3 : -1;
+        if (extra < 0 || text.size() - i <= static_cast<std::size_t>(extra))
+            return false;
+        char32_t code = b & (0x3F >> extra);
+        for (int k = 1; k <= extra; ++k)
+        {
+            const auto c = static_cast<unsigned char>(text[i + k]);
+            if ((c & 0xC0) != 0x80)
+                return false;
+            code = (code << 6) | (c & 0x3F);
+        }
+        const char32_t least[] = {0, 0x80, 0x800, 0x10000};
+        if (code < least[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) ||
+            (code >= 0x80 && code <= 0x9F))
+            return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+// The short name goes on command lines, into the preferences and into every record.
+bool ShortName(std::string_view name)
+{
+    if (name.empty() || name.size() > 40)
+        return false;
+    for (const char c : name)
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
+              c == '.' || c == '+'))
+            return false;
+    return true;
+}
+
 std::string Number(float v)
 {
     std::ostringstream out;
@@ -112,6 +158,8 @@ bool ParseProfile(std::string_view text, TCriteriaProfile& profile, std::string&
         ++number;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
+        if (!PlainText(line))
+            return fail("holds a control character or is not UTF-8 text");
         std::istringstream words(line);
         std::string keyword;
         if (!(words >> keyword) || keyword[0] == '#')
@@ -126,8 +174,8 @@ bool ParseProfile(std::string_view text, TCriteriaProfile& profile, std::string&
             args.push_back(word);
         if (keyword == "profile")
         {
-            if (args.size() != 1)
-                return fail("profile takes one short name");
+            if (args.size() != 1 || !ShortName(args[0]))
+                return fail("profile takes one short name of at most 40 letters, digits, '-', '_', '.' or '+'");
             profile.Name = args[0];
         }
         else if (keyword == "fiber")

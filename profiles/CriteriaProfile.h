@@ -15,7 +15,8 @@
 //   defect >5 none                 limits: none, nolimit or a whole number
 //
 // Blank lines and lines starting with '#' are ignored. A finding counts in every row of its
-// zone whose kind and size class it matches.
+// zone whose kind and size class it matches. The text is UTF-8 without control characters; the
+// short name is at most 40 ASCII letters, digits, '-', '_', '.' or '+'.
 
 #include <limits>
 #include <string>

@@ -168,14 +168,14 @@ TEST(ZoneBoundary, ScratchCountsInEveryZoneItCrosses)
 TEST(ProfileText, UserProfileFileLoadsAndCounts)
 {
     const auto path = std::filesystem::temp_directory_path() / "fs-profile-test.txt";
-    std::ofstream(path) << "# a plant's own\r\nprofile plant-x\r\ntitle Plant X\r\nfiber multi\r\n"
+    std::ofstream(path) << "# a plant's own\r\nprofile plant-x\r\ntitle Plant X\t\u00b5 \u2264 \U0001F50D\r\nfiber multi\r\n"
                            "zone Core 0 30\r\ndefect >=1.5 2\r\n\r\nzone Rest 30 250\r\n";
     TCriteriaProfile p;
     std::string error;
     ASSERT_TRUE(LoadProfileFile(path.string(), p, error)) << error;
     std::filesystem::remove(path);
     EXPECT_EQ(p.Name, "plant-x");
-    EXPECT_EQ(p.Title, "Plant X");
+    EXPECT_EQ(p.Title, "Plant X\t\u00b5 \u2264 \U0001F50D"); // UTF-8 of every length, and a tab
     EXPECT_EQ(p.FiberMode, 1);
     ASSERT_EQ(p.Zones.size(), 2u);
     EXPECT_EQ(p.Zones[0].Rules[0].SizeText(), "\u22651.5 \u00b5m");
@@ -228,6 +228,17 @@ TEST(ProfileText, RefusalNamesTheLine)
         {"zone A 0 25\n", "no profile name"},
         {"profile p\ncircle A 0 25\n", "line 2: unknown statement 'circle'"},
         {"profile p\nfiber om3\n", "line 2: fiber takes single or multi"},
+        // What a file says reaches terminals, records and the grid: no control characters, UTF-8 only.
+        {"profile p\ntitle Clean\x1b]0;forged\x07\n", "line 2: holds a control character"},
+        {"profile p\ntitle Next\xc2\x85line\n", "line 2: holds a control character"},
+        {"profile p\ntitle Caf\xe9\n", "line 2: holds a control character or is not UTF-8"},
+        {"profile p\ntitle \xc0\xafoverlong\n", "line 2: holds a control character or is not UTF-8"},
+        {"profile p\ntitle cut \xe2\x89\n", "line 2: holds a control character or is not UTF-8"},
+        {"profile p\nzone A\x7f 0 25\n", "line 2: holds a control character"},
+        {"profile p\ncircle\x08\x08\x08zone A 0 25\n", "line 2: holds a control character"},
+        {"profile a,b\n", "line 1: profile takes one short name"},
+        {"profile caf\xc3\xa9\n", "line 1: profile takes one short name"},
+        {"profile a23456789012345678901234567890123456789012\n", "line 1: profile takes one short name"},
     };
     for (const auto& c : cases)
     {
