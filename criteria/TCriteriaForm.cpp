@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <algorithm>
 #include <iterator>
@@ -160,12 +161,19 @@ TCriteriaForm::TCriteriaForm(QWidget* parent)
     profileLabel->setText(QStringLiteral("Profile"));
     profileLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     PROFILE = Make<QComboBox>(this, "PROFILE", 342, 14, 171, 21);
-    PROFILETABLE = Make<QLabel>(this, "PROFILETABLE", 16, 48, 497, 377);
-    PROFILETABLE->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    // Scrolled, and the note wrapped: a plant's table may be longer than the built-in ones.
+    PROFILESCROLL = Make<QScrollArea>(this, "PROFILESCROLL", 16, 48, 497, 377);
+    PROFILESCROLL->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    PROFILESCROLL->setWidgetResizable(true);
+    PROFILESCROLL->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    PROFILETABLE = new QLabel;
+    PROFILETABLE->setObjectName(QStringLiteral("PROFILETABLE"));
     PROFILETABLE->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     PROFILETABLE->setTextFormat(Qt::RichText);
+    PROFILETABLE->setWordWrap(true);
     PROFILETABLE->setMargin(8);
-    PROFILETABLE->setVisible(false);
+    PROFILESCROLL->setWidget(PROFILETABLE);
+    PROFILESCROLL->setVisible(false);
     PROFILENOTE = Make<QLabel>(this, "PROFILENOTE", 16, 430, 205, 30);
     PROFILENOTE->setWordWrap(true);
     PROFILENOTE->setStyleSheet(QStringLiteral("color: #b00000"));
@@ -214,11 +222,11 @@ void TCriteriaForm::PROFILEChange()
     const TCriteriaProfile& p = ChosenProfile();
     for (QWidget* w : std::initializer_list<QWidget*>{DEFAULT, USERDEFINED, RadioGroup1, Panel1})
         w->setVisible(p.Classic);
-    PROFILETABLE->setVisible(!p.Classic);
+    PROFILESCROLL->setVisible(!p.Classic);
     if (p.Classic)
         return;
     // The zones and rows as the report grid will show them, sizes in true micrometres.
-    QString html = QStringLiteral("<table cellspacing=0 cellpadding=2>");
+    QString html = QStringLiteral("<table cellspacing=0 cellpadding=1>");
     for (const TProfileZone& z : p.Zones)
     {
         html += QStringLiteral("<tr><td colspan=2><b>%1</b></td></tr>")

@@ -15,6 +15,7 @@ class QFrame;
 class QLabel;
 class QPushButton;
 class QRadioButton;
+class QScrollArea;
 
 class TCriteriaForm : public QDialog
 {
@@ -49,6 +50,7 @@ public:
     // The acceptance profile: the classic one shows the table above; a true-size one shows its
     // own zones and limits in its place (PROFILETABLE). PROFILENOTE names refused profile files.
     QComboBox* PROFILE = nullptr;
+    QScrollArea* PROFILESCROLL = nullptr; // holds PROFILETABLE
     QLabel* PROFILETABLE = nullptr;
     QLabel* PROFILENOTE = nullptr;
     // Fills the profile list before an opening; problems are the refused files.

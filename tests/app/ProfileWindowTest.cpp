@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QLabel>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTableWidget>
 
 namespace
@@ -147,6 +149,11 @@ TEST_F(ProfileWindowTest, APlantsProfileFileIsOfferedAFaultyOneNamedAMissingOneS
     write("plant.profile", "profile plant-x\ntitle Plant X\nfiber multi\nzone Core 0 30\ndefect any none\n");
     write("bad.profile", "profile bad\nzone A 0 25\ndefect five none\n");
     write("twin.profile", "profile sm-pc\nzone A 0 25\n");
+    std::string longTable = "profile long\n";
+    for (int i = 0; i < 40; ++i)
+        longTable += "zone Z" + std::to_string(i) + " " + std::to_string(i) + " " + std::to_string(i + 1) +
+                     "\ndefect any none\n";
+    write("long.profile", longTable.c_str());
     Build();
     RunParamDialog([&](TParamSettingForm& p) {
         RunCriteriaDialog([&](TCriteriaForm& c) {
@@ -154,6 +161,17 @@ TEST_F(ProfileWindowTest, APlantsProfileFileIsOfferedAFaultyOneNamedAMissingOneS
                 << c.PROFILENOTE->text().toStdString();
             EXPECT_TRUE(c.PROFILENOTE->toolTip().contains("bad.profile: line 3: size class 'five'"));
             EXPECT_TRUE(c.PROFILENOTE->text().contains("the name sm-pc is taken"));
+            // Each built-in table fits whole; one longer than the dialog scrolls, down to its last zone.
+            for (const char* name : {"sm-pc", "sm-apc", "mm-pc"})
+            {
+                c.PROFILE->setCurrentIndex(c.PROFILE->findData(QString::fromLatin1(name)));
+                QCoreApplication::processEvents();
+                EXPECT_EQ(c.PROFILESCROLL->verticalScrollBar()->maximum(), 0) << name;
+            }
+            c.PROFILE->setCurrentIndex(c.PROFILE->findData("long"));
+            QCoreApplication::processEvents();
+            EXPECT_GT(c.PROFILESCROLL->verticalScrollBar()->maximum(), 0);
+            EXPECT_TRUE(c.PROFILETABLE->text().contains("Zone Z39"));
             c.PROFILE->setCurrentIndex(c.PROFILE->findData("plant-x"));
             Click(c.Button1);
         });
