@@ -84,11 +84,18 @@ void TMainForm::RestoreProfile()
             SetProfile(p);
             return;
         }
-    // Never judged silently by other limits than the chosen ones.
+    // Never judged silently by other limits than the chosen ones. The name comes from a file the
+    // user may have edited: shown short, without control characters.
+    QString shown = name.left(40);
+    for (QChar& c : shown)
+        if (!c.isPrint())
+            c = QChar::ReplacementCharacter;
+    if (name.size() > shown.size())
+        shown += QChar(0x2026);
     ShowMessageBox(this,
                    QStringLiteral("The acceptance profile \"%1\" chosen last cannot be found; the station's "
                                   "classic criteria are used.")
-                           .arg(name) +
+                           .arg(shown) +
                        (problems.isEmpty() ? QString() : QStringLiteral("\n\n") + problems.join(QLatin1Char('\n'))),
                    QStringLiteral("Acceptance profile"), QMessageBox::Warning);
 }

@@ -188,4 +188,14 @@ TEST_F(ProfileWindowTest, APlantsProfileFileIsOfferedAFaultyOneNamedAMissingOneS
     EXPECT_EQ(again->Profile().Name, "classic");
     ASSERT_EQ(Messages.size(), 2u); // after the start-up question
     EXPECT_TRUE(Messages.back().Text.contains("\"plant-x\" chosen last cannot be found"));
+
+    // A hand-edited preference is named short and without its control characters.
+    TUserPreferences::SetCriteriaProfile(QStringLiteral("x\nforged line") + QString(5000, QLatin1Char('y')));
+    Messages.clear();
+    const auto edited = MakeForm();
+    EXPECT_EQ(edited->Profile().Name, "classic");
+    ASSERT_EQ(Messages.size(), 2u);
+    const QString text = Messages.back().Text;
+    EXPECT_TRUE(text.contains(QStringLiteral("\"x\uFFFDforged line")) && text.contains(QChar(0x2026))) << text.toStdString();
+    EXPECT_LT(text.size(), 1000);
 }
