@@ -84,16 +84,17 @@ bool PlainText(std::string_view text)
             ++i;
             continue;
         }
-        const int extra = b >= 0xC2 && b <= 0xDF ? 1 : b >= 0xE0 && b <= 0xEF ? 2 : b >= 0xF0 && b <= 0xF4 ? 3 : -1;
-        if (extra < 0 || text.size() - i <= static_cast<std::size_t>(extra))
+        // Bytes that follow the lead byte; 0 for a byte that cannot lead (overlong or past U+10FFFF).
+        const std::size_t extra = b >= 0xC2 && b <= 0xDF ? 1 : b >= 0xE0 && b <= 0xEF ? 2 : b >= 0xF0 && b <= 0xF4 ? 3 : 0;
+        if (extra == 0 || text.size() - i <= extra)
             return false;
-        char32_t code = b & (0x3F >> extra);
-        for (int k = 1; k <= extra; ++k)
+        char32_t code = b & (0x3Fu >> extra);
+        for (std::size_t k = 1; k <= extra; ++k)
         {
             const auto c = static_cast<unsigned char>(text[i + k]);
             if ((c & 0xC0) != 0x80)
                 return false;
-            code = (code << 6) | (c & 0x3F);
+            code = (code << 6) | (c & 0x3Fu);
         }
         const char32_t least[] = {0, 0x80, 0x800, 0x10000};
         if (code < least[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) ||
