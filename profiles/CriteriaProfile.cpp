@@ -5,6 +5,7 @@
 
 #include "platform/ImageDecoders.h"
 #include "platform/TImageRefusal.h"
+#include "platform/Utf8.h"
 
 #include <charconv>
 #include <cmath>
@@ -84,23 +85,11 @@ bool PlainText(std::string_view text)
             ++i;
             continue;
         }
-        // Bytes that follow the lead byte; 0 for a byte that cannot lead (overlong or past U+10FFFF).
-        const std::size_t extra = b >= 0xC2 && b <= 0xDF ? 1 : b >= 0xE0 && b <= 0xEF ? 2 : b >= 0xF0 && b <= 0xF4 ? 3 : 0;
-        if (extra == 0 || text.size() - i <= extra)
+        const std::size_t length = Utf8SequenceLength(text, i);
+        // Invalid, or a C1 control (U+0080 to U+009F), which a terminal may act on as on ESC.
+        if (length == 0 || (b == 0xC2 && static_cast<unsigned char>(text[i + 1]) <= 0x9F))
             return false;
-        char32_t code = b & (0x3Fu >> extra);
-        for (std::size_t k = 1; k <= extra; ++k)
-        {
-            const auto c = static_cast<unsigned char>(text[i + k]);
-            if ((c & 0xC0) != 0x80)
-                return false;
-            code = (code << 6) | (c & 0x3Fu);
-        }
-        const char32_t least[] = {0, 0x80, 0x800, 0x10000};
-        if (code < least[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) ||
-            (code >= 0x80 && code <= 0x9F))
-            return false;
-        i += extra + 1;
+        i += length;
     }
     return true;
 }
