@@ -3,6 +3,7 @@
 // PNG files are decoded straight into the bitmap (platform/OpaqueImageDecoder.h); the rasters of
 // the previous image are reused when the size matches, so a run of files allocates nothing.
 
+#include "analysis/AnalysisGeometry.h"
 #include "analysis/TFiberAnalyzer.h"
 #include "imaging/TLumarcRaster.h"
 #include "platform/OpaqueImageDecoder.h"
@@ -16,8 +17,8 @@
 
 namespace
 {
-constexpr int RasterWidth = 640;
-constexpr int RasterHeight = 480;
+constexpr int RasterWidth = AnalysisWidth;
+constexpr int RasterHeight = AnalysisHeight;
 
 void EnsureGreyBuffer(std::vector<std::uint8_t>& buffer, int width, int height)
 {
@@ -32,7 +33,7 @@ void EnsureGreyBuffer(std::vector<std::uint8_t>& buffer, int width, int height)
 // The sizes a file may have; anything else is refused from its header.
 const TImageSizes& AcceptedFileSizes()
 {
-    static const TImageSizes sizes{{{640, 480}, {720, 480}}};
+    static const TImageSizes sizes{{{AnalysisWidth, AnalysisHeight}, {720, AnalysisHeight}}};
     return sizes;
 }
 

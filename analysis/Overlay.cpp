@@ -1,6 +1,7 @@
 // The analysis picture: the working image stretched into a rectangle and the zone circles of the
 // current mode over it, as 1-pixel outlines without antialiasing.
 
+#include "analysis/AnalysisGeometry.h"
 #include "analysis/TFiberAnalyzer.h"
 #include "imaging/TLumarcRaster.h"
 #include "platform/TBitmap.h"
@@ -35,8 +36,11 @@ void TFiberAnalyzer::DrawOverlay(QPainter* canvas, int width, int height, const 
     canvas->setBrush(Qt::NoBrush);
     const float sx = static_cast<float>(width) / static_cast<float>(image.Width());
     const float sy = static_cast<float>(height) / static_cast<float>(image.Height());
-    static const QColor Colours[5] = {QColor(255, 255, 0), QColor(255, 255, 0), QColor(0, 128, 0),
-                                      QColor(0, 128, 0), QColor(0, 0, 255)};
+    // Core circles of both modes, cladding and adhesive between, contact outermost.
+    static const QColor Colours[5] = {QColor(ZoneColour(TZoneColour::Core)), QColor(ZoneColour(TZoneColour::Core)),
+                                      QColor(ZoneColour(TZoneColour::Between)),
+                                      QColor(ZoneColour(TZoneColour::Between)),
+                                      QColor(ZoneColour(TZoneColour::Outermost))};
     for (int k = 0; k < 5; ++k)
     {
         if (Mode != 0 && Mode != 1)

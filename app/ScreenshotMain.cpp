@@ -112,16 +112,15 @@ int main(int argc, char** argv)
     const QString output = QString::fromLocal8Bit(argv[2]);
     // The inspection's log record goes to a folder of its own, not to the tree.
     QTemporaryDir scratch;
-    form.ImageFolder = scratch.path();
+    form.SetImageFolder(scratch.path());
     if (live)
     {
         // The image as a live frame with the live assistant's drawing on it, as the scope's
         // picture would show it (without the cross-hair's frame request).
         form.LIVEANALYSIS->setChecked(true);
         QImage frame = QImage(QString::fromLocal8Bit(argv[1])).convertToFormat(QImage::Format_BGR888);
-        form.VideoWidth = frame.width();
-        form.VideoHeight = frame.height();
-        for (int i = 0; i < 200 && !form.LiveResult->FiberInView; ++i)
+        form.FitVideoWindow(frame.width(), frame.height(), false);
+        for (int i = 0; i < 200 && !form.LiveResult().FiberInView; ++i)
         {
             QImage copy = frame.copy();
             QPainter painter(&copy);
@@ -146,7 +145,7 @@ int main(int argc, char** argv)
         }
         form.B_AUTO->setChecked(true);
         form.B_SERIAL->setText(QString::fromLocal8Bit(serial));
-        form.ImageFolder = folder.path();
+        form.SetImageFolder(folder.path());
         form.OpenImageFile(QFile::encodeName(QString::fromLocal8Bit(argv[1])).toStdString());
         const QImage report(QDir(folder.path()).filePath(QString::fromLocal8Bit(serial) + ".bmp"));
         if (report.isNull())

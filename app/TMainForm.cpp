@@ -130,44 +130,39 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Framele
     // 1. The window and its components.
     BuildComponents();
     // 2. The engine with the default acceptance limits.
-    CaptureCount = 3;
-    Analyzer = std::make_unique<TFiberAnalyzer>();
-    Analyzer->SetDefaultCriteria();
+    Analyzer_ = std::make_unique<TFiberAnalyzer>();
+    Analyzer_->SetDefaultCriteria();
     // 3.-5. Folders and the settings file of the start directory.
-    StartDir = QDir::currentPath();
-    ImageFolder = StartDir;
-    Analyzer->LoadSettings(
-        QFile::encodeName(QDir(StartDir).filePath(QStringLiteral("SystemSetting.ini"))).toStdString());
-    if (!Analyzer->ImageFolder.empty())
-        ImageFolder = QFile::decodeName(QByteArray::fromStdString(Analyzer->ImageFolder));
-    // 6.
-    OverlayCanvas = nullptr;
-    CaptureCount = Analyzer->CaptureCount;
-    // A hand-edited settings file must not stop the program from starting.
-    if (CaptureCount > MaxCaptureCount)
+    StartDir_ = QDir::currentPath();
+    ImageFolder_ = StartDir_;
+    Analyzer_->LoadSettings(
+        QFile::encodeName(QDir(StartDir_).filePath(QStringLiteral("SystemSetting.ini"))).toStdString());
+    if (!Analyzer_->ImageFolder.empty())
+        ImageFolder_ = QFile::decodeName(QByteArray::fromStdString(Analyzer_->ImageFolder));
+    // 6. A hand-edited settings file must not stop the program from starting.
+    int captureCount = Analyzer_->CaptureCount;
+    if (captureCount > MaxCaptureCount)
     {
         ShowMessageBox(this,
                        QStringLiteral("The settings file asks for %1 frames per capture; at most %2 are "
                                       "possible, so %2 are used.")
-                           .arg(CaptureCount)
+                           .arg(captureCount)
                            .arg(MaxCaptureCount),
                        QStringLiteral("Invalid setting"), QMessageBox::Warning);
-        CaptureCount = MaxCaptureCount;
+        captureCount = MaxCaptureCount;
     }
-    CaptureCount = std::max(CaptureCount, 1);
-    Analyzer->CaptureCount = CaptureCount;
+    captureCount = std::max(captureCount, 1);
+    Analyzer_->CaptureCount = captureCount;
     // 7. The device list is read once; discovery works from it.
     QStringList devices = VIDEO->VideoDevices().split(QLatin1Char('\n'));
     if (!devices.isEmpty() && devices.last().isEmpty())
         devices.removeLast();
     LIST->addItems(devices);
-    OverlayMessageOn = false;
     // 8.
     ConnectScope();
     // 9.
     SetupReportGrid();
     // 10.
-    MouseDragging = false;
     if (QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier)
     {
         LOADIMAGE->setVisible(true);
@@ -178,17 +173,10 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Framele
     M_SINGLEClick();
     ShowCriteria();
     RestoreProfile();
-    // 12.
-    SequenceActive = false;
-    OverlayStartedCapture = false;
-    CrossHairOn = true;
-    FramesCaptured = 0;
-    AllocateCaptureBuffers(CaptureCount);
-    CapturePurpose = -1;
+    // 12. The frame store; the cycle starts live, with the cross-hair on.
+    AllocateCaptureBuffers(captureCount);
     // 13.
     TITLE->move(8, 8);
-    MouseDragging = false;
-    Maximized = false;
 
     FormCreate();
     // Key preview: the window sees every key press before the focused control.
@@ -423,9 +411,8 @@ void TMainForm::FormClose()
     VIDEO->StopPreview();
     // Frames still on their way find no store and no analyzer.
     Built_ = false;
-    Analyzer.reset();
-    CaptureBuffers.clear();
-    CaptureBuffers.shrink_to_fit();
+    Analyzer_.reset();
+    Cycle_.ReleaseCaptureBuffers();
 }
 
 void TMainForm::closeEvent(QCloseEvent* event)
@@ -466,15 +453,15 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
     // A press sequence can break without its release: the result view hidden mid-drag, a modal
     // box taking the mouse. The drag ends there, or every later drag would be refused or jump.
     if ((watched == PB && type == QEvent::Hide) || (watched == this && type == QEvent::WindowBlocked))
-        MouseDragging = false;
+        MouseDragging_ = false;
     if (mouse && (watched == TOP || watched == PB) && type != QEvent::MouseButtonRelease)
     {
         // A press with no other button held starts a new sequence: a drag still marked is one
         // whose release went elsewhere.
         auto* me = static_cast<QMouseEvent*>(event);
         const bool freshPress = type != QEvent::MouseMove && me->buttons() == me->button();
-        if (MouseDragging && (freshPress || me->buttons() == Qt::NoButton))
-            MouseDragging = false;
+        if (MouseDragging_ && (freshPress || me->buttons() == Qt::NoButton))
+            MouseDragging_ = false;
     }
     // The caption sits on the title bar but is not part of the drag surface.
     if (watched == TITLECAPTION)

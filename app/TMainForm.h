@@ -1,12 +1,19 @@
 #pragma once
 // The main window and the hub of the program. Components carry their form names as members and
-// as objectName; the member functions live in the folder of the subsystem they belong to:
-//   app/       construction, closing, layout and the borderless chrome
-//   capture/   scope discovery, the live overlay and the inspection run
+// as objectName; the member functions live in the window's folders, one file per part:
+//   app/       construction, closing and layout (TMainForm.cpp), the borderless chrome
+//              (WindowChrome.cpp), the image file commands (ImageFileCommands.cpp), report
+//              composition and printing (ReportPrinting.cpp), the records (RecordCommands.cpp),
+//              the acceptance profiles (ProfileCommands.cpp), the live assistant (LiveCommands.cpp)
+//   capture/   scope discovery, the live overlay, the inspection run and the parameter dialog's
+//              side of the window; the Check cycle's state is TCheckCycle, a class without widgets
 //   criteria/  the report grid, the verdicts and the result view
-//   imaging/   the image file commands
+// Each part keeps its state private, in its own section below; the dialogs change the window
+// through ApplySettings, SetCriteria and SetProfile. No decision reads a caption: the Check
+// cycle's state and the verdict shown are the cycle's.
 
 #include "analysis/TPoint2D.h"
+#include "capture/TCheckCycle.h"
 #include "profiles/CriteriaProfile.h"
 #include "profiles/ProfileEvaluation.h"
 
@@ -49,6 +56,7 @@ class TFiberAnalyzer;
 class TLiveAnalyzer;
 struct TLiveResult;
 class TPaintBox;
+struct TParamValues;
 class TVideoGrabber;
 
 class TMainForm : public QWidget
@@ -115,45 +123,38 @@ public:
     QTimer* CAPTURETIMER = nullptr;
     QTimer* MSGTIMER = nullptr;
 
-    // Private state of the window, in declaration order. Public, as the dialogs and the tests
-    // read and write it directly.
-    QPainter* OverlayCanvas = nullptr; // the frame's painter during an overlay event; owned by VIDEO
-    bool CaptureRequested = false;
-    std::unique_ptr<TFiberAnalyzer> Analyzer;
-    QString StartDir;
-    bool MouseDragging = false;
-    bool ScaleDragging = false;
-    TPoint2D LastMousePoint;
-    bool SequenceActive = false;
-    bool OverlayStartedCapture = false;
-    bool CrossHairOn = false;
-    bool SaveRawOnCheck = false;
-    int FramesCaptured = 0;
-    std::vector<TBitmap> CaptureBuffers;
-    int CaptureCount = 0;
-    int CapturePurpose = 0;
-    QPoint DragOrigin;
-    bool Maximized = false;
-    int RestoreLeft = 0;
-    int RestoreTop = 0;
-    int RestoreWidth = 0;
-    int RestoreHeight = 0;
-    int FrameWidth = 0;
-    int FrameHeight = 0;
-    int VideoWidth = 0;
-    int VideoHeight = 0;
-    QString ImageFolder;
-    bool SaveResultPending = false;
-    bool OverlayMessageOn = false;
-    QString OverlayMessage;
-    bool WiFiMode = false;
+    // In the title bar: the records menu (the PDF report and two options, per-user preferences)
+    // and the live assistant's switches (F2, F3).
+    QToolButton* RECORDS = nullptr;
+    QAction* PDFREPORT = nullptr;
+    QAction* SAVEFAILED = nullptr;
+    QAction* AUTOPDF = nullptr;
+    QToolButton* LIVEANALYSIS = nullptr;
+    QToolButton* AUTOCHECK = nullptr;
 
-    // Application shell (app/TMainForm.cpp).
+    // What the tests and the dialogs may read.
+    TFiberAnalyzer* Analyzer() const { return Analyzer_.get(); }
+    const TCheckCycle& Cycle() const { return Cycle_; }
+    const QString& StartDir() const { return StartDir_; }
+    const QString& ImageFolder() const { return ImageFolder_; }
+
+    // Operations of the dialogs: the parameter dialog's values (thresholds, frames, folder, the
+    // WiFi scope) applied and saved; the criteria dialog's limits (IEC defaults, or the user's)
+    // and its profile.
+    void ApplySettings(const TParamValues& values);
+    void SetImageFolder(const QString& folder);
+    void SetCriteria(bool iecDefaults, const float single[8], const float multi[8][2]);
+    const TCriteriaProfile& Profile() const { return Profile_; }
+    void SetProfile(const TCriteriaProfile& profile);
+
+    // ---- Application shell (app/TMainForm.cpp).
     void FormCreate();
     void FormClose();
     void FormResize();
+    // The caption label sizes itself to its text, so the longer titles are not cut.
+    void SetTitleCaption(const QString& text);
 
-    // Chrome (app/WindowChrome.cpp).
+    // ---- Chrome (app/WindowChrome.cpp).
     void ApplyWindowRegion();
     static QRegion WindowOutline(int width, int height);
     // The program's own maximised bounds inside the screen's available area: the largest window
@@ -167,11 +168,12 @@ public:
     void SpeedButton4Click();
     void SpeedButton5Click();
     void SpeedButton6Click();
+    bool Maximized() const { return Maximized_; }
+    // A drag of the title bar or the result view is under way (one flag for both, as a press
+    // reaches only one of them).
+    bool MouseDragging() const { return MouseDragging_; }
 
-    // The caption label sizes itself to its text, so the longer titles are not cut.
-    void SetTitleCaption(const QString& text);
-
-    // Scope discovery and live preview (capture/ScopeDiscovery.cpp).
+    // ---- Scope discovery and live preview (capture/ScopeDiscovery.cpp).
     void ConnectScope();
     void FitVideoToSource();
     // warnIfSmall: show the caution for a picture below 640 x 480.
@@ -182,11 +184,26 @@ public:
     // Which LIST entry is the scope (-1: none) and which size entry to take.
     static int ChooseScopeDevice(const QStringList& devices, const QString& preferredName);
     static int ChooseVideoSize(const QStringList& sizes);
+    // The source's picture: VideoWidth x VideoHeight as it arrives, FrameWidth x FrameHeight as
+    // shown and analysed (a 720-wide source is shown 640 wide).
+    struct TScopePicture
+    {
+        bool WiFiMode = false;
+        int FrameWidth = 0;
+        int FrameHeight = 0;
+        int VideoWidth = 0;
+        int VideoHeight = 0;
+    };
+    const TScopePicture& Scope() const { return Scope_; }
 
-    // Live overlay (capture/LiveOverlay.cpp).
+    // ---- Live overlay (capture/LiveOverlay.cpp).
     void VIDEOFrameOverlayUsingDC(QPainter* Dc);
+    // The message on the live picture ("Image Saved : ..."), until MSGTIMER removes it.
+    void ShowOverlayMessage(const QString& text);
+    bool OverlayMessageOn() const { return OverlayMessageOn_; }
+    const QString& OverlayMessage() const { return OverlayMessage_; }
 
-    // Inspection run (capture/InspectionRun.cpp).
+    // ---- Inspection run (capture/InspectionRun.cpp): the window's side of the Check cycle.
     void CHECKClick();
     void CheckOrResume();
     void ResumeLive();
@@ -196,22 +213,17 @@ public:
     void CAPTURETIMERTimer();
     void MSGTIMERTimer();
     void AllocateCaptureBuffers(int count);
-    void CombineFrames();
     void AnalyseFrame(const TBitmap& bitmap);
     void RunAnalysis();
     // Returns the path written.
     QString AutoSaveFrame(TBitmap& bitmap);
     void SaveAnnotatedImage(const std::string& path, TBitmap& bitmap);
-    // The largest number of frames one Check may combine; a larger count from a hand-edited
-    // settings file is refused at start.
-    static constexpr int MaxCaptureCount = 100;
+    static constexpr int MaxCaptureCount = TCheckCycle::MaxCaptureCount;
     // Whether a serial number can name a file in the image folder: no path separators and no
     // control characters.
     static bool SerialIsFileName(const QString& serial);
-    // The first name of the form stem + ".bmp", stem + "-2.bmp", ... that no file in folder has.
-    static QString FreeTimeStampPath(const QString& folder, const QString& stem);
 
-    // Report grid and verdicts (criteria/ReportGrid.cpp).
+    // ---- Report grid and verdicts (criteria/ReportGrid.cpp).
     static QString LimitText(int limit);
     // The test time: the locale's short date and its long time without the zone name.
     static QString TestTimeText(const QLocale& locale, const QDateTime& when);
@@ -221,16 +233,17 @@ public:
     void M_SINGLEClick();
     void M_MULTIClick();
 
-    // Result view (criteria/ResultView.cpp).
+    // ---- Result view (criteria/ResultView.cpp).
     void PBPaint(QPainter* canvas);
     void PBMouseDown(Qt::MouseButton button, int X, int Y);
     void PBMouseMove(int X, int Y);
     void PBMouseUp(Qt::MouseButton button, int X, int Y);
+    bool ScaleDragging() const { return ScaleDragging_; }
 
-    // Parameter dialog (capture/TParamSettingForm.cpp).
+    // ---- Parameter dialog (capture/TParamSettingForm.cpp).
     void SpeedButton1Click();
 
-    // Image file commands (imaging/ImageFileCommands.cpp).
+    // ---- Image file commands (app/ImageFileCommands.cpp).
     void LOADIMAGEClick();
     void OpenImageFile(const std::string& path);
     void SpeedButton2Click();
@@ -239,13 +252,8 @@ public:
     // The dated, numbered report name: date text with path separators replaced, "_%04d.bmp".
     static QString DatedReportName(const QString& folder, const QString& dateText);
 
-    // Traceability (records/RecordCommands.cpp): the inspection log, the pictures of failed
-    // inspections, the PDF report. RECORDS sits in the title bar; its menu holds the command and
-    // the two options, which are per-user preferences.
-    QToolButton* RECORDS = nullptr;
-    QAction* PDFREPORT = nullptr;
-    QAction* SAVEFAILED = nullptr;
-    QAction* AUTOPDF = nullptr;
+    // ---- Traceability (app/RecordCommands.cpp): the inspection log, the pictures of failed
+    // inspections, the PDF report.
     void BuildRecordControls();
     void PDFREPORTClick();
     void WritePdfReportTo(const QString& path);
@@ -256,37 +264,25 @@ public:
     void LogInspection(const QString& serial, const QStringList& files);
     // Saves the report picture (and a captured frame) of a failed inspection; returns the paths.
     QStringList SaveFailedInspection(const QString& serial);
-    // Where the inspection being analysed came from, for its record.
-    QString InspectionSource;
-    int InspectionFrames = 0;
-    QStringList InspectionFiles; // saved before the analysis (the raw frame of a Ctrl+Check)
 
-    // Live assistant (live/LiveCommands.cpp): while on, every live frame is analysed on a worker
-    // thread with an analyzer of its own, and the overlay shows the zones, the verdict it would
-    // give and a focus bar; the automatic Check starts the Check cycle at the sharpest steady
-    // picture. LIVEANALYSIS (F2) and AUTOCHECK (F3) sit in the title bar.
-    QToolButton* LIVEANALYSIS = nullptr;
-    QToolButton* AUTOCHECK = nullptr;
-    TLiveAnalyzer* LiveAnalyzer = nullptr;
+    // ---- Live assistant (app/LiveCommands.cpp): while on, every live frame is analysed on a
+    // worker thread with an analyzer of its own, and the overlay shows the zones, the verdict it
+    // would give and a focus bar; the automatic Check starts the Check cycle at the sharpest
+    // steady picture.
     void BuildLiveControls();
     void LIVEANALYSISClick();
     void AUTOCHECKClick();
     void OfferLiveFrame(QPainter* Dc);
     void LiveResultReady(const TLiveResult& result);
     void DrawLiveOverlay(QPainter* Dc);
-    // The newest live result and what the overlay draws of it, in frame pixels.
-    std::unique_ptr<TLiveResult> LiveResult;
-    std::unique_ptr<TAutoCheckTrigger> AutoCheckTrigger;
-    bool AutoCheckStarted = false; // the result on screen came from the automatic Check
-    int FramesWithoutFiber = 0;    // while that result is on screen
-    float LivePeakFocus = 0.0f;    // the best focus since the fiber came into view
+    // The newest live result.
+    const TLiveResult& LiveResult() const { return *LiveResult_; }
+    TLiveAnalyzer* LiveAnalyzer() const { return LiveAnalyzer_; }
 
-    // Acceptance profiles (profiles/ProfileCommands.cpp): the classic profile is the engine's own
-    // evaluation and the grid of the described layout; a true-size profile fixes the fiber
-    // mode, relays the grid out as its zones and rows, and gives the verdict. The choice is made
-    // in the criteria dialog and remembered per user.
-    const TCriteriaProfile& Profile() const { return Profile_; }
-    void SetProfile(const TCriteriaProfile& profile);
+    // ---- Acceptance profiles (app/ProfileCommands.cpp): the classic profile is the engine's own
+    // evaluation and the grid of the described layout; a true-size profile fixes the fiber mode,
+    // relays the grid out as its zones and rows, and gives the verdict. The choice is made in the
+    // criteria dialog and remembered per user.
     // The profile chosen last, at start; one no longer there is said, and classic applies.
     void RestoreProfile();
     // The profiles the user can choose: the built-in ones, then the plant's own files in
@@ -294,7 +290,7 @@ public:
     static std::vector<TCriteriaProfile> AvailableProfiles(QStringList* problems = nullptr);
     static QString ProfileFolder();
     // The last true-size result, for the records; empty for the classic profile.
-    TProfileResult ProfileResult;
+    const TProfileResult& ProfileResult() const { return ProfileResult_; }
     // The result the records hold: the true-size one shown, or the classic one measured now.
     TProfileResult RecordedProfileResult(bool pass) const;
     // The grid of the classic layout, and of a true-size profile.
@@ -305,7 +301,7 @@ public:
     // The working image with the zones of the profile in use, as shown, saved and reported.
     void DrawAnalysis(QPainter* canvas, int width, int height, const QRect& rect) const;
 
-    // Report composition and printing (imaging/ReportPrinting.cpp).
+    // ---- Report composition and printing (app/ReportPrinting.cpp).
     void EnterReportLayout();
     void LeaveReportLayout();
     void CropToReportArea(TBitmap* image);
@@ -323,22 +319,65 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // ---- Application shell.
     void BuildComponents();
     void LayoutPanels();
-
-    void ConnectScopeOnce();
-
-    bool ConnectingScope_ = false; // ConnectScope runs (and may be waiting for an answer)
-    bool ConnectAgain_ = false;    // it was called again meanwhile
-    bool Closed_ = false;          // the window closed: the capture events are ignored
-    QString WiFiStopReason_;       // why the WiFi stream stopped, for the next question
-    bool Built_ = false;           // construction finished: frames may be handled
-    bool InPrintDialog_ = false;   // frames arriving while the print dialog is open are dropped
-    std::unique_ptr<QPrinter> Printer_;
+    std::unique_ptr<TFiberAnalyzer> Analyzer_; // the one engine of the run
+    QString StartDir_;                         // where SystemSetting.ini is
+    QString ImageFolder_;                      // where images and records go
+    bool Built_ = false;                       // construction finished: frames may be handled
+    bool Closed_ = false;                      // the window closed: the capture events are ignored
     // The key event being delivered and the widget it reached last, so that a press travelling
     // up to the parents is handled once.
     const QEvent* KeyEvent_ = nullptr;
     QPointer<QObject> KeyReceiver_;
+
+    // ---- Chrome.
+    bool MouseDragging_ = false;
+    QPoint DragOrigin_;
+    bool Maximized_ = false;
+    QRect RestoreGeometry_; // the bounds to return to from the maximised window
+
+    // ---- Scope discovery.
+    void ConnectScopeOnce();
+    TScopePicture Scope_;
+    bool ConnectingScope_ = false; // ConnectScope runs (and may be waiting for an answer)
+    bool ConnectAgain_ = false;    // it was called again meanwhile
+    QString WiFiStopReason_;       // why the WiFi stream stopped, for the next question
+
+    // ---- Live overlay. The cross-hair's dots for the current video size and the message's
+    // layout are kept, so that drawing a frame allocates nothing.
+    bool OverlayMessageOn_ = false;
+    QString OverlayMessage_;
+    std::vector<QPoint> CrossHairDots_;
+    QSize CrossHairSize_;
+    QStaticText OverlayText_;
+    QFont OverlayTextFont_;
+
+    // ---- Inspection run.
+    TCheckCycle Cycle_;
+    bool InPrintDialog_ = false; // frames arriving while the print dialog is open are dropped
+    // The inspection source of the scope in use, for the record.
+    QString ScopeSource() const;
+    // What the end of a sequence does, by the step the cycle names.
+    void SaveCombinedFrame();
+    void PrintCombinedFrame();
+    void AnalyseCombinedFrame();
+
+    // ---- Result view.
+    // Judges the face on screen again without locating it anew: after a manual correction, and
+    // with other limits or another profile.
+    void Rejudge();
+    bool ScaleDragging_ = false;
+    TPoint2D LastMousePoint_;
+
+    // ---- Live assistant.
+    void BuildLiveDrawing(const QSize& frame);
+    TLiveAnalyzer* LiveAnalyzer_ = nullptr;
+    std::unique_ptr<TLiveResult> LiveResult_;
+    std::unique_ptr<TAutoCheckTrigger> AutoCheckTrigger_; // also keeps the focus peak of the bar
+    bool AutoCheckStarted_ = false; // the result on screen came from the automatic Check
+    int FramesWithoutFiber_ = 0;    // while that result is on screen
     qint64 LiveFrameNumber_ = 0;
     // What the live overlay draws, built when a result arrives so drawing a frame allocates
     // nothing: circle dots per colour, the verdict text, the frame size they were built for.
@@ -348,15 +387,14 @@ private:
     QColor LiveVerdictColour_;
     QSize LiveDotsSize_;
     QStaticText LiveBadge_;
-    void BuildLiveDrawing(const QSize& frame);
-    // The cross-hair's dots for the current video size, built when the size changes so that
-    // drawing a frame allocates nothing.
-    std::vector<QPoint> CrossHairDots_;
-    QSize CrossHairSize_;
-    QStaticText OverlayText_;
-    QFont OverlayTextFont_;
+
+    // ---- Acceptance profiles.
     TCriteriaProfile Profile_ = ClassicProfile();
     std::shared_ptr<const TCriteriaProfile> LiveProfile_; // null for the classic profile
+    TProfileResult ProfileResult_;
+
+    // ---- Printing.
+    std::unique_ptr<QPrinter> Printer_;
 };
 
 // The application-wide forms, created by the program entry in this order.

@@ -1,6 +1,7 @@
 // The borderless window's own chrome: the shaped outline, the title-bar drag, and minimise,
 // maximise/restore and close through the three flat buttons of TOP.
 
+#include "analysis/AnalysisGeometry.h"
 #include "app/TMainForm.h"
 #include "videograbber/TVideoGrabber.h"
 
@@ -37,27 +38,27 @@ bool TMainForm::UsesSystemMove(const QString& platformName)
 
 void TMainForm::TOPMouseDown(const QPoint& globalPos)
 {
-    if (MouseDragging)
+    if (MouseDragging_)
         return;
     // The compositor moves the window until the button is released; no drag of our own.
     if (UsesSystemMove(QGuiApplication::platformName()) && windowHandle() &&
         windowHandle()->startSystemMove())
         return;
-    MouseDragging = true;
-    DragOrigin = globalPos;
+    MouseDragging_ = true;
+    DragOrigin_ = globalPos;
 }
 
 void TMainForm::TOPMouseMove(const QPoint& globalPos)
 {
-    if (!MouseDragging)
+    if (!MouseDragging_)
         return;
-    move(x() + globalPos.x() - DragOrigin.x(), y() + globalPos.y() - DragOrigin.y());
-    DragOrigin = globalPos;
+    move(x() + globalPos.x() - DragOrigin_.x(), y() + globalPos.y() - DragOrigin_.y());
+    DragOrigin_ = globalPos;
 }
 
 void TMainForm::TOPMouseUp()
 {
-    MouseDragging = false;
+    MouseDragging_ = false;
 }
 
 // The available area stands in for "screen width, top of the task bar": it also copes with a
@@ -100,18 +101,15 @@ QRect TMainForm::MaximisedBounds(const QRect& available, int frameHeight, int ri
 
 void TMainForm::SpeedButton4Click()
 {
-    if (Maximized)
+    if (Maximized_)
     {
-        Maximized = false;
-        setGeometry(RestoreLeft, RestoreTop, RestoreWidth, RestoreHeight);
+        Maximized_ = false;
+        setGeometry(RestoreGeometry_);
     }
     else
     {
-        Maximized = true;
-        RestoreLeft = x();
-        RestoreTop = y();
-        RestoreWidth = width();
-        RestoreHeight = height();
+        Maximized_ = true;
+        RestoreGeometry_ = QRect(x(), y(), width(), height());
         const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
         const QRect bounds =
             MaximisedBounds(s->availableGeometry(), TOP->height() + BOTTOM->height(), RIGHT->width());
@@ -121,10 +119,10 @@ void TMainForm::SpeedButton4Click()
     }
     // The caution is for a live picture that is too small, not for every maximise.
     const bool live = VIDEO->IsPreviewing();
-    if (WiFiMode)
+    if (Scope_.WiFiMode)
     {
         const QSize size = VIDEO->FrameSize();
-        FitVideoWindow(size.isEmpty() ? 640 : size.width(), size.isEmpty() ? 480 : size.height(), live);
+        FitVideoWindow(size.isEmpty() ? AnalysisWidth : size.width(), size.isEmpty() ? AnalysisHeight : size.height(), live);
     }
     else
     {

@@ -60,7 +60,7 @@ void BM_CheckToVerdict(benchmark::State& state)
     {
         clock.start();
         QTest::mouseClick(form.CHECK, Qt::LeftButton);
-        if (!QTest::qWaitFor([&] { return form.CHECK->text() == QLatin1String("Resume"); }, 10000))
+        if (!QTest::qWaitFor([&] { return form.Cycle().ShowingResult(); }, 10000))
         {
             state.SkipWithError("no verdict");
             break;

@@ -60,7 +60,7 @@ void BM_LivePreview(benchmark::State& state)
                          if (offeredAt.size() > 256)
                              offeredAt.erase(offeredAt.begin());
                      });
-    QObject::connect(form.LiveAnalyzer, &TLiveAnalyzer::ResultReady, &form, [&](const TLiveResult& r) {
+    QObject::connect(form.LiveAnalyzer(), &TLiveAnalyzer::ResultReady, &form, [&](const TLiveResult& r) {
         const auto it = offeredAt.find(r.FrameNumber);
         if (it != offeredAt.end())
             delaysMs.push_back(double(clock.nsecsElapsed() - it->second) / 1e6);

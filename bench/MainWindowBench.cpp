@@ -36,10 +36,9 @@ void BM_LiveOverlay(benchmark::State& state)
 {
     TMainForm form;
     form.show();
-    form.VideoWidth = 640;
-    form.VideoHeight = 480;
-    form.OverlayMessageOn = state.range(0) != 0;
-    form.OverlayMessage = QStringLiteral("Image Saved : /home/user/images/20261210051500.bmp");
+    form.FitVideoWindow(640, 480, false);
+    if (state.range(0) != 0)
+        form.ShowOverlayMessage(QStringLiteral("Image Saved : /home/user/images/20261210051500.bmp"));
     QImage frame(640, 480, QImage::Format_BGR888);
     frame.fill(Qt::darkGray);
     for (auto _ : state)

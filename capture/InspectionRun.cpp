@@ -1,12 +1,14 @@
-// The inspection run: Check and Resume, the serial number of automatic mode, the capture
-// sequence that collects CaptureCount frames, their combination into one image, the analysis and
-// the automatic saves. Buttons only raise CaptureRequested; the next live frame's overlay starts
-// the capture, and every captured frame comes back through VIDEOFrameCaptureCompleted.
+// The window's side of the Check cycle: Check and Resume, the serial number of automatic mode,
+// what each captured frame leads to, the analysis and the automatic saves. The cycle (Cycle_)
+// decides; these handlers ask it, then update the widgets. Buttons only request a capture; the
+// next live frame's overlay starts it, and every captured frame comes back through
+// VIDEOFrameCaptureCompleted.
 
 #include "analysis/TFiberAnalyzer.h"
 #include "app/TMainForm.h"
 #include "app/TPaintBox.h"
 #include "imaging/TLumarcRaster.h"
+#include "platform/FileNames.h"
 #include "platform/ImageWriter.h"
 #include "platform/MessageBox.h"
 #include "platform/PrintDialog.h"
@@ -26,38 +28,12 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <algorithm>
-#include <cstring>
 #include <exception>
-#include <utility>
-
-namespace
-{
-constexpr int CombinedWidth = 640;
-constexpr int CombinedHeight = 480;
-
-bool IsLive(const QPushButton* check)
-{
-    return check->text() == QLatin1String("Check");
-}
-
-// Copies a frame into a store bitmap, reusing its pixels when the size is unchanged, so a
-// sequence allocates nothing after its first frames.
-void CopyFrame(TBitmap& to, const TBitmap& from)
-{
-    if (to.Width() != from.Width() || to.Height() != from.Height())
-        to.SetSize(from.Width(), from.Height());
-    if (to.Empty())
-        return;
-    const std::size_t bytes = 3 * static_cast<std::size_t>(from.Width());
-    for (int y = 0; y < from.Height(); ++y)
-        std::memcpy(to.ScanLine(y), from.ScanLine(y), bytes);
-}
-} // namespace
 
 void TMainForm::CHECKClick()
 {
     // The modifiers of the click itself: the server's live key state misses keys a test sends.
-    SaveRawOnCheck = QGuiApplication::keyboardModifiers().testFlag(Qt::ControlModifier);
+    Cycle_.SaveRawOnCheck = QGuiApplication::keyboardModifiers().testFlag(Qt::ControlModifier);
     CheckOrResume();
 }
 
@@ -65,29 +41,21 @@ void TMainForm::CheckOrResume()
 {
     if (B_AUTO->isChecked() && !ValidateSerial())
         return;
-    if (IsLive(CHECK))
-    {
-        SequenceActive = true;
-        OverlayStartedCapture = false;
-        CapturePurpose = -1;
-        CaptureRequested = true;
-        FramesCaptured = 0;
-    }
+    if (Cycle_.Live())
+        Cycle_.Start(TCapturePurpose::Check);
     else
         ResumeLive();
 }
 
 void TMainForm::ResumeLive()
 {
-    FramesCaptured = 0;
+    Cycle_.GoLive();
     CHECK->setText(QStringLiteral("Check"));
     QPalette pal = RESULT->palette();
     pal.setColor(QPalette::Window, Qt::white);
     RESULT->setPalette(pal);
     PB->setVisible(false);
     VIDEO->setVisible(true);
-    CaptureRequested = false;
-    SequenceActive = false;
 }
 
 bool TMainForm::SerialIsFileName(const QString& serial)
@@ -145,180 +113,128 @@ void TMainForm::VIDEOFrameCaptureCompleted(const TBitmap* FrameBitmap, bool Succ
                        QMessageBox::Critical);
         return;
     }
-    if (!IsLive(CHECK))
-    {
-        ResumeLive();
-        return;
-    }
-    // Frames beyond the store's size (unrequested frames in quick succession) are dropped.
-    if (FramesCaptured < CaptureCount)
-    {
-        CopyFrame(CaptureBuffers[static_cast<std::size_t>(FramesCaptured)], *FrameBitmap);
-        ++FramesCaptured;
-    }
-
-    if (SequenceActive)
-    {
-        if (FramesCaptured < CaptureCount)
-        {
-            CrossHairOn = false;
-            VIDEO->CaptureFrameTo(fc_TBitmap, QString());
-            return;
-        }
-        if (CapturePurpose == 0)
-        {
-            CombineFrames();
-            SequenceActive = false;
-            CrossHairOn = true;
-            AutoSaveFrame(CaptureBuffers[0]);
-        }
-        else if (CapturePurpose == 1)
-        {
-            SequenceActive = false;
-            CrossHairOn = true;
-            InPrintDialog_ = true;
-            const bool confirmed = ExecPrintDialog(this, *Printer());
-            InPrintDialog_ = false;
-            if (confirmed)
-            {
-                CombineFrames();
-                PrintBitmap(&CaptureBuffers[0]);
-            }
-            FramesCaptured = 0;
-        }
-        else
-        {
-            CombineFrames();
-            SequenceActive = false;
-            OverlayStartedCapture = false;
-            // A failed save of the raw frame is reported after the verdict: the inspection
-            // itself is not lost with it.
-            std::exception_ptr saveError;
-            if (SaveRawOnCheck)
-            {
-                if (Analyzer)
-                    Analyzer->WorkRaster.reset();
-                try
-                {
-                    InspectionFiles << AutoSaveFrame(CaptureBuffers[0]);
-                }
-                catch (...)
-                {
-                    saveError = std::current_exception();
-                }
-            }
-            AnalyseFrame(CaptureBuffers[0]);
-            if (saveError)
-                std::rethrow_exception(saveError);
-        }
-    }
-    else if (OverlayStartedCapture)
-    {
+    const TCycleStep step = Cycle_.FrameArrived(*FrameBitmap);
+    // The timer's request has been answered once a frame of its sequence is here; a sequence
+    // started meanwhile by a command needs no tick either.
+    if (step != TCycleStep::StartTimer && step != TCycleStep::GoLive)
         CAPTURETIMER->stop();
-        if (FramesCaptured < CaptureCount)
-        {
-            CrossHairOn = false;
-            VIDEO->CaptureFrameTo(fc_TBitmap, QString());
-            return;
-        }
-        CombineFrames();
-        CaptureRequested = false;
-        OverlayStartedCapture = false;
-        SequenceActive = false;
-        AnalyseFrame(CaptureBuffers[0]);
-    }
-    else
+    switch (step)
     {
-        // A frame nobody asked for (the camera's still button): start a fresh inspection shortly.
-        CrossHairOn = false;
-        SequenceActive = false;
-        OverlayStartedCapture = false;
-        CaptureRequested = false;
+    case TCycleStep::GoLive:
+        ResumeLive();
+        break;
+    case TCycleStep::StartTimer:
         CAPTURETIMER->start();
+        break;
+    case TCycleStep::CaptureNext:
+        VIDEO->CaptureFrameTo(fc_TBitmap, QString());
+        break;
+    case TCycleStep::SaveFrame:
+        SaveCombinedFrame();
+        break;
+    case TCycleStep::Print:
+        PrintCombinedFrame();
+        break;
+    case TCycleStep::Analyse:
+        AnalyseCombinedFrame();
+        break;
     }
+}
+
+void TMainForm::SaveCombinedFrame()
+{
+    Cycle_.CombineFrames();
+    Cycle_.EndSequence();
+    AutoSaveFrame(Cycle_.CaptureBuffers[0]);
+}
+
+void TMainForm::PrintCombinedFrame()
+{
+    Cycle_.EndSequence();
+    InPrintDialog_ = true;
+    const bool confirmed = ExecPrintDialog(this, *Printer());
+    InPrintDialog_ = false;
+    if (!confirmed)
+        return;
+    Cycle_.CombineFrames();
+    PrintBitmap(&Cycle_.CaptureBuffers[0]);
+}
+
+void TMainForm::AnalyseCombinedFrame()
+{
+    // A sequence the timer started skips the raw save of a Ctrl+Check, as it skipped the serial.
+    const bool saveRaw = Cycle_.SaveRawOnCheck && !Cycle_.Triggered();
+    Cycle_.CombineFrames();
+    Cycle_.BeginInspection(ScopeSource(), Cycle_.CaptureCount);
+    // A failed save of the raw frame is reported after the verdict: the inspection itself is not
+    // lost with it.
+    std::exception_ptr saveError;
+    if (saveRaw)
+    {
+        if (Analyzer_)
+            Analyzer_->WorkRaster.reset();
+        try
+        {
+            Cycle_.AddFile(AutoSaveFrame(Cycle_.CaptureBuffers[0]));
+        }
+        catch (...)
+        {
+            saveError = std::current_exception();
+        }
+    }
+    AnalyseFrame(Cycle_.CaptureBuffers[0]);
+    if (saveError)
+        std::rethrow_exception(saveError);
+}
+
+QString TMainForm::ScopeSource() const
+{
+    if (Scope_.WiFiMode)
+        return QStringLiteral("WiFi scope ") + VIDEO->IPCameraURL();
+    return VIDEO->VideoDevices().split(QLatin1Char('\n')).value(VIDEO->VideoDevice());
 }
 
 void TMainForm::CAPTURETIMERTimer()
 {
-    CaptureRequested = true;
+    Cycle_.TimerElapsed();
 }
 
 void TMainForm::MSGTIMERTimer()
 {
-    OverlayMessageOn = false;
-    OverlayMessage.clear();
+    OverlayMessageOn_ = false;
+    OverlayMessage_.clear();
     MSGTIMER->stop();
 }
 
 void TMainForm::AllocateCaptureBuffers(int count)
 {
-    // A count below 1 would leave no room for the first frame.
-    CaptureCount = std::clamp(count, 1, MaxCaptureCount);
-    CaptureBuffers.clear();
-    CaptureBuffers.resize(static_cast<std::size_t>(CaptureCount));
-    FramesCaptured = std::min(FramesCaptured, CaptureCount);
-}
-
-void TMainForm::CombineFrames()
-{
-    FramesCaptured = 0;
-    TBitmap& first = CaptureBuffers[0];
-    const int w = first.Width();
-    const int h = first.Height();
-    if (first.Empty())
-        return;
-    const std::size_t bytes = 3 * static_cast<std::size_t>(w);
-    // A running pairwise mean, the last frame weighing most. A frame of another size (the camera
-    // switched sizes mid-sequence) has no pixel to pair with and is left out.
-    for (std::size_t i = 1; i < CaptureBuffers.size(); ++i)
-    {
-        const TBitmap& next = CaptureBuffers[i];
-        if (next.Width() != w || next.Height() != h)
-            continue;
-        for (int y = 0; y < h; ++y)
-        {
-            std::uint8_t* row = first.ScanLine(y);
-            const std::uint8_t* add = next.ScanLine(y);
-            for (std::size_t x = 0; x < bytes; ++x)
-                row[x] = static_cast<std::uint8_t>((row[x] + add[x]) / 2);
-        }
-    }
-    if (w > CombinedWidth || h > CombinedHeight)
-        first.Assign(first.Image().scaled(CombinedWidth, CombinedHeight, Qt::IgnoreAspectRatio,
-                                          Qt::FastTransformation));
+    Cycle_.AllocateCaptureBuffers(count);
 }
 
 void TMainForm::AnalyseFrame(const TBitmap& bitmap)
 {
-    Analyzer->SetCapturedImage(bitmap);
-    if (WiFiMode)
-        InspectionSource = QStringLiteral("WiFi scope ") + VIDEO->IPCameraURL();
-    else
-        InspectionSource = VIDEO->VideoDevices().split(QLatin1Char('\n')).value(VIDEO->VideoDevice());
-    InspectionFrames = CaptureCount;
+    Analyzer_->SetCapturedImage(bitmap);
     RunAnalysis();
 }
 
 void TMainForm::RunAnalysis()
 {
-    CrossHairOn = true;
+    Cycle_.ShowResult();
     CHECK->setText(QStringLiteral("Resume"));
     VIDEO->setVisible(false);
-    Analyzer->Mode = M_SINGLE->isChecked() ? 0 : 1;
-    Analyzer->Analyze();
-    SaveResultPending = false;
+    Analyzer_->Mode = M_SINGLE->isChecked() ? 0 : 1;
+    Analyzer_->Analyze();
     ShowResult();
     PB->setVisible(true);
     PB->repaint();
-    CapturePurpose = -1;
     const QString serial = B_SERIAL->text();
-    QStringList files = std::exchange(InspectionFiles, {});
+    QStringList files = Cycle_.TakeFiles();
     // Whatever happens to the saves, the inspection is logged with the files that were written;
     // a failed save is reported after that.
     std::exception_ptr saveError;
     try
     {
-        if (SaveResultPending && !serial.isEmpty())
+        if (Cycle_.SaveResultPending && !serial.isEmpty())
         {
             // An opened file reaches here without the serial check of Check.
             if (!SerialIsFileName(serial))
@@ -327,19 +243,19 @@ void TMainForm::RunAnalysis()
                                QStringLiteral("Invalid serial number"), QMessageBox::Warning);
             else
             {
-                const QString report = QDir(ImageFolder).filePath(serial + QStringLiteral(".bmp"));
+                const QString report = QDir(ImageFolder_).filePath(serial + QStringLiteral(".bmp"));
                 SaveReportImage(QFile::encodeName(report).toStdString());
                 files << report;
                 if (AUTOPDF->isChecked())
                 {
-                    const QString pdf = QDir(ImageFolder).filePath(serial + QStringLiteral(".pdf"));
+                    const QString pdf = QDir(ImageFolder_).filePath(serial + QStringLiteral(".pdf"));
                     WritePdfReportTo(pdf);
                     files << pdf;
                 }
                 AdvanceSerial();
             }
         }
-        else if (RESULT->text() != QLatin1String("Pass") && SAVEFAILED->isChecked())
+        else if (!Cycle_.Shown.Pass() && SAVEFAILED->isChecked())
             files << SaveFailedInspection(serial);
     }
     catch (...)
@@ -351,35 +267,17 @@ void TMainForm::RunAnalysis()
         std::rethrow_exception(saveError);
 }
 
-QString TMainForm::FreeTimeStampPath(const QString& folder, const QString& stem)
-{
-    const QDir dir(folder);
-    QString path = dir.filePath(stem + QStringLiteral(".bmp"));
-    // Two saves within one second must not replace each other.
-    for (int n = 2; QFileInfo::exists(path) || QFileInfo(path).isSymLink(); ++n)
-        path = dir.filePath(stem + QStringLiteral("-%1.bmp").arg(n));
-    return path;
-}
-
 QString TMainForm::AutoSaveFrame(TBitmap& bitmap)
 {
-    const QDateTime now = QDateTime::currentDateTime();
-    const QDate d = now.date();
-    const QTime t = now.time();
-    const QString stem = QString::asprintf("%04d%02d%02d%02d%02d%02d", d.year(), d.month(), d.day(), t.hour(),
-                                           t.minute(), t.second());
-    const QString path = FreeTimeStampPath(ImageFolder, stem);
+    const QString path = FreeFilePath(ImageFolder_, TimeStampStem());
     SaveAnnotatedImage(QFile::encodeName(path).toStdString(), bitmap);
-    OverlayMessageOn = true;
-    OverlayMessage = QStringLiteral("Image Saved : ") + path;
-    if (!MSGTIMER->isActive())
-        MSGTIMER->start();
+    ShowOverlayMessage(QStringLiteral("Image Saved : ") + path);
     return path;
 }
 
 void TMainForm::SaveAnnotatedImage(const std::string& path, TBitmap& bitmap)
 {
-    if (Analyzer && !bitmap.Empty())
+    if (Analyzer_ && !bitmap.Empty())
     {
         QPainter painter(&bitmap.Image());
         DrawAnalysis(&painter, bitmap.Width(), bitmap.Height(), QRect(0, 0, bitmap.Width(), bitmap.Height()));

@@ -7,6 +7,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QTimer>
 
 void TMainForm::VIDEOFrameOverlayUsingDC(QPainter* Dc)
 {
@@ -15,29 +16,27 @@ void TMainForm::VIDEOFrameOverlayUsingDC(QPainter* Dc)
     OfferLiveFrame(Dc);
     if (!VIDEO->isVisible())
         return;
-    OverlayCanvas = Dc;
-    if (CaptureRequested)
+    // The frame's painter during this event; owned by VIDEO.
+    QPainter* const OverlayCanvas = Dc;
+    if (Cycle_.BeginCapture())
     {
-        CaptureRequested = false;
         VIDEO->CaptureFrameTo(fc_TBitmap, QString());
-        FramesCaptured = 0;
-        OverlayStartedCapture = true;
         return;
     }
-    if (!CrossHairOn)
+    if (!Cycle_.CrossHairOn)
         return;
     // Dots one pixel long, two apart, from the top and left edges up to the last pixel row and
     // column. Plotted from a kept list: a dashed pen would make Qt build the dashes per frame.
-    const QSize size(VideoWidth, VideoHeight);
+    const QSize size(Scope_.VideoWidth, Scope_.VideoHeight);
     if (size != CrossHairSize_)
     {
         CrossHairSize_ = size;
         CrossHairDots_.clear();
-        const int cx = VideoWidth / 2;
-        const int cy = VideoHeight / 2;
-        for (int y = 0; y < VideoHeight; y += 3)
+        const int cx = Scope_.VideoWidth / 2;
+        const int cy = Scope_.VideoHeight / 2;
+        for (int y = 0; y < Scope_.VideoHeight; y += 3)
             CrossHairDots_.emplace_back(cx, y);
-        for (int x = 0; x < VideoWidth; x += 3)
+        for (int x = 0; x < Scope_.VideoWidth; x += 3)
             CrossHairDots_.emplace_back(x, cy);
     }
     // Frames are images: their pixels are set directly, since even Qt's point drawing allocates.
@@ -57,16 +56,25 @@ void TMainForm::VIDEOFrameOverlayUsingDC(QPainter* Dc)
     }
     OverlayCanvas->setBrush(Qt::NoBrush);
     // The message is laid out once per text and font, not per frame.
-    if (OverlayMessage != OverlayText_.text() || OverlayCanvas->font() != OverlayTextFont_)
+    if (OverlayMessage_ != OverlayText_.text() || OverlayCanvas->font() != OverlayTextFont_)
     {
         OverlayTextFont_ = OverlayCanvas->font();
-        OverlayText_.setText(OverlayMessage);
+        OverlayText_.setText(OverlayMessage_);
         OverlayText_.prepare(QTransform(), OverlayTextFont_);
     }
     static const QPen black(Qt::black);
     OverlayCanvas->setPen(black);
-    const int x = (VideoWidth - static_cast<int>(OverlayText_.size().width())) / 2;
-    if (OverlayMessageOn)
+    const int x = (Scope_.VideoWidth - static_cast<int>(OverlayText_.size().width())) / 2;
+    if (OverlayMessageOn_)
         OverlayCanvas->drawStaticText(x, 5, OverlayText_);
     DrawLiveOverlay(OverlayCanvas);
+}
+
+void TMainForm::ShowOverlayMessage(const QString& text)
+{
+    OverlayMessageOn_ = true;
+    OverlayMessage_ = text;
+    // Switching on a timer that already runs does not restart its period.
+    if (!MSGTIMER->isActive())
+        MSGTIMER->start();
 }

@@ -1,6 +1,7 @@
 // Finding the scope among the video devices (or offering the WiFi scope), choosing its picture
 // size, fitting the live video into LEFT and starting the preview.
 
+#include "analysis/AnalysisGeometry.h"
 #include "analysis/TFiberAnalyzer.h"
 #include "app/TMainForm.h"
 #include "app/UserPreferences.h"
@@ -81,7 +82,7 @@ void TMainForm::ConnectScope()
             break;
     }
     ConnectingScope_ = false;
-    CaptureRequested = false;
+    Cycle_.CancelRequest();
 }
 
 void TMainForm::ConnectScopeOnce()
@@ -96,11 +97,11 @@ void TMainForm::ConnectScopeOnce()
         if (present.contains(name))
             candidates << name;
     const int candidate =
-        ChooseScopeDevice(candidates, Analyzer ? QString::fromStdString(Analyzer->DeviceName) : QString());
+        ChooseScopeDevice(candidates, Analyzer_ ? QString::fromStdString(Analyzer_->DeviceName) : QString());
     if (candidate >= 0)
     {
         VIDEO->SetVideoDevice(static_cast<int>(present.indexOf(candidates[candidate])));
-        WiFiMode = false;
+        Scope_.WiFiMode = false;
         SIZE->clear();
         QStringList sizes = VIDEO->VideoSizes().split(QLatin1Char('\n'));
         if (!sizes.isEmpty() && sizes.last().isEmpty())
@@ -123,7 +124,7 @@ void TMainForm::ConnectScopeOnce()
                                        QMessageBox::Question, QMessageBox::Yes | QMessageBox::No);
     if (answer != QMessageBox::Yes || Closed_)
         return;
-    WiFiMode = true;
+    Scope_.WiFiMode = true;
     VIDEO->SetVideoSource(vs_IPCamera);
     VIDEO->SetIPCameraSetting(ips_ConnectionTimeout, 5000);
     // The user's own address and credentials, as the parameter dialog stored them.
@@ -136,7 +137,7 @@ void TMainForm::ConnectScopeOnce()
     VIDEO->SetAudioRecording(true);
     CHECK->setEnabled(true);
     // The stream's real size is known with its first frame (VIDEOPreviewStarted).
-    FitVideoWindow(640, 480);
+    FitVideoWindow(AnalysisWidth, AnalysisHeight);
     VIDEO->StartPreview();
 }
 
@@ -148,13 +149,13 @@ void TMainForm::FitVideoToSource()
 
 void TMainForm::FitVideoWindow(double width, double height, bool warnIfSmall)
 {
-    VideoWidth = static_cast<int>(width);
-    VideoHeight = static_cast<int>(height);
+    Scope_.VideoWidth = static_cast<int>(width);
+    Scope_.VideoHeight = static_cast<int>(height);
     // A 720 x 480 source has non-square pixels: it is shown and analysed as 640 x 480.
     if (width == 720)
         width = 640;
-    FrameWidth = static_cast<int>(width);
-    FrameHeight = static_cast<int>(height);
+    Scope_.FrameWidth = static_cast<int>(width);
+    Scope_.FrameHeight = static_cast<int>(height);
     if (width != 0 && height != 0)
     {
         const float r = static_cast<float>(LEFT->height()) / static_cast<float>(height);
@@ -163,7 +164,7 @@ void TMainForm::FitVideoWindow(double width, double height, bool warnIfSmall)
         VIDEO->setGeometry((LEFT->width() - w) / 2, (LEFT->height() - h) / 2, w, h);
     }
     // Only a real picture is too small: no source at all (0 x 0) is not.
-    if (warnIfSmall && FrameWidth > 0 && FrameHeight > 0 && (FrameWidth < 640 || FrameHeight < 480))
+    if (warnIfSmall && Scope_.FrameWidth > 0 && Scope_.FrameHeight > 0 && (Scope_.FrameWidth < AnalysisWidth || Scope_.FrameHeight < AnalysisHeight))
         ShowMessageBox(
             this, QStringLiteral("Captured image size must be bigger than or equal to 640x480 for analysis"),
             QStringLiteral("Caution"), QMessageBox::Warning);
@@ -176,7 +177,7 @@ void TMainForm::VIDEOPreviewStarted()
     SetTitleCaption(TitleBase + QStringLiteral(" - WiFi"));
     // The scope's stream has whatever size it has: the cross-hair and the caution go by it.
     const QSize size = VIDEO->FrameSize();
-    if (!size.isEmpty() && size != QSize(VideoWidth, VideoHeight))
+    if (!size.isEmpty() && size != QSize(Scope_.VideoWidth, Scope_.VideoHeight))
         FitVideoWindow(size.width(), size.height());
 }
 
@@ -186,7 +187,7 @@ void TMainForm::VIDEOInactive()
         return;
     // The title no longer names a source that has stopped.
     SetTitleCaption(TitleBase);
-    if (!WiFiMode)
+    if (!Scope_.WiFiMode)
         return;
     WiFiStopReason_ = VIDEO->LastError();
     ConnectScope();

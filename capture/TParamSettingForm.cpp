@@ -237,7 +237,7 @@ void TParamSettingForm::Button3Click()
     Edit5->setText(QStringLiteral("3"));
     Edit6->setText(QStringLiteral("5"));
     CAPTURECOUNT->setText(QStringLiteral("3"));
-    FOLDER->setText(MainForm->ImageFolder);
+    FOLDER->setText(MainForm->ImageFolder());
 }
 
 void TParamSettingForm::Button4Click()
@@ -281,28 +281,11 @@ void TParamSettingForm::Button6Click()
                            QMessageBox::Warning);
         }
     }
-    if (!main.Analyzer)
-        return;
-    TFiberAnalyzer& a = *main.Analyzer;
-    if (CriteriaForm->DEFAULT->isChecked())
-    {
-        a.SetDefaultCriteria();
-    }
-    else
-    {
-        for (int i = 0; i < 8; ++i)
-        {
-            a.SingleCriteria[i] = static_cast<int>(CriteriaForm->SingleLimits[i]);
-            a.MultiCriteria[i][0] = static_cast<int>(CriteriaForm->MultiLimits[i][0]);
-            a.MultiCriteria[i][1] = static_cast<int>(CriteriaForm->MultiLimits[i][1]);
-        }
-    }
-    // Also lays out the grid for the profile; the classic limits above stay for a later return.
-    // A plant's file may have changed under the same name, so a true-size profile is set again.
+    main.SetCriteria(CriteriaForm->DEFAULT->isChecked(), CriteriaForm->SingleLimits, CriteriaForm->MultiLimits);
+    // Also lays out the grid for the profile. A plant's file may have changed under the same
+    // name, so a true-size profile is set again.
     if (!chosen.Classic || chosen.Name != main.Profile().Name)
         main.SetProfile(chosen);
-    else
-        main.ShowCriteria();
 }
 
 void TParamSettingForm::Button7Click()
@@ -315,9 +298,9 @@ void TParamSettingForm::Button7Click()
 void TMainForm::SpeedButton1Click()
 {
     TParamSettingForm* dialog = ParamSettingForm;
-    if (!dialog || !Analyzer)
+    if (!dialog || !Analyzer_)
         return;
-    TFiberAnalyzer& a = *Analyzer;
+    const TFiberAnalyzer& a = *Analyzer_;
     const int videoSize = VIDEO->VideoSize();
     // The buttons of the device in use: a WiFi scope has no device dialogs, a USB device has.
     const bool device = VIDEO->VideoSource() != vs_IPCamera;
@@ -333,13 +316,13 @@ void TMainForm::SpeedButton1Click()
     shown.CladDefectPercent = a.CladDefectPercent;
     shown.CaptureCount = a.CaptureCount;
     shown.ShowCounts = a.ShowCounts;
-    shown.ImageFolder = ImageFolder;
+    shown.ImageFolder = ImageFolder_;
     const QString url = TUserPreferences::WiFiScopeURL();
     shown.WiFiURL = url.isEmpty() ? WiFiScopeURL : url;
     shown.WiFiUser = TUserPreferences::WiFiScopeUser();
     shown.WiFiPassword = TUserPreferences::WiFiScopePassword();
     dialog->Fill(shown);
-    dialog->ShowSettingsFolder(StartDir);
+    dialog->ShowSettingsFolder(StartDir_);
 
     dialog->Accepted = false;
     dialog->exec();
@@ -350,7 +333,19 @@ void TMainForm::SpeedButton1Click()
     if (!dialog->Accepted)
         return;
 
+    ApplySettings(dialog->Values);
+    // Written only when changed; the fixed address is not stored, so it stays the default.
     const TParamValues& v = dialog->Values;
+    if (v.WiFiURL != shown.WiFiURL || v.WiFiUser != shown.WiFiUser || v.WiFiPassword != shown.WiFiPassword)
+        TUserPreferences::SetWiFiScope(v.WiFiURL == WiFiScopeURL ? QString() : v.WiFiURL, v.WiFiUser,
+                                       v.WiFiPassword);
+}
+
+void TMainForm::ApplySettings(const TParamValues& v)
+{
+    if (!Analyzer_)
+        return;
+    TFiberAnalyzer& a = *Analyzer_;
     a.LowerThreshold = v.LowerThreshold;
     a.UpperThreshold = v.UpperThreshold;
     a.CoreCladThreshold = v.CoreCladThreshold;
@@ -360,11 +355,13 @@ void TMainForm::SpeedButton1Click()
     a.CaptureCount = v.CaptureCount;
     AllocateCaptureBuffers(a.CaptureCount);
     a.ShowCounts = v.ShowCounts;
-    ImageFolder = v.ImageFolder;
-    a.ImageFolder = QFile::encodeName(ImageFolder).toStdString();
-    a.SaveSettings(QFile::encodeName(SettingsPath(StartDir)).toStdString());
-    // Written only when changed; the fixed address is not stored, so it stays the default.
-    if (v.WiFiURL != shown.WiFiURL || v.WiFiUser != shown.WiFiUser || v.WiFiPassword != shown.WiFiPassword)
-        TUserPreferences::SetWiFiScope(v.WiFiURL == WiFiScopeURL ? QString() : v.WiFiURL, v.WiFiUser,
-                                       v.WiFiPassword);
+    SetImageFolder(v.ImageFolder);
+    a.SaveSettings(QFile::encodeName(SettingsPath(StartDir_)).toStdString());
+}
+
+void TMainForm::SetImageFolder(const QString& folder)
+{
+    ImageFolder_ = folder;
+    if (Analyzer_)
+        Analyzer_->ImageFolder = QFile::encodeName(folder).toStdString();
 }

@@ -150,7 +150,7 @@ void TMainForm::ShowCriteria()
         ShowProfileCriteria();
         return;
     }
-    const TFiberAnalyzer& a = *Analyzer;
+    const TFiberAnalyzer& a = *Analyzer_;
     if (a.Mode == 0)
     {
         Panel3->setText(CAPTION->item(0)->text());
@@ -188,19 +188,17 @@ void TMainForm::ShowCriteria()
 
 void TMainForm::ShowResult()
 {
-    if (!Analyzer)
+    if (!Analyzer_)
         return;
-    TFiberAnalyzer& a = *Analyzer;
+    TFiberAnalyzer& a = *Analyzer_;
     TESTTIME->setText(TestTimeText(QLocale::system(), QDateTime::currentDateTime()));
-    SaveResultPending = false;
     const bool pass = Profile_.Classic ? a.EvaluateAcceptance() : ShowProfileResult();
+    Cycle_.Judged(pass, B_AUTO->isChecked());
     QPalette pal = RESULT->palette();
     pal.setColor(QPalette::WindowText, Qt::white);
     pal.setColor(QPalette::Window, pass ? QColor(0, 128, 0) : QColor(255, 0, 0));
     RESULT->setPalette(pal);
     RESULT->setText(pass ? QStringLiteral("Pass") : QStringLiteral("Fail"));
-    if (pass && B_AUTO->isChecked())
-        SaveResultPending = true;
     if (!Profile_.Classic)
         return;
     for (int r = 2; r < Rows; ++r)
@@ -233,14 +231,14 @@ void TMainForm::ShowResult()
 
 void TMainForm::M_SINGLEClick()
 {
-    if (Analyzer)
-        Analyzer->Mode = 0;
+    if (Analyzer_)
+        Analyzer_->Mode = 0;
     ShowCriteria();
 }
 
 void TMainForm::M_MULTIClick()
 {
-    if (Analyzer)
-        Analyzer->Mode = 1;
+    if (Analyzer_)
+        Analyzer_->Mode = 1;
     ShowCriteria();
 }

@@ -9,7 +9,7 @@
 
 void TMainForm::PBPaint(QPainter* canvas)
 {
-    if (!Analyzer)
+    if (!Analyzer_)
         return;
     DrawAnalysis(canvas, PB->width(), PB->height(), QRect(0, 0, PB->width(), PB->height()));
 }
@@ -17,47 +17,52 @@ void TMainForm::PBPaint(QPainter* canvas)
 void TMainForm::PBMouseDown(Qt::MouseButton button, int X, int Y)
 {
     // A second button during a drag changes nothing.
-    if (!Analyzer || MouseDragging)
+    if (!Analyzer_ || MouseDragging_)
         return;
-    ScaleDragging = button == Qt::RightButton;
-    LastMousePoint = TPoint2D(static_cast<float>(X), static_cast<float>(Y));
-    MouseDragging = true;
+    ScaleDragging_ = button == Qt::RightButton;
+    LastMousePoint_ = TPoint2D(static_cast<float>(X), static_cast<float>(Y));
+    MouseDragging_ = true;
 }
 
 void TMainForm::PBMouseMove(int X, int Y)
 {
-    if (!Analyzer || !MouseDragging)
+    if (!Analyzer_ || !MouseDragging_)
         return;
-    const float dx = static_cast<float>(X) - LastMousePoint.X;
-    const float dy = static_cast<float>(Y) - LastMousePoint.Y;
-    if (ScaleDragging)
+    const float dx = static_cast<float>(X) - LastMousePoint_.X;
+    const float dy = static_cast<float>(Y) - LastMousePoint_.Y;
+    if (ScaleDragging_)
     {
         // One step per move event, whatever its size: down grows the zones, up shrinks them.
         const float factor = dy > 0 ? 1.01f : dy < 0 ? 0.99f : 1.0f;
-        for (float& r : Analyzer->ZoneRadius)
+        for (float& r : Analyzer_->ZoneRadius)
             r *= factor;
     }
     else
     {
         // Paint-box pixels are added to image pixels unscaled.
-        Analyzer->Center.X += dx;
-        Analyzer->Center.Y += dy;
+        Analyzer_->Center.X += dx;
+        Analyzer_->Center.Y += dy;
     }
     PB->repaint();
-    LastMousePoint = TPoint2D(static_cast<float>(X), static_cast<float>(Y));
+    LastMousePoint_ = TPoint2D(static_cast<float>(X), static_cast<float>(Y));
 }
 
 void TMainForm::PBMouseUp(Qt::MouseButton, int, int)
 {
-    if (!MouseDragging)
+    if (!MouseDragging_)
         return;
-    MouseDragging = false;
-    // Only an analysed image can be prepared and searched again.
-    if (Analyzer && Analyzer->SourceRaster)
-    {
-        Analyzer->PrepareImage();
-        Analyzer->DetectDefects();
-        PB->repaint();
-        ShowResult();
-    }
+    MouseDragging_ = false;
+    Rejudge();
+}
+
+void TMainForm::Rejudge()
+{
+    // As after a manual correction: the detection runs again, since the engine's evaluation may
+    // follow a detection only once. Only an analysed image can be prepared and searched again.
+    if (!Analyzer_ || !Analyzer_->SourceRaster)
+        return;
+    Analyzer_->PrepareImage();
+    Analyzer_->DetectDefects();
+    PB->repaint();
+    ShowResult();
 }

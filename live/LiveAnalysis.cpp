@@ -10,6 +10,7 @@
 //   adhesive ring. The cladding edge and the core dominate it, so it falls steadily with blur
 //   and hardly moves with a few defects. About one multiply-add per pixel of the ring.
 
+#include "analysis/AnalysisGeometry.h"
 #include "live/LiveAnalysis.h"
 
 #include "analysis/TFiberAnalyzer.h"
@@ -26,8 +27,6 @@ constexpr int MinStep = 12;
 constexpr float MaxSpread = 0.12f;
 constexpr float MinRadius = 40.0f;
 constexpr int Window = 20;
-constexpr int AnalysisWidth = 640;
-constexpr int AnalysisHeight = 480;
 
 int GreyAt(const TFiberAnalyzer& a, float x, float y)
 {

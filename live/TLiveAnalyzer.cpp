@@ -81,7 +81,7 @@ bool TAutoCheckTrigger::Update(const TLiveResult& r, qint64 nowMs)
     {
         // The connector was taken out: the next one may be checked.
         Armed_ = true;
-        Peak_ = 0.0f;
+        Peak_.Reset();
         Seen_ = false;
         SteadySince_ = -1;
         return false;
@@ -93,8 +93,8 @@ bool TAutoCheckTrigger::Update(const TLiveResult& r, qint64 nowMs)
     Seen_ = true;
     LastCenter_ = r.Center;
     LastFocus_ = r.Focus;
-    Peak_ = std::max(Peak_, r.Focus);
-    if (!Armed_ || r.Focus < PeakShare * Peak_ || nowMs - SteadySince_ < SteadyMs)
+    Peak_.Update(r);
+    if (!Armed_ || !Peak_.Reached(r.Focus) || nowMs - SteadySince_ < SteadyMs)
         return false;
     Armed_ = false;
     return true;

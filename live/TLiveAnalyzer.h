@@ -7,6 +7,7 @@
 #include "live/LiveAnalysis.h"
 
 #include <QObject>
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <memory>
@@ -47,26 +48,44 @@ private:
     std::thread Worker_;
 };
 
-// When the automatic Check fires: the fiber is in view, its focus is within a few percent of the
-// best reached since it came into view, and the picture has held still (centre and focus) for a
-// while. After firing it waits until the fiber leaves the view, or until it is re-armed.
+// The sharpest focus since the fiber came into view, and whether a focus has come close enough
+// to it: the one measure both the focus bar and the automatic Check go by.
+class TFocusPeak
+{
+public:
+    static constexpr float Share = 0.97f; // focus at least this share of the peak
+
+    // Takes one result: the peak grows with a sharper picture and starts afresh without a fiber.
+    void Update(const TLiveResult& result) { Peak_ = result.FiberInView ? std::max(Peak_, result.Focus) : 0.0f; }
+    void Reset() { Peak_ = 0.0f; }
+    float Peak() const { return Peak_; }
+    bool Reached(float focus) const { return Peak_ > 0.0f && focus >= Share * Peak_; }
+
+private:
+    float Peak_ = 0.0f;
+};
+
+// When the automatic Check fires: the fiber is in view, its focus has reached its peak (above),
+// and the picture has held still (centre and focus) for a while. After firing it waits until the
+// fiber leaves the view, or until it is re-armed.
 class TAutoCheckTrigger
 {
 public:
-    static constexpr float PeakShare = 0.97f;  // focus at least this share of the peak
     static constexpr float StillPixels = 2.0f; // centre movement between frames
     static constexpr float StillFocus = 0.05f; // focus change between frames, as a share
     static constexpr qint64 SteadyMs = 500;
 
     // Takes one result at time nowMs; true when the Check should start now.
     bool Update(const TLiveResult& result, qint64 nowMs);
+    // Takes a result for the focus peak alone, while the automatic Check is off or waits.
+    void Observe(const TLiveResult& result) { Peak_.Update(result); }
     void Rearm() { Armed_ = true; }
     bool Armed() const { return Armed_; }
-    float PeakFocus() const { return Peak_; }
+    const TFocusPeak& Focus() const { return Peak_; }
 
 private:
     bool Armed_ = true;
-    float Peak_ = 0.0f;
+    TFocusPeak Peak_;
     bool Seen_ = false;
     TPoint2D LastCenter_;
     float LastFocus_ = 0.0f;

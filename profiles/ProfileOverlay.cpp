@@ -1,3 +1,4 @@
+#include "analysis/AnalysisGeometry.h"
 #include "profiles/ProfileOverlay.h"
 
 #include "analysis/TFiberAnalyzer.h"
@@ -40,10 +41,7 @@ void DrawProfileOverlay(QPainter* canvas, const TFiberAnalyzer& a, const TCriter
     const float sy = static_cast<float>(height) / static_cast<float>(image.Height());
     for (std::size_t i = 0; scale.UmPerPixel > 0.0f && i < diameters.size(); ++i)
     {
-        // The colours of the engine's circles: the core yellow, the outermost blue, between green.
-        const QColor colour = i == 0                    ? QColor(255, 255, 0)
-                              : i + 1 == diameters.size() ? QColor(0, 0, 255)
-                                                          : QColor(0, 128, 0);
+        const QColor colour(ZoneBoundaryColour(i, diameters.size()));
         canvas->setPen(QPen(colour, 1, Qt::SolidLine));
         const float r = diameters[i] / 2.0f / scale.UmPerPixel;
         const float x1 = (scale.Center.X - r) * sx, y1 = (scale.Center.Y - r) * sy;

@@ -61,12 +61,12 @@ TEST_P(UsbCheckTest, CheckCombinesLiveFramesAndResumeGoesBackToLive)
     fakecams::AddCamera({"USB Video Device", {{c.Width, c.Height}}, fakecams::Format::Raw, 0x606060});
     auto form = MakeForm();
     form->show();
-    ASSERT_EQ(form->VideoWidth, c.Width);
+    ASSERT_EQ(form->Scope().VideoWidth, c.Width);
 
     CheckAndWait(*form);
     EXPECT_TRUE(Messages.empty());
     EXPECT_FALSE(form->RESULT->text().isEmpty());
-    const TBitmap& source = *form->Analyzer->SourceRaster->Bitmap;
+    const TBitmap& source = *form->Analyzer()->SourceRaster->Bitmap;
     ASSERT_EQ(source.Width(), 640);
     ASSERT_EQ(source.Height(), 480);
     for (const QPoint p : {QPoint(0, 0), QPoint(639, 479)})
@@ -89,7 +89,7 @@ TEST_F(CheckCycleLiveTest, TheWiFiScopesPictureIsInspected)
     TMainForm::WiFiScopeURL = server.Url();
     auto form = MakeForm(QMessageBox::Yes);
     form->show();
-    ASSERT_TRUE(form->WiFiMode);
+    ASSERT_TRUE(form->Scope().WiFiMode);
 
     CheckAndWait(*form);
     EXPECT_EQ(form->RESULT->text(), "Pass");

@@ -98,7 +98,7 @@ TEST_F(CriteriaFormTest, FirstOpeningShowsTheIecLimitsAndClosingUserDefinedAppli
 {
     Build();
     // Limits of the analyzer that a Close must replace.
-    std::fill(std::begin(Form->Analyzer->SingleCriteria), std::end(Form->Analyzer->SingleCriteria), 77);
+    std::fill(std::begin(Form->Analyzer()->SingleCriteria), std::end(Form->Analyzer()->SingleCriteria), 77);
     RunParamDialog([&](TParamSettingForm& p) {
         RunCriteriaDialog([&](TCriteriaForm& c) {
             EXPECT_TRUE(c.DEFAULT->isChecked());
@@ -118,7 +118,7 @@ TEST_F(CriteriaFormTest, FirstOpeningShowsTheIecLimitsAndClosingUserDefinedAppli
         });
         Click(p.Button5);
     });
-    ExpectIecLimits(*Form->Analyzer);
+    ExpectIecLimits(*Form->Analyzer());
 }
 
 TEST_F(CriteriaFormTest, PickingThreeInS5AppliesAtOnceToTheReportAndTheVerdict)
@@ -136,7 +136,7 @@ TEST_F(CriteriaFormTest, PickingThreeInS5AppliesAtOnceToTheReportAndTheVerdict)
         // Cancelled: the criteria stay applied all the same.
         Click(p.Button5);
     });
-    TFiberAnalyzer& a = *Form->Analyzer;
+    TFiberAnalyzer& a = *Form->Analyzer();
     EXPECT_EQ(a.SingleCriteria[4], 3);
     EXPECT_EQ(Form->REPORT->item(7, 0)->text(), QString::fromUtf8("Defects (dia 2~5\u00B5m)"));
     EXPECT_EQ(Form->REPORT->item(7, 1)->text(), "3");
@@ -168,7 +168,7 @@ TEST_F(CriteriaFormTest, ARefusedTextKeepsTheDialogOpenAndChangesNoLimit)
             EXPECT_TRUE(c.isVisible());
             for (float limit : c.SingleLimits)
                 EXPECT_EQ(limit, 0.0f);
-            ExpectIecLimits(*Form->Analyzer);
+            ExpectIecLimits(*Form->Analyzer());
 
             Type(c.M5, "12");
             Click(c.Button1);
@@ -176,8 +176,8 @@ TEST_F(CriteriaFormTest, ARefusedTextKeepsTheDialogOpenAndChangesNoLimit)
         });
         Click(p.Button5);
     });
-    EXPECT_EQ(Form->Analyzer->SingleCriteria[0], 7);
-    EXPECT_EQ(Form->Analyzer->MultiCriteria[4][0], 12);
+    EXPECT_EQ(Form->Analyzer()->SingleCriteria[0], 7);
+    EXPECT_EQ(Form->Analyzer()->MultiCriteria[4][0], 12);
 }
 
 TEST_F(CriteriaFormTest, TypedLimitsStayBetweenOpeningsUntilDefaultRestoresTheCombos)
@@ -195,7 +195,7 @@ TEST_F(CriteriaFormTest, TypedLimitsStayBetweenOpeningsUntilDefaultRestoresTheCo
         });
         Click(p.Button4);
     });
-    TFiberAnalyzer& a = *Form->Analyzer;
+    TFiberAnalyzer& a = *Form->Analyzer();
     EXPECT_EQ(a.MultiCriteria[7][0], 12);
     EXPECT_EQ(a.SingleCriteria[1], 0);
     EXPECT_EQ(a.SingleCriteria[7], -1);

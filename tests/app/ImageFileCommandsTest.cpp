@@ -39,7 +39,7 @@ TEST_F(ImageFileCommandsTest, AWrongSizedFileIsRefusedAndNothingChanges)
     EXPECT_EQ(Messages[0].Icon, QMessageBox::Critical);
     EXPECT_EQ(form->CHECK->text(), "Check");
     EXPECT_FALSE(form->PB->isVisibleTo(form.get()));
-    EXPECT_FALSE(form->Analyzer->SourceRaster);
+    EXPECT_FALSE(form->Analyzer()->SourceRaster);
 }
 
 struct SampleCase
@@ -73,7 +73,7 @@ TEST_P(OpenSampleTest, TheFileIsAnalysedAndShownInTheResultView)
     EXPECT_EQ(form->CHECK->text(), "Resume");
     EXPECT_TRUE(form->PB->isVisible());
     EXPECT_FALSE(form->VIDEO->isVisible());
-    EXPECT_EQ(form->Analyzer->Mode, c.Multi ? 1 : 0);
+    EXPECT_EQ(form->Analyzer()->Mode, c.Multi ? 1 : 0);
     EXPECT_EQ(form->RESULT->text(), c.Verdict);
     EXPECT_EQ(form->R1->text(), c.Zones[0]);
     EXPECT_EQ(form->R2->text(), c.Zones[1]);
@@ -81,7 +81,7 @@ TEST_P(OpenSampleTest, TheFileIsAnalysedAndShownInTheResultView)
     EXPECT_EQ(form->R4->text(), "Pass");
     // The view shows the end face with its circles, not the black panel.
     const QImage view = form->PB->grab().toImage();
-    const TPoint2D centre = form->Analyzer->Center;
+    const TPoint2D centre = form->Analyzer()->Center;
     EXPECT_NE(view.pixelColor(static_cast<int>(centre.X) + 60, static_cast<int>(centre.Y)),
               QColor(Qt::black));
 }

@@ -83,7 +83,7 @@ TEST_P(CombineTest, RunningPairwiseMeanThenAtMostSixFortyByFourEighty)
                                          Frame(c.Width, c.Height, 100, 0, 3)};
     CheckWith(*form, std::vector<TBitmap>(frames.begin(), frames.begin() + c.Count));
 
-    const TBitmap& combined = form->CaptureBuffers[0];
+    const TBitmap& combined = form->Cycle().CaptureBuffers[0];
     ASSERT_EQ(combined.Width(), 640);
     ASSERT_EQ(combined.Height(), 480);
     for (const QPoint p : {QPoint(0, 0), QPoint(639, 479), QPoint(320, 17)})
@@ -93,10 +93,10 @@ TEST_P(CombineTest, RunningPairwiseMeanThenAtMostSixFortyByFourEighty)
         EXPECT_EQ(px[1], c.Expected[1]);
         EXPECT_EQ(px[2], c.Expected[2]);
     }
-    EXPECT_EQ(form->FramesCaptured, 0);
+    EXPECT_EQ(form->Cycle().FramesCaptured, 0);
     EXPECT_EQ(form->CHECK->text(), "Resume");
-    EXPECT_FALSE(form->SequenceActive);
-    EXPECT_EQ(form->Analyzer->SourceRaster->Bitmap->Width(), 640);
+    EXPECT_FALSE(form->Cycle().SequenceActive());
+    EXPECT_EQ(form->Analyzer()->SourceRaster->Bitmap->Width(), 640);
 }
 
 INSTANTIATE_TEST_SUITE_P(Frames, CombineTest,
@@ -112,16 +112,16 @@ TEST_F(InspectionRunTest, EveryFrameButTheLastAsksForTheNextWithoutTheCrossHair)
     form->show();
     const TBitmap f = Frame(640, 480, 1, 2, 3);
     form->CheckOrResume();
-    EXPECT_TRUE(form->SequenceActive);
-    EXPECT_TRUE(form->CaptureRequested);
-    EXPECT_EQ(form->CapturePurpose, -1);
+    EXPECT_TRUE(form->Cycle().SequenceActive());
+    EXPECT_TRUE(form->Cycle().CaptureRequested());
+    EXPECT_EQ(form->Cycle().CapturePurpose, TCapturePurpose::Check);
 
     form->VIDEOFrameCaptureCompleted(&f, true);
-    EXPECT_EQ(form->FramesCaptured, 1);
-    EXPECT_FALSE(form->CrossHairOn);
+    EXPECT_EQ(form->Cycle().FramesCaptured, 1);
+    EXPECT_FALSE(form->Cycle().CrossHairOn);
     form->VIDEOFrameCaptureCompleted(&f, true);
     form->VIDEOFrameCaptureCompleted(&f, true);
-    EXPECT_TRUE(form->CrossHairOn);
+    EXPECT_TRUE(form->Cycle().CrossHairOn);
     EXPECT_EQ(form->CHECK->text(), "Resume");
     EXPECT_TRUE(form->PB->isVisible());
     EXPECT_FALSE(form->VIDEO->isVisible());
@@ -131,7 +131,7 @@ TEST_F(InspectionRunTest, EveryFrameButTheLastAsksForTheNextWithoutTheCrossHair)
     EXPECT_EQ(form->CHECK->text(), "Check");
     EXPECT_TRUE(form->VIDEO->isVisible());
     EXPECT_FALSE(form->PB->isVisible());
-    EXPECT_FALSE(form->SequenceActive);
+    EXPECT_FALSE(form->Cycle().SequenceActive());
 }
 
 TEST_F(InspectionRunTest, AFrameAfterAWideFileIsJudgedAsIfTheFileHadNeverBeenOpened)
@@ -146,14 +146,14 @@ TEST_F(InspectionRunTest, AFrameAfterAWideFileIsJudgedAsIfTheFileHadNeverBeenOpe
     form->show();
     form->AllocateCaptureBuffers(1);
     form->OpenImageFile(QFile::encodeName(Sample("wide-720-pass.png")).toStdString());
-    ASSERT_EQ(form->Analyzer->ImageWidth, 720);
+    ASSERT_EQ(form->Analyzer()->ImageWidth, 720);
     form->CheckOrResume(); // back to live
     CheckWith(*form, {frame});
 
-    EXPECT_EQ(form->Analyzer->ImageWidth, 640);
-    EXPECT_EQ(form->Analyzer->Center.X, fresh->Analyzer->Center.X);
-    EXPECT_EQ(form->Analyzer->Center.Y, fresh->Analyzer->Center.Y);
-    EXPECT_EQ(form->Analyzer->ZoneRadius[4], fresh->Analyzer->ZoneRadius[4]);
+    EXPECT_EQ(form->Analyzer()->ImageWidth, 640);
+    EXPECT_EQ(form->Analyzer()->Center.X, fresh->Analyzer()->Center.X);
+    EXPECT_EQ(form->Analyzer()->Center.Y, fresh->Analyzer()->Center.Y);
+    EXPECT_EQ(form->Analyzer()->ZoneRadius[4], fresh->Analyzer()->ZoneRadius[4]);
     EXPECT_EQ(form->RESULT->text(), fresh->RESULT->text());
     EXPECT_EQ(form->RESULT->text(), "Pass");
 }
@@ -166,26 +166,26 @@ TEST_F(InspectionRunTest, AnUnrequestedFrameStartsAFreshInspectionAfterTheTimer)
 
     form->VIDEOFrameCaptureCompleted(&f, true); // the camera's own button
     EXPECT_TRUE(form->CAPTURETIMER->isActive());
-    EXPECT_FALSE(form->CrossHairOn);
-    EXPECT_FALSE(form->CaptureRequested);
+    EXPECT_FALSE(form->Cycle().CrossHairOn);
+    EXPECT_FALSE(form->Cycle().CaptureRequested());
     // More button frames than the store holds are dropped, never written past it.
     for (int i = 0; i < 5; ++i)
         form->VIDEOFrameCaptureCompleted(&f, true);
-    EXPECT_LE(form->FramesCaptured, form->CaptureCount);
+    EXPECT_LE(form->Cycle().FramesCaptured, form->Cycle().CaptureCount);
 
     // Each tick raises the request again until the first frame of the sequence arrives.
     form->CAPTURETIMERTimer();
-    EXPECT_TRUE(form->CaptureRequested);
+    EXPECT_TRUE(form->Cycle().CaptureRequested());
     QImage live(640, 480, QImage::Format_RGB888);
     {
         QPainter p(&live);
         form->VIDEOFrameOverlayUsingDC(&p); // starts the capture
     }
-    EXPECT_FALSE(form->CaptureRequested);
-    EXPECT_TRUE(form->OverlayStartedCapture);
-    EXPECT_EQ(form->FramesCaptured, 0);
+    EXPECT_FALSE(form->Cycle().CaptureRequested());
+    EXPECT_TRUE(form->Cycle().OverlayStartedCapture());
+    EXPECT_EQ(form->Cycle().FramesCaptured, 0);
     form->CAPTURETIMERTimer();
-    EXPECT_TRUE(form->CaptureRequested);
+    EXPECT_TRUE(form->Cycle().CaptureRequested());
     {
         QPainter p(&live);
         form->VIDEOFrameOverlayUsingDC(&p);
@@ -197,8 +197,8 @@ TEST_F(InspectionRunTest, AnUnrequestedFrameStartsAFreshInspectionAfterTheTimer)
     form->VIDEOFrameCaptureCompleted(&f, true);
     form->VIDEOFrameCaptureCompleted(&f, true);
     EXPECT_EQ(form->CHECK->text(), "Resume");
-    EXPECT_FALSE(form->OverlayStartedCapture);
-    EXPECT_FALSE(form->CaptureRequested);
+    EXPECT_FALSE(form->Cycle().OverlayStartedCapture());
+    EXPECT_FALSE(form->Cycle().CaptureRequested());
 }
 
 TEST_F(InspectionRunTest, AFailedCaptureStopsTheSequenceAndTheNextCheckStartsAtFrameZero)
@@ -215,11 +215,11 @@ TEST_F(InspectionRunTest, AFailedCaptureStopsTheSequenceAndTheNextCheckStartsAtF
     EXPECT_EQ(Messages[0].Text, "Frame capture failed");
     EXPECT_EQ(Messages[0].Caption, "Error");
     EXPECT_EQ(Messages[0].Icon, QMessageBox::Critical);
-    EXPECT_EQ(form->FramesCaptured, 1);
-    EXPECT_TRUE(form->SequenceActive);
+    EXPECT_EQ(form->Cycle().FramesCaptured, 1);
+    EXPECT_TRUE(form->Cycle().SequenceActive());
 
     form->CheckOrResume();
-    EXPECT_EQ(form->FramesCaptured, 0);
+    EXPECT_EQ(form->Cycle().FramesCaptured, 0);
     CheckWith(*form, {f, f, f});
     EXPECT_EQ(form->CHECK->text(), "Resume");
 }
@@ -241,7 +241,7 @@ TEST_F(InspectionRunTest, FramesArrivingWhileTheWindowIsBuiltAreIgnored)
     });
     auto form = std::make_unique<TMainForm>();
     EXPECT_GT(handled, 0);
-    EXPECT_EQ(form->FramesCaptured, 0);
+    EXPECT_EQ(form->Cycle().FramesCaptured, 0);
     EXPECT_FALSE(form->CAPTURETIMER->isActive());
 }
 
@@ -265,9 +265,9 @@ TEST_P(CaptureCountSettingTest, AnyCountInTheFileStillStartsTheProgram)
     file.close();
 
     auto form = MakeForm();
-    EXPECT_EQ(form->CaptureCount, c.Count);
-    EXPECT_EQ(form->CaptureBuffers.size(), static_cast<std::size_t>(c.Count));
-    EXPECT_EQ(form->Analyzer->CaptureCount, c.Count);
+    EXPECT_EQ(form->Cycle().CaptureCount, c.Count);
+    EXPECT_EQ(form->Cycle().CaptureBuffers.size(), static_cast<std::size_t>(c.Count));
+    EXPECT_EQ(form->Analyzer()->CaptureCount, c.Count);
     bool warned = false;
     for (const ShownMessage& m : Messages)
         warned |= m.Caption == "Invalid setting" && m.Text.contains("100");
@@ -305,7 +305,7 @@ TEST_P(SerialTest, AutomaticModeChecksTheSerialBeforeCheckAndResume)
     Messages.clear();
 
     form->CheckOrResume();
-    EXPECT_EQ(form->SequenceActive, c.Text == nullptr);
+    EXPECT_EQ(form->Cycle().SequenceActive(), c.Text == nullptr);
     if (c.Text)
     {
         ASSERT_EQ(Messages.size(), 1u);
@@ -375,7 +375,7 @@ TEST_P(AutoSaveTest, APassInAutomaticModeFilesTheReportUnderTheSerial)
     auto form = MakeForm();
     form->show();
     QDir(Dir.path()).mkdir("images");
-    form->ImageFolder = Path("images");
+    form->SetImageFolder(Path("images"));
     (c.Automatic ? form->B_AUTO : form->B_MANUAL)->setChecked(true);
     form->B_SERIAL->setText(c.Serial);
 
@@ -407,11 +407,11 @@ TEST_F(InspectionRunTest, CtrlOnCheckSavesTheCombinedFrameUnderATimeStampFirst)
 {
     auto form = MakeForm();
     form->show();
-    form->ImageFolder = Dir.path();
+    form->SetImageFolder(Dir.path());
     form->AllocateCaptureBuffers(1);
     QTest::mouseClick(form->CHECK, Qt::LeftButton, Qt::ControlModifier);
-    ASSERT_TRUE(form->SaveRawOnCheck);
-    ASSERT_TRUE(form->SequenceActive);
+    ASSERT_TRUE(form->Cycle().SaveRawOnCheck);
+    ASSERT_TRUE(form->Cycle().SequenceActive());
     const TBitmap f = FrameOf(Sample("core-defect.png"));
     form->VIDEOFrameCaptureCompleted(&f, true);
 
@@ -421,30 +421,30 @@ TEST_F(InspectionRunTest, CtrlOnCheckSavesTheCombinedFrameUnderATimeStampFirst)
     // Written as captured: no zone circles of the analysis drawn on it.
     EXPECT_EQ(QImage(Path(bmps[0])).convertToFormat(QImage::Format_RGB888),
               f.Image().convertToFormat(QImage::Format_RGB888));
-    EXPECT_EQ(form->OverlayMessage, "Image Saved : " + Path(bmps[0]));
-    EXPECT_TRUE(form->OverlayMessageOn);
+    EXPECT_EQ(form->OverlayMessage(), "Image Saved : " + Path(bmps[0]));
+    EXPECT_TRUE(form->OverlayMessageOn());
     EXPECT_TRUE(form->MSGTIMER->isActive());
     EXPECT_EQ(form->MSGTIMER->interval(), 3000);
     EXPECT_EQ(form->CHECK->text(), "Resume");
 
     form->MSGTIMERTimer();
-    EXPECT_FALSE(form->OverlayMessageOn);
-    EXPECT_TRUE(form->OverlayMessage.isEmpty());
+    EXPECT_FALSE(form->OverlayMessageOn());
+    EXPECT_TRUE(form->OverlayMessage().isEmpty());
     EXPECT_FALSE(form->MSGTIMER->isActive());
 
     // A plain click leaves the flag off again.
     form->CheckOrResume();
     QTest::mouseClick(form->CHECK, Qt::LeftButton);
-    EXPECT_FALSE(form->SaveRawOnCheck);
+    EXPECT_FALSE(form->Cycle().SaveRawOnCheck);
 }
 
 TEST_F(InspectionRunTest, SavesWithinOneSecondNeverReplaceEachOther)
 {
     auto form = MakeForm();
-    form->ImageFolder = Dir.path();
+    form->SetImageFolder(Dir.path());
     TBitmap a = Frame(640, 480, 1, 2, 3);
     TBitmap b = Frame(640, 480, 4, 5, 6);
-    form->Analyzer->WorkRaster.reset();
+    form->Analyzer()->WorkRaster.reset();
     form->AutoSaveFrame(a);
     form->AutoSaveFrame(b);
     form->AutoSaveFrame(a);
@@ -459,16 +459,16 @@ TEST_F(InspectionRunTest, TheSaveCommandWhileLiveWritesTheNextCombinedFrameOnly)
 {
     auto form = MakeForm();
     form->show();
-    form->ImageFolder = Dir.path();
+    form->SetImageFolder(Dir.path());
     form->OpenImageFile(QFile::encodeName(Sample("clean-pass.png")).toStdString());
     form->CheckOrResume();
-    ASSERT_TRUE(form->Analyzer->WorkRaster);
+    ASSERT_TRUE(form->Analyzer()->WorkRaster);
 
     form->FormKeyDown(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(form->CapturePurpose, 0);
-    EXPECT_TRUE(form->SequenceActive);
-    EXPECT_TRUE(form->CaptureRequested);
-    EXPECT_FALSE(form->Analyzer->WorkRaster);
+    EXPECT_EQ(form->Cycle().CapturePurpose, TCapturePurpose::SaveFrame);
+    EXPECT_TRUE(form->Cycle().SequenceActive());
+    EXPECT_TRUE(form->Cycle().CaptureRequested());
+    EXPECT_FALSE(form->Analyzer()->WorkRaster);
     EXPECT_TRUE(Files(Dir.path()).filter(".bmp").isEmpty());
 
     const TBitmap f = Frame(640, 480, 30, 60, 90);
@@ -478,15 +478,15 @@ TEST_F(InspectionRunTest, TheSaveCommandWhileLiveWritesTheNextCombinedFrameOnly)
     ASSERT_EQ(bmps.size(), 1);
     EXPECT_EQ(QImage(Path(bmps[0])).pixelColor(320, 240), QColor(90, 60, 30));
     EXPECT_EQ(form->CHECK->text(), "Check");
-    EXPECT_FALSE(form->SequenceActive);
-    EXPECT_TRUE(form->CrossHairOn);
+    EXPECT_FALSE(form->Cycle().SequenceActive());
+    EXPECT_TRUE(form->Cycle().CrossHairOn);
 }
 
 TEST_F(InspectionRunTest, AFailedSaveIsShownAndTheSequenceEndsCleanly)
 {
     auto form = MakeForm();
     form->show();
-    form->ImageFolder = Path("missing-folder");
+    form->SetImageFolder(Path("missing-folder"));
     form->SpeedButton2Click();
     const TBitmap f = Frame(640, 480, 1, 1, 1);
     for (int i = 0; i < 2; ++i)
@@ -500,8 +500,8 @@ TEST_F(InspectionRunTest, AFailedSaveIsShownAndTheSequenceEndsCleanly)
     {
         EXPECT_NE(std::string(e.what()).find("missing-folder"), std::string::npos) << e.what();
     }
-    EXPECT_FALSE(form->SequenceActive);
-    EXPECT_TRUE(form->CrossHairOn);
+    EXPECT_FALSE(form->Cycle().SequenceActive());
+    EXPECT_TRUE(form->Cycle().CrossHairOn);
     EXPECT_TRUE(QDir(Dir.path()).entryList({"*.bmp"}, QDir::Files).isEmpty());
 }
 
@@ -514,16 +514,16 @@ TEST_F(InspectionRunTest, ShortcutsNeedCtrlAndReachTheFocusedControlToo)
     form->B_SERIAL->setFocus();
 
     QTest::keyClick(form->B_SERIAL, Qt::Key_S, Qt::AltModifier);
-    EXPECT_FALSE(form->SequenceActive);
+    EXPECT_FALSE(form->Cycle().SequenceActive());
     form->B_SERIAL->setText("AB0001");
     QTest::keyClick(form->B_SERIAL, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_TRUE(form->SequenceActive);
-    EXPECT_EQ(form->CapturePurpose, -1);
+    EXPECT_TRUE(form->Cycle().SequenceActive());
+    EXPECT_EQ(form->Cycle().CapturePurpose, TCapturePurpose::Check);
     EXPECT_EQ(form->B_SERIAL->selectedText().toStdString(), "AB0001"); // the edit selected all as well
 
     // In the result view: Ctrl+S, which the edit ignores and passes on to its parents, saves
     // one report; Ctrl+A goes back to live.
-    form->ImageFolder = Dir.path();
+    form->SetImageFolder(Dir.path());
     form->OpenImageFile(QFile::encodeName(Sample("clean-pass.png")).toStdString());
     form->B_SERIAL->setFocus();
     QTest::keyClick(form->B_SERIAL, Qt::Key_S, Qt::ControlModifier);
@@ -532,8 +532,8 @@ TEST_F(InspectionRunTest, ShortcutsNeedCtrlAndReachTheFocusedControlToo)
     EXPECT_TRUE(reports[0].endsWith("_0001.bmp"));
     QTest::keyClick(form->B_SERIAL, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(form->CHECK->text(), "Check");
-    EXPECT_FALSE(form->SequenceActive);
+    EXPECT_FALSE(form->Cycle().SequenceActive());
     QTest::keyClick(form->CHECK, Qt::Key_S, Qt::ControlModifier | Qt::AltModifier);
-    EXPECT_EQ(form->CapturePurpose, 0);
-    EXPECT_TRUE(form->SequenceActive);
+    EXPECT_EQ(form->Cycle().CapturePurpose, TCapturePurpose::SaveFrame);
+    EXPECT_TRUE(form->Cycle().SequenceActive());
 }

@@ -82,27 +82,28 @@ TEST_F(LiveAssistantTest, TheLivePictureShowsTheZonesAndTheVerdictButTheReportSt
     QImage shown;
     QObject::connect(form->VIDEO, &TVideoGrabber::OnFrameOverlayUsingDC, form.get(),
                      [&](TVideoGrabber*, QPainter* dc, qint64, qint64, qint64) {
-                         if (form->LiveResult->FiberInView)
+                         if (form->LiveResult().FiberInView)
                              shown = static_cast<QImage*>(dc->device())->copy();
                      });
     ASSERT_TRUE(QTest::qWaitFor([&] { return !shown.isNull(); }, WaitMs));
-    const TLiveResult& r = *form->LiveResult;
+    const TLiveResult& r = form->LiveResult();
     EXPECT_TRUE(r.Pass);
     EXPECT_GT(r.Focus, 0.0f);
     const int cy = static_cast<int>(r.Center.Y);
-    // On the right of the centre: the contact circle's dot is blue, the cladding's green.
+    // On the right of the centre, in the result view's colours: the contact circle's dot is blue,
+    // the cladding's green, the core's yellow.
     const auto dotNear = [&](float x, const QColor& colour) {
         bool found = false;
         for (int dx = -1; dx <= 1; ++dx)
             found |= shown.pixelColor(static_cast<int>(x) + dx, cy) == colour;
         return found;
     };
-    EXPECT_TRUE(dotNear(r.Center.X + r.ZoneRadius[4], QColor(0, 128, 255)));
-    EXPECT_TRUE(dotNear(r.Center.X + r.ZoneRadius[2], QColor(0, 255, 0)));
+    EXPECT_TRUE(dotNear(r.Center.X + r.ZoneRadius[4], QColor(0, 0, 255)));
+    EXPECT_TRUE(dotNear(r.Center.X + r.ZoneRadius[2], QColor(0, 128, 0)));
     EXPECT_TRUE(dotNear(r.Center.X + r.ZoneRadius[0], QColor(255, 255, 0)));
     EXPECT_NEAR(r.Center.X, 326.0f, 3.0f); // the sample's fiber centre
     // The window's own analysis and report are untouched.
-    EXPECT_FALSE(form->Analyzer->SourceRaster);
+    EXPECT_FALSE(form->Analyzer()->SourceRaster);
     EXPECT_EQ(form->REPORT->item(2, 2)->text(), reportBefore);
     EXPECT_EQ(form->CHECK->text(), "Check");
 }
@@ -121,7 +122,7 @@ TEST_F(LiveAssistantTest, TheAutomaticCheckRunsOncePerFocusSweepAndFilesTheRepor
     Camera(sweep, 6); // 0.2 s each
     auto form = MakeForm();
     form->show();
-    form->ImageFolder = Dir.path();
+    form->SetImageFolder(Dir.path());
     form->B_AUTO->setChecked(true);
     form->B_SERIAL->setText("AB0001");
     QTest::keyClick(form.get(), Qt::Key_F3);
@@ -145,7 +146,7 @@ TEST_F(LiveAssistantTest, PullingTheConnectorOutGoesBackToLiveForTheNextOne)
     Camera({Sample("clean-pass.png"), empty}, 30);
     auto form = MakeForm();
     form->show();
-    form->ImageFolder = Dir.path();
+    form->SetImageFolder(Dir.path());
     form->B_AUTO->setChecked(true);
     form->B_SERIAL->setText("0001");
     form->LIVEANALYSIS->setChecked(true);
@@ -179,9 +180,9 @@ TEST_F(LiveAssistantTest, TheWiFiScopesPictureIsAnalysedLiveToo)
     TMainForm::WiFiScopeURL = server.Url();
     auto form = MakeForm(QMessageBox::Yes);
     form->show();
-    ASSERT_TRUE(form->WiFiMode);
+    ASSERT_TRUE(form->Scope().WiFiMode);
     form->LIVEANALYSIS->setChecked(true);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form->LiveResult->FiberInView; }, WaitMs));
-    EXPECT_FALSE(form->LiveResult->Pass);
-    EXPECT_FALSE(form->LiveResult->ZonePass[0]); // the sample's core defect
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->LiveResult().FiberInView; }, WaitMs));
+    EXPECT_FALSE(form->LiveResult().Pass);
+    EXPECT_FALSE(form->LiveResult().ZonePass[0]); // the sample's core defect
 }

@@ -13,8 +13,7 @@ QImage Overlay(TMainForm& form, int width, int height, QColor ground = Qt::black
 {
     QImage frame(width, height, QImage::Format_RGB888);
     frame.fill(ground);
-    form.VideoWidth = width;
-    form.VideoHeight = height;
+    form.FitVideoWindow(width, height, false);
     QPainter painter(&frame);
     form.VIDEOFrameOverlayUsingDC(&painter);
     painter.end();
@@ -74,8 +73,7 @@ TEST_F(LiveOverlayTest, MessageIsWrittenInBlackNearTheTopOnlyWhenOn)
 {
     auto form = MakeForm();
     form->show();
-    form->CrossHairOn = true;
-    form->OverlayMessage = "Image Saved : /tmp/20261210043000.bmp";
+    ASSERT_TRUE(form->Cycle().CrossHairOn);
 
     auto blackRows = [](const QImage& frame) {
         int top = frame.height();
@@ -89,26 +87,33 @@ TEST_F(LiveOverlayTest, MessageIsWrittenInBlackNearTheTopOnlyWhenOn)
                 }
         return std::pair(top, bottom);
     };
-    form->OverlayMessageOn = false;
     EXPECT_EQ(blackRows(Overlay(*form, 640, 480, Qt::white)).second, -1);
-    form->OverlayMessageOn = true;
+    form->ShowOverlayMessage("Image Saved : /tmp/20261210043000.bmp");
     const auto [top, bottom] = blackRows(Overlay(*form, 640, 480, Qt::white));
     EXPECT_GE(top, 5);
     EXPECT_LT(bottom, 40);
+    form->MSGTIMERTimer();
+    EXPECT_EQ(blackRows(Overlay(*form, 640, 480, Qt::white)).second, -1);
 }
 
-TEST_F(LiveOverlayTest, ARequestedCaptureStartsAndThatFrameStaysClean)
+TEST_F(LiveOverlayTest, ARequestedCaptureStartsAtFrameZeroAndThatFrameStaysClean)
 {
     auto form = MakeForm();
     form->show();
-    form->CaptureRequested = true;
-    form->FramesCaptured = 2;
+    // Two frames of a Check are in when the timer asks again: the capture starts over.
+    const TBitmap f(640, 480);
+    form->CheckOrResume();
+    form->VIDEOFrameCaptureCompleted(&f, true);
+    form->VIDEOFrameCaptureCompleted(&f, true);
+    ASSERT_EQ(form->Cycle().FramesCaptured, 2);
+    form->CAPTURETIMERTimer();
+    ASSERT_TRUE(form->Cycle().CaptureRequested());
 
     const QImage frame = Overlay(*form, 640, 480);
 
-    EXPECT_FALSE(form->CaptureRequested);
-    EXPECT_TRUE(form->OverlayStartedCapture);
-    EXPECT_EQ(form->FramesCaptured, 0);
+    EXPECT_FALSE(form->Cycle().CaptureRequested());
+    EXPECT_TRUE(form->Cycle().OverlayStartedCapture());
+    EXPECT_EQ(form->Cycle().FramesCaptured, 0);
     EXPECT_EQ(frame.pixelColor(320, 100), QColor(Qt::black));
 }
 
@@ -116,13 +121,18 @@ TEST_F(LiveOverlayTest, NothingHappensWhileTheVideoIsHiddenOrTheCrossHairOff)
 {
     auto form = MakeForm();
     form->show();
-    form->CrossHairOn = false;
+    // A frame nobody asked for turns the cross-hair off until the inspection it starts.
+    const TBitmap f(640, 480);
+    form->VIDEOFrameCaptureCompleted(&f, true);
+    ASSERT_FALSE(form->Cycle().CrossHairOn);
     EXPECT_EQ(Overlay(*form, 640, 480).pixelColor(320, 0), QColor(Qt::black));
 
-    form->CrossHairOn = true;
+    form = MakeForm();
+    form->show();
+    ASSERT_TRUE(form->Cycle().CrossHairOn);
     form->VIDEO->hide();
-    form->CaptureRequested = true;
+    form->CheckOrResume();
     EXPECT_EQ(Overlay(*form, 640, 480).pixelColor(320, 0), QColor(Qt::black));
-    EXPECT_TRUE(form->CaptureRequested);
-    EXPECT_FALSE(form->OverlayStartedCapture);
+    EXPECT_TRUE(form->Cycle().CaptureRequested());
+    EXPECT_FALSE(form->Cycle().OverlayStartedCapture());
 }

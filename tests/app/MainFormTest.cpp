@@ -34,16 +34,16 @@ TEST_F(MainFormTest, StartsWithTheDescribedStateAndGrid)
     EXPECT_EQ(f.windowTitle(), "Veltrana Zendrix");
     EXPECT_EQ(f.size(), QSize(905, 551));
     EXPECT_EQ(f.minimumSize(), QSize(905, 526));
-    ASSERT_TRUE(f.Analyzer);
-    EXPECT_EQ(f.StartDir, Dir.path());
-    EXPECT_EQ(f.ImageFolder, Dir.path());
-    EXPECT_EQ(f.CaptureCount, 3);
-    EXPECT_EQ(f.CaptureBuffers.size(), 3u);
-    EXPECT_EQ(f.CapturePurpose, -1);
-    EXPECT_TRUE(f.CrossHairOn);
-    EXPECT_FALSE(f.CaptureRequested);
-    EXPECT_FALSE(f.MouseDragging);
-    EXPECT_FALSE(f.Maximized);
+    ASSERT_TRUE(f.Analyzer());
+    EXPECT_EQ(f.StartDir(), Dir.path());
+    EXPECT_EQ(f.ImageFolder(), Dir.path());
+    EXPECT_EQ(f.Cycle().CaptureCount, 3);
+    EXPECT_EQ(f.Cycle().CaptureBuffers.size(), 3u);
+    EXPECT_EQ(f.Cycle().CapturePurpose, TCapturePurpose::Check);
+    EXPECT_TRUE(f.Cycle().CrossHairOn);
+    EXPECT_FALSE(f.Cycle().CaptureRequested());
+    EXPECT_FALSE(f.MouseDragging());
+    EXPECT_FALSE(f.Maximized());
 
     // Component texts and the views: live video shown, result view hidden.
     EXPECT_EQ(f.CHECK->text(), "Check");
@@ -62,7 +62,7 @@ TEST_F(MainFormTest, StartsWithTheDescribedStateAndGrid)
     EXPECT_FALSE(f.M_SINGLE->isChecked());
     EXPECT_TRUE(f.B_MANUAL->isChecked());
     f.M_SINGLE->setChecked(true);
-    EXPECT_EQ(f.Analyzer->Mode, 0);
+    EXPECT_EQ(f.Analyzer()->Mode, 0);
 
     // The grid: headers, row labels, Single Mode criteria, an empty result column.
     EXPECT_EQ(f.REPORT->rowCount(), 14);
@@ -120,13 +120,13 @@ TEST_F(MainFormTest, ClosingReleasesTheEngineAndTheFrameStore)
     EXPECT_TRUE(form->windowState() & Qt::WindowMinimized);
     form->SpeedButton5->click();
     EXPECT_FALSE(form->isVisible());
-    EXPECT_FALSE(form->Analyzer);
-    EXPECT_TRUE(form->CaptureBuffers.empty());
+    EXPECT_FALSE(form->Analyzer());
+    EXPECT_TRUE(form->Cycle().CaptureBuffers.empty());
     EXPECT_FALSE(QFile::exists(Path("SystemSetting.ini")));
     // Handlers that may still run after closing find no engine and do nothing.
     form->ShowResult();
     form->PBMouseDown(Qt::LeftButton, 1, 1);
-    EXPECT_FALSE(form->MouseDragging);
+    EXPECT_FALSE(form->MouseDragging());
 }
 
 struct SettingsCase
@@ -151,9 +151,9 @@ TEST_P(StartSettingsTest, ImageFolderAndFrameStoreFollowTheSettingsFile)
     const SettingsCase c = GetParam();
     WriteSettings(Path("SystemSetting.ini"), c.File);
     auto form = MakeForm();
-    EXPECT_EQ(form->ImageFolder, c.ImageFolder.isEmpty() ? Dir.path() : c.ImageFolder);
-    EXPECT_EQ(form->CaptureCount, c.CaptureCount);
-    EXPECT_EQ(form->CaptureBuffers.size(), static_cast<std::size_t>(c.CaptureCount));
+    EXPECT_EQ(form->ImageFolder(), c.ImageFolder.isEmpty() ? Dir.path() : c.ImageFolder);
+    EXPECT_EQ(form->Cycle().CaptureCount, c.CaptureCount);
+    EXPECT_EQ(form->Cycle().CaptureBuffers.size(), static_cast<std::size_t>(c.CaptureCount));
 }
 
 INSTANTIATE_TEST_SUITE_P(

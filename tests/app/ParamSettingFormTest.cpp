@@ -103,21 +103,21 @@ TEST_F(ParamSettingFormTest, ShowsTheSettingsAndOkWithoutChangesWritesTheSameFil
     });
     EXPECT_TRUE(Messages.empty());
     EXPECT_EQ(ReadFile("SystemSetting.ini"), HandEdited);
-    EXPECT_EQ(Form->Analyzer->CoreDefectPercent, 2.5f);
+    EXPECT_EQ(Form->Analyzer()->CoreDefectPercent, 2.5f);
 }
 
 TEST_F(ParamSettingFormTest, DefaultThenCancelChangesNothingAndWritesNothing)
 {
     WriteFile("SystemSetting.ini", HandEdited);
     Build();
-    const std::vector<double> before = Fields(*Form->Analyzer);
+    const std::vector<double> before = Fields(*Form->Analyzer());
     RunParamDialog([&](TParamSettingForm& p) {
         Click(p.Button3);
         EXPECT_EQ(p.Edit3->text(), "60");
         Click(p.Button5);
     });
-    EXPECT_EQ(Fields(*Form->Analyzer), before);
-    EXPECT_EQ(Form->CaptureBuffers.size(), 4u);
+    EXPECT_EQ(Fields(*Form->Analyzer()), before);
+    EXPECT_EQ(Form->Cycle().CaptureBuffers.size(), 4u);
     EXPECT_EQ(ReadFile("SystemSetting.ini"), HandEdited);
 }
 
@@ -130,9 +130,9 @@ TEST_F(ParamSettingFormTest, DefaultThenOkTakesTheDefaultsAndWritesThemWithTheFo
         Click(p.Button4);
     });
     // Counts on the result are not a default of the button; the folder stays the window's.
-    EXPECT_EQ(Fields(*Form->Analyzer), (std::vector<double>{128, 128, 60, 140, 3, 5, 3, 1}));
-    EXPECT_EQ(Form->CaptureCount, 3);
-    EXPECT_EQ(Form->CaptureBuffers.size(), 3u);
+    EXPECT_EQ(Fields(*Form->Analyzer()), (std::vector<double>{128, 128, 60, 140, 3, 5, 3, 1}));
+    EXPECT_EQ(Form->Cycle().CaptureCount, 3);
+    EXPECT_EQ(Form->Cycle().CaptureBuffers.size(), 3u);
     EXPECT_EQ(ReadFile("SystemSetting.ini"),
               "Scope X\r\n128,128,60,140,3.000000,5.000000\r\n3\r\n\r\n\r\n1\r\n/data/images\r\n");
 }
@@ -145,10 +145,10 @@ TEST_F(ParamSettingFormTest, CaptureCountFiveGivesAStoreOfFiveAndTheNextCheckCom
         Click(p.SHOWCOUNT);
         Click(p.Button4);
     });
-    EXPECT_EQ(Form->Analyzer->CaptureCount, 5);
-    EXPECT_EQ(Form->CaptureCount, 5);
-    EXPECT_EQ(Form->CaptureBuffers.size(), 5u);
-    EXPECT_EQ(Form->Analyzer->ShowCounts, 1);
+    EXPECT_EQ(Form->Analyzer()->CaptureCount, 5);
+    EXPECT_EQ(Form->Cycle().CaptureCount, 5);
+    EXPECT_EQ(Form->Cycle().CaptureBuffers.size(), 5u);
+    EXPECT_EQ(Form->Analyzer()->ShowCounts, 1);
     EXPECT_EQ(ReadFile("SystemSetting.ini"),
               "PC Camera\r\n128,128,60,140,3.000000,5.000000\r\n5\r\n\r\n\r\n1\r\n" +
                   QFile::encodeName(Dir.path()) + "\r\n");
@@ -163,7 +163,7 @@ TEST_F(ParamSettingFormTest, CaptureCountFiveGivesAStoreOfFiveAndTheNextCheckCom
         Form->VIDEOFrameCaptureCompleted(&frame, true);
     }
     EXPECT_EQ(Form->CHECK->text(), "Resume");
-    EXPECT_EQ(Form->CaptureBuffers[0].ScanLine(0)[0], 100);
+    EXPECT_EQ(Form->Cycle().CaptureBuffers[0].ScanLine(0)[0], 100);
 }
 
 struct RefusedCase
@@ -186,8 +186,8 @@ TEST_P(RefusedEditTest, KeepsTheDialogOpenAndChangesNothing)
 {
     const RefusedCase c = GetParam();
     Build();
-    const std::vector<double> before = Fields(*Form->Analyzer);
-    const QString folder = Form->ImageFolder;
+    const std::vector<double> before = Fields(*Form->Analyzer());
+    const QString folder = Form->ImageFolder();
     RunParamDialog([&](TParamSettingForm& p) {
         // Good values on both sides of the refused one, in the order Ok takes them.
         p.Edit3->setText("61");
@@ -199,12 +199,12 @@ TEST_P(RefusedEditTest, KeepsTheDialogOpenAndChangesNothing)
         ASSERT_EQ(Messages.size(), 1u);
         EXPECT_EQ(Messages[0].Text, QString::fromUtf8(c.Message));
         EXPECT_TRUE(p.isVisible());
-        EXPECT_EQ(Fields(*Form->Analyzer), before);
+        EXPECT_EQ(Fields(*Form->Analyzer()), before);
         Click(p.Button5);
     });
-    EXPECT_EQ(Fields(*Form->Analyzer), before);
-    EXPECT_EQ(Form->CaptureBuffers.size(), 3u);
-    EXPECT_EQ(Form->ImageFolder, folder);
+    EXPECT_EQ(Fields(*Form->Analyzer()), before);
+    EXPECT_EQ(Form->Cycle().CaptureBuffers.size(), 3u);
+    EXPECT_EQ(Form->ImageFolder(), folder);
     EXPECT_FALSE(QFile::exists(Path("SystemSetting.ini")));
 }
 
@@ -239,8 +239,8 @@ TEST_F(ParamSettingFormTest, AFolderChosenWithTheChooserIsTakenOnOk)
     });
     EXPECT_EQ(calls,
               (QStringList{"Choose Image Saving Folder", Dir.path(), "Choose Image Saving Folder", chosen}));
-    EXPECT_EQ(Form->ImageFolder, chosen);
-    EXPECT_EQ(Form->Analyzer->ImageFolder, QFile::encodeName(chosen).toStdString());
+    EXPECT_EQ(Form->ImageFolder(), chosen);
+    EXPECT_EQ(Form->Analyzer()->ImageFolder, QFile::encodeName(chosen).toStdString());
     EXPECT_TRUE(ReadFile("SystemSetting.ini").endsWith("\r\n" + QFile::encodeName(chosen) + "\r\n"));
 }
 
@@ -282,7 +282,7 @@ TEST_P(DeviceSizeTest, ASizeChosenInSettingTwoIsFittedWhetherOkOrCancel)
     const bool ok = GetParam();
     fakecams::AddCamera({"USB Video Device", {{640, 480}, {1280, 960}}});
     Build();
-    ASSERT_EQ(Form->VideoWidth, 640);
+    ASSERT_EQ(Form->Scope().VideoWidth, 640);
     RunParamDialog([&](TParamSettingForm& p) {
         WhenModal([](QDialog* format) {
             EXPECT_EQ(format->objectName(), "VideoFormatDialog");
@@ -293,9 +293,9 @@ TEST_P(DeviceSizeTest, ASizeChosenInSettingTwoIsFittedWhetherOkOrCancel)
         Click(ok ? p.Button4 : p.Button5);
     });
     EXPECT_EQ(Form->VIDEO->VideoSize(), 1);
-    EXPECT_EQ(Form->VideoWidth, 1280);
-    EXPECT_EQ(Form->VideoHeight, 960);
-    EXPECT_EQ(Form->FrameWidth, 1280);
+    EXPECT_EQ(Form->Scope().VideoWidth, 1280);
+    EXPECT_EQ(Form->Scope().VideoHeight, 960);
+    EXPECT_EQ(Form->Scope().FrameWidth, 1280);
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, DeviceSizeTest, ::testing::Bool(),

@@ -119,7 +119,7 @@ TEST_F(ExceptionDisplayTest, AFailedSaveFromTheButtonIsShownNotThrown)
     form->show();
     form->OpenImageFile(
         QFile::encodeName(QStringLiteral(FS_SOURCE_DIR "/samples/clean-pass.png")).toStdString());
-    form->ImageFolder = Path("no-such-folder");
+    form->SetImageFolder(Path("no-such-folder"));
     Messages.clear();
     EXPECT_NO_THROW(form->SpeedButton2->click());
     ASSERT_EQ(Messages.size(), 1u);

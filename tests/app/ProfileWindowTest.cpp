@@ -90,20 +90,20 @@ TEST_F(ProfileWindowTest, AChosenProfileJudgesTheFaceOnScreenIsRememberedAndGoes
 TEST_F(ProfileWindowTest, EachTableFitsTheGridInItsFiberModeWithItsCounts)
 {
     Build();
-    Form->Analyzer->ShowCounts = 1;
+    Form->Analyzer()->ShowCounts = 1;
     for (const char* name : {"sm-pc", "sm-apc", "mm-pc"})
     {
         const TCriteriaProfile& p = *FindProfile(name);
         Form->SetProfile(p);
         Form->OpenImageFile(Sample("core-defect.png"));
-        EXPECT_EQ(Form->Analyzer->Mode, p.FiberMode) << name;
+        EXPECT_EQ(Form->Analyzer()->Mode, p.FiberMode) << name;
         EXPECT_EQ((p.FiberMode == 0 ? Form->M_SINGLE : Form->M_MULTI)->isChecked(), true) << name;
         const int last = Form->REPORT->rowCount() - 1;
         EXPECT_LE(Form->REPORT->rowViewportPosition(last) + Form->REPORT->rowHeight(last),
                   Form->REPORT->viewport()->height())
             << name;
         int row = 1;
-        for (const TZoneResult& z : Form->ProfileResult.Zones)
+        for (const TZoneResult& z : Form->ProfileResult().Zones)
         {
             EXPECT_EQ(Form->REPORT->item(row++, 2)->text(), z.Pass ? "Pass" : "Fail") << name;
             for (const TRuleResult& r : z.Rows)
@@ -113,7 +113,7 @@ TEST_F(ProfileWindowTest, EachTableFitsTheGridInItsFiberModeWithItsCounts)
             }
         }
         EXPECT_EQ(row, last + 1) << name;
-        EXPECT_EQ(Form->RESULT->text(), Form->ProfileResult.Pass ? "Pass" : "Fail") << name;
+        EXPECT_EQ(Form->RESULT->text(), Form->ProfileResult().Pass ? "Pass" : "Fail") << name;
     }
 
     // With counts hidden the row that failed is still marked, and the mark goes with the next face.
@@ -124,7 +124,7 @@ TEST_F(ProfileWindowTest, EachTableFitsTheGridInItsFiberModeWithItsCounts)
                 rows << r;
         return rows;
     };
-    Form->Analyzer->ShowCounts = 0;
+    Form->Analyzer()->ShowCounts = 0;
     Form->SetProfile(*FindProfile("sm-pc"));
     Form->OpenImageFile(Sample("core-defect.png"));
     ASSERT_EQ(Form->RESULT->text(), "Fail");

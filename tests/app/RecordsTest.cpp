@@ -77,14 +77,14 @@ TEST_F(RecordsTest, EveryInspectionAppendsOneRecordPassOrFail)
     EXPECT_EQ(Field(rows, 3, "frames"), "3");
     EXPECT_EQ(Field(rows, 3, "verdict"), "Pass");
     EXPECT_EQ(Field(rows, 3, "serial"), "LINE-7, \"A\" 0001");
-    EXPECT_EQ(Field(rows, 1, "center_x").toFloat(), 0.0f + form->Analyzer->Center.X);
+    EXPECT_EQ(Field(rows, 1, "center_x").toFloat(), 0.0f + form->Analyzer()->Center.X);
 }
 
 TEST_F(RecordsTest, AnUnwritableFolderIsReportedAndTheVerdictStillShown)
 {
     auto form = MakeForm();
     form->show();
-    form->ImageFolder = Path("gone");
+    form->SetImageFolder(Path("gone"));
     Messages.clear();
     form->OpenImageFile(Sample("clean-pass.png"));
     EXPECT_EQ(form->RESULT->text(), "Pass");
@@ -104,7 +104,7 @@ TEST_F(RecordsTest, FailedInspectionsLeaveTheirPicturesWhenAsked)
     ASSERT_TRUE(form->SAVEFAILED->isChecked());
     form->show();
     QDir(Dir.path()).mkdir("images");
-    form->ImageFolder = Path("images");
+    form->SetImageFolder(Path("images"));
     form->B_AUTO->setChecked(true);
     form->B_SERIAL->setText("AB0007");
 
@@ -193,7 +193,7 @@ TEST_F(RecordsTest, ATrueSizeProfileIsNamedWithItsRowsAndSizesInTheLogAndThePdf)
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(Field(rows, 1, "profile"), "sm-pc");
     EXPECT_EQ(Field(rows, 1, "verdict"), "Pass");
-    EXPECT_NEAR(Field(rows, 1, "um_per_pixel").toDouble(), form->ProfileResult.UmPerPixel, 1e-5);
+    EXPECT_NEAR(Field(rows, 1, "um_per_pixel").toDouble(), form->ProfileResult().UmPerPixel, 1e-5);
     EXPECT_TRUE(Field(rows, 1, "profile_rows").startsWith("A Pass: Scratches 0/None, Defects 0/None; B Pass: "))
         << Field(rows, 1, "profile_rows").toStdString();
     EXPECT_TRUE(Field(rows, 1, "findings_um").startsWith("scratch ")) << Field(rows, 1, "findings_um").toStdString();

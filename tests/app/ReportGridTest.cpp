@@ -70,7 +70,7 @@ using ReportGridTest = MainFormTest;
 TEST_F(ReportGridTest, CriteriaColumnInBothModes)
 {
     auto form = MakeForm();
-    SetIecLimits(*form->Analyzer);
+    SetIecLimits(*form->Analyzer());
     const QString mu = QStringLiteral("\u00B5m");
 
     form->M_SINGLEClick();
@@ -84,7 +84,7 @@ TEST_F(ReportGridTest, CriteriaColumnInBothModes)
     form->R1->setText("Fail");
     form->REPORT->item(5, 2)->setText("7");
     form->M_MULTIClick();
-    EXPECT_EQ(form->Analyzer->Mode, 1);
+    EXPECT_EQ(form->Analyzer()->Mode, 1);
     const QString multi[] = {"5<3 " + mu + ", None>3 " + mu,
                              "4<5 " + mu + ", None>5 " + mu,
                              "",
@@ -112,7 +112,7 @@ TEST_F(ReportGridTest, CriteriaColumnInBothModes)
 TEST_F(ReportGridTest, FailShowsRedVerdictZoneLabelsAndCounts)
 {
     auto form = MakeForm();
-    TFiberAnalyzer& a = *form->Analyzer;
+    TFiberAnalyzer& a = *form->Analyzer();
     SetIecLimits(a);
     a.ZoneScale = 1.0f;
     a.ShowCounts = 1;
@@ -126,7 +126,7 @@ TEST_F(ReportGridTest, FailShowsRedVerdictZoneLabelsAndCounts)
     EXPECT_EQ(form->RESULT->text(), "Fail");
     EXPECT_EQ(form->RESULT->palette().color(QPalette::Window), QColor(255, 0, 0));
     EXPECT_EQ(form->RESULT->palette().color(QPalette::WindowText), QColor(255, 255, 255));
-    EXPECT_FALSE(form->SaveResultPending);
+    EXPECT_FALSE(form->Cycle().SaveResultPending);
     EXPECT_EQ(form->R1->text(), "Fail");
     EXPECT_EQ(form->R2->text(), "Fail");
     EXPECT_EQ(form->R3->text(), "Pass");
@@ -140,7 +140,7 @@ TEST_F(ReportGridTest, FailShowsRedVerdictZoneLabelsAndCounts)
 TEST_F(ReportGridTest, PassIsGreenAndMarksTheAutoSave)
 {
     auto form = MakeForm();
-    TFiberAnalyzer& a = *form->Analyzer;
+    TFiberAnalyzer& a = *form->Analyzer();
     SetIecLimits(a);
     a.ZoneScale = 1.0f;
     a.Mode = 1;
@@ -151,7 +151,7 @@ TEST_F(ReportGridTest, PassIsGreenAndMarksTheAutoSave)
     form->ShowResult();
     EXPECT_EQ(form->RESULT->text(), "Pass");
     EXPECT_EQ(form->RESULT->palette().color(QPalette::Window), QColor(0, 128, 0));
-    EXPECT_TRUE(form->SaveResultPending);
+    EXPECT_TRUE(form->Cycle().SaveResultPending);
     for (QLabel* r : {form->R1, form->R2, form->R3, form->R4})
         EXPECT_EQ(r->text(), "Pass");
     for (int r = 2; r < 14; ++r)
@@ -163,7 +163,7 @@ TEST_F(ReportGridTest, PassIsGreenAndMarksTheAutoSave)
     form->B_AUTO->setChecked(false);
     form->B_MANUAL->setChecked(true);
     form->ShowResult();
-    EXPECT_FALSE(form->SaveResultPending);
+    EXPECT_FALSE(form->Cycle().SaveResultPending);
     EXPECT_EQ(Cell(*form, 2, 2), "1, 0");
     EXPECT_EQ(Cell(*form, 3, 2), "0, 0");
     EXPECT_EQ(Cell(*form, 10, 2), "");

@@ -62,7 +62,7 @@ TEST_F(ReportPrintingTest, TheSavedReportIsTheWindowInItsReportLayoutBetweenTheB
 {
     auto form = MakeForm();
     form->show();
-    form->ImageFolder = Dir.path();
+    form->SetImageFolder(Dir.path());
     form->OpenImageFile(QFile::encodeName(Sample("cladding-scratch.png")).toStdString());
     const QImage normal = form->grab().toImage().convertToFormat(QImage::Format_RGB888);
     form->EnterReportLayout();
@@ -83,7 +83,7 @@ TEST_F(ReportPrintingTest, TheSavedReportIsTheWindowInItsReportLayoutBetweenTheB
     const QRect buttonArea = form->SpeedButton2->geometry().translated(form->RIGHT->pos()).translated(0, -41);
     EXPECT_NE(saved.copy(buttonArea), normal.copy(buttonArea.translated(0, 41)));
     EXPECT_EQ(form->CHECK->text(), "Resume");
-    EXPECT_FALSE(form->SequenceActive);
+    EXPECT_FALSE(form->Cycle().SequenceActive());
 }
 
 TEST_F(ReportPrintingTest, AFailedSaveRestoresTheLayoutAndKeepsTheSequenceFields)
@@ -91,11 +91,10 @@ TEST_F(ReportPrintingTest, AFailedSaveRestoresTheLayoutAndKeepsTheSequenceFields
     auto form = MakeForm();
     form->show();
     form->OpenImageFile(QFile::encodeName(Sample("clean-pass.png")).toStdString());
-    form->ImageFolder = Path("no-such-folder");
-    form->SequenceActive = true; // as a stalled sequence may have left it
+    form->SetImageFolder(Path("no-such-folder"));
     EXPECT_THROW(form->SpeedButton2Click(), std::runtime_error);
     ExpectNormalLayout(*form);
-    EXPECT_TRUE(form->SequenceActive);
+    EXPECT_TRUE(form->Cycle().ShowingResult());
     EXPECT_THROW(form->SaveReportImage(QFile::encodeName(Path("no-such-folder/x.bmp")).toStdString()),
                  std::runtime_error);
     ExpectNormalLayout(*form);
@@ -205,17 +204,17 @@ TEST_F(PrintCommandTest, WhileLiveTheDialogComesAfterTheFramesAndPrintsTheCombin
         Dialogs = 0;
         form->SpeedButton3Click();
         EXPECT_EQ(Dialogs, 0);
-        EXPECT_EQ(form->CapturePurpose, 1);
-        EXPECT_TRUE(form->SequenceActive);
+        EXPECT_EQ(form->Cycle().CapturePurpose, TCapturePurpose::Print);
+        EXPECT_TRUE(form->Cycle().SequenceActive());
         TBitmap f(640, 480);
         f.Image().fill(Qt::darkGray);
         for (int i = 0; i < 3; ++i)
             form->VIDEOFrameCaptureCompleted(&f, true);
         EXPECT_EQ(Dialogs, 1);
         EXPECT_EQ(QFile::exists(Path("print.pdf")), confirm);
-        EXPECT_FALSE(form->SequenceActive);
-        EXPECT_TRUE(form->CrossHairOn);
-        EXPECT_EQ(form->FramesCaptured, 0);
+        EXPECT_FALSE(form->Cycle().SequenceActive());
+        EXPECT_TRUE(form->Cycle().CrossHairOn);
+        EXPECT_EQ(form->Cycle().FramesCaptured, 0);
         EXPECT_EQ(form->CHECK->text(), "Check");
     }
 }
@@ -239,7 +238,7 @@ TEST_F(ReportPrintingTest, TheHiddenSaveButtonWritesTheSourceImageInTheNamedForm
 {
     auto form = MakeForm();
     form->show();
-    form->ImageFolder = Dir.path();
+    form->SetImageFolder(Dir.path());
     form->SAVEIMAGEClick(); // nothing to save yet: no dialog
     EXPECT_EQ(form->SD, nullptr);
     form->OpenImageFile(QFile::encodeName(Sample("core-defect.png")).toStdString());

@@ -42,10 +42,10 @@ TEST_F(ScopeCameraTest, TakesTheKnownDeviceAtItsSevenTwentySizeAndPreviews)
     EXPECT_EQ(form->VIDEO->VideoDevice(), 1);
     EXPECT_EQ(form->SIZE->count(), 3);
     EXPECT_EQ(form->VIDEO->VideoSize(), 2);
-    EXPECT_EQ(form->VideoWidth, 720);
-    EXPECT_EQ(form->FrameWidth, 640);
+    EXPECT_EQ(form->Scope().VideoWidth, 720);
+    EXPECT_EQ(form->Scope().FrameWidth, 640);
     EXPECT_EQ(form->VIDEO->geometry(), QRect(0, 0, 640, 480));
-    EXPECT_FALSE(form->WiFiMode);
+    EXPECT_FALSE(form->Scope().WiFiMode);
     EXPECT_EQ(form->TITLECAPTION->text(), "Fiber Optic Microscope / Inspector 4.5 - USB");
     EXPECT_TRUE(QTest::qWaitFor([&] { return overlays > 0; }, WaitMs));
 }
@@ -98,14 +98,14 @@ TEST_F(ScopeCameraTest, AKnownDeviceInTheListIsTakenWithoutAsking)
     fakecams::AddCamera({"USB Video Device", {{640, 480}}});
     auto form = MakeForm(QMessageBox::No);
     Messages.clear();
-    form->WiFiMode = true;
-    form->CaptureRequested = true;
+    form->CheckOrResume(); // a request pending while the scope is connected anew
+    ASSERT_TRUE(form->Cycle().CaptureRequested());
 
     form->ConnectScope();
 
     EXPECT_EQ(CountQuestions(), 0);
-    EXPECT_FALSE(form->WiFiMode);
-    EXPECT_FALSE(form->CaptureRequested);
+    EXPECT_FALSE(form->Scope().WiFiMode);
+    EXPECT_FALSE(form->Cycle().CaptureRequested());
     EXPECT_EQ(form->TITLECAPTION->text(), TitleBase + " - USB");
 }
 
@@ -183,8 +183,8 @@ TEST_P(WiFiStreamSizeTest, FitsTheVideoToTheStreamsRealSize)
     auto form = MakeForm(QMessageBox::Yes);
     form->show();
     ASSERT_TRUE(QTest::qWaitFor([&] { return form->TITLECAPTION->text().endsWith(" - WiFi"); }, WaitMs));
-    EXPECT_EQ(form->VideoWidth, c.Width);
-    EXPECT_EQ(form->VideoHeight, c.Height);
+    EXPECT_EQ(form->Scope().VideoWidth, c.Width);
+    EXPECT_EQ(form->Scope().VideoHeight, c.Height);
     EXPECT_EQ(CountMessages(Caution), c.Caution ? 1 : 0);
     // The overlay's vertical line runs through the middle of the frame it draws on.
     QSize drawnOn;
@@ -193,7 +193,7 @@ TEST_P(WiFiStreamSizeTest, FitsTheVideoToTheStreamsRealSize)
                          drawnOn = QSize(dc->device()->width(), dc->device()->height());
                      });
     ASSERT_TRUE(QTest::qWaitFor([&] { return drawnOn.isValid(); }, WaitMs));
-    EXPECT_EQ(drawnOn, QSize(form->VideoWidth, form->VideoHeight));
+    EXPECT_EQ(drawnOn, QSize(form->Scope().VideoWidth, form->Scope().VideoHeight));
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, WiFiStreamSizeTest,

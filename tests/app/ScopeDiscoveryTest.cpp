@@ -77,15 +77,15 @@ TEST_F(ScopeDiscoveryTest, NoKnownDeviceAsksForTheWiFiScope)
     EXPECT_EQ(Messages[0].Text, "Search for WiFi Scope ?");
     EXPECT_EQ(Messages[0].Caption, "Video Source Not Found");
     EXPECT_EQ(Messages[0].Icon, QMessageBox::Question);
-    EXPECT_FALSE(form->WiFiMode);
-    EXPECT_EQ(form->FrameWidth, 0);
+    EXPECT_FALSE(form->Scope().WiFiMode);
+    EXPECT_EQ(form->Scope().FrameWidth, 0);
 
     Answer(QMessageBox::Yes);
     form->CONNECT->click();
     EXPECT_EQ(CountMessages("Search for WiFi Scope ?"), 2);
-    EXPECT_TRUE(form->WiFiMode);
+    EXPECT_TRUE(form->Scope().WiFiMode);
     EXPECT_TRUE(form->CHECK->isEnabled());
-    EXPECT_EQ(form->FrameWidth, 640);
+    EXPECT_EQ(form->Scope().FrameWidth, 640);
     EXPECT_EQ(form->VIDEO->geometry(), QRect(0, 0, 640, 480));
     EXPECT_EQ(form->VIDEO->VideoSource(), vs_IPCamera);
     EXPECT_EQ(form->VIDEO->IPCameraURL(), TMainForm::WiFiScopeURL);
@@ -104,11 +104,11 @@ TEST_F(ScopeDiscoveryTest, ArrivalAndInactiveReconnectOnlyWhenTheyShould)
     Answer(QMessageBox::Yes);
     emit form->VIDEO->OnDeviceArrivalOrRemoval(form->VIDEO, true, false, "memory stick", 0);
     EXPECT_EQ(CountMessages("Search for WiFi Scope ?"), 2);
-    ASSERT_TRUE(form->WiFiMode);
+    ASSERT_TRUE(form->Scope().WiFiMode);
     // The IP camera stopping asks again; No leaves the WiFi set-up as it was.
     emit form->VIDEO->OnInactive(form->VIDEO);
     EXPECT_EQ(CountMessages("Search for WiFi Scope ?"), 3);
-    EXPECT_TRUE(form->WiFiMode);
+    EXPECT_TRUE(form->Scope().WiFiMode);
 }
 
 struct FitCase
@@ -136,9 +136,9 @@ TEST_P(FitVideoWindowTest, FillsTheHeightCentredAndWarnsBelowSixFortyByFourEight
     auto form = MakeForm();
     Messages.clear();
     form->FitVideoWindow(c.Width, c.Height);
-    EXPECT_EQ(form->VideoWidth, c.VideoWidth);
-    EXPECT_EQ(form->VideoHeight, static_cast<int>(c.Height));
-    EXPECT_EQ(form->FrameWidth, c.FrameWidth);
+    EXPECT_EQ(form->Scope().VideoWidth, c.VideoWidth);
+    EXPECT_EQ(form->Scope().VideoHeight, static_cast<int>(c.Height));
+    EXPECT_EQ(form->Scope().FrameWidth, c.FrameWidth);
     EXPECT_EQ(form->VIDEO->geometry(), c.Geometry);
     EXPECT_EQ(CountMessages("Captured image size must be bigger than or equal to 640x480 for analysis"),
               c.Caution ? 1 : 0);

@@ -121,9 +121,9 @@ TEST_F(MenuStartTest, SettingsLiveInTheDataFolderAndTheDialogShowsIt)
     ASSERT_EQ(EnterUserDataFolder(), QString()) << "an existing folder is used as it is";
 
     Build();
-    EXPECT_EQ(Form->StartDir, folder);
-    EXPECT_EQ(Form->ImageFolder, folder);
-    EXPECT_EQ(Form->Analyzer->CaptureCount, 4);
+    EXPECT_EQ(Form->StartDir(), folder);
+    EXPECT_EQ(Form->ImageFolder(), folder);
+    EXPECT_EQ(Form->Analyzer()->CaptureCount, 4);
     RunParamDialog([&](TParamSettingForm& p) {
         EXPECT_EQ(p.SETTINGSFOLDER->toolTip(), folder + "/SystemSetting.ini");
         EXPECT_TRUE(p.SETTINGSFOLDER->text().startsWith("Settings in "))

@@ -102,14 +102,14 @@ TEST_F(WindowChromeTest, RestoreReturnsTheEarlierBoundsAfterADrag)
     const QRect before = form->geometry();
 
     form->SpeedButton4Click();
-    EXPECT_TRUE(form->Maximized);
+    EXPECT_TRUE(form->Maximized());
     EXPECT_NE(form->geometry(), before);
     form->TOPMouseDown(QPoint(100, 10));
     form->TOPMouseMove(QPoint(140, 35));
     form->TOPMouseUp();
     form->SpeedButton4Click();
 
-    EXPECT_FALSE(form->Maximized);
+    EXPECT_FALSE(form->Maximized());
     EXPECT_EQ(form->geometry(), before);
 }
 
@@ -124,10 +124,10 @@ TEST_F(WindowChromeTest, AnyButtonDragsTheTitleBarButNotItsCaption)
     QTest::mouseMove(form->TOP, QPoint(430, 50));
     QTest::mouseRelease(form->TOP, Qt::RightButton, {}, QPoint(430, 50));
     EXPECT_EQ(form->pos(), start + QPoint(30, 20));
-    EXPECT_FALSE(form->MouseDragging);
+    EXPECT_FALSE(form->MouseDragging());
 
     QTest::mousePress(form->TITLECAPTION, Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_FALSE(form->MouseDragging);
+    EXPECT_FALSE(form->MouseDragging());
     QTest::mouseRelease(form->TITLECAPTION, Qt::LeftButton, {}, QPoint(5, 5));
 }
 
@@ -163,13 +163,13 @@ TEST_P(BrokenPressTest, TheNextTitleBarDragMovesTheWindowExactly)
             QFile::encodeName(QStringLiteral(FS_SOURCE_DIR "/samples/clean-pass.png")).toStdString());
         ASSERT_TRUE(form->PB->isVisible());
         SendMouse(form->PB, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(100, 100));
-        ASSERT_TRUE(form->MouseDragging);
+        ASSERT_TRUE(form->MouseDragging());
         form->ResumeLive();
     }
     else
     {
         SendMouse(form->TOP, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(400, 30));
-        ASSERT_TRUE(form->MouseDragging);
+        ASSERT_TRUE(form->MouseDragging());
         if (GetParam() == Break::ModalBox)
         {
             QMessageBox box(form.get());
@@ -181,14 +181,14 @@ TEST_P(BrokenPressTest, TheNextTitleBarDragMovesTheWindowExactly)
     }
     if (GetParam() != Break::ReleaseElsewhere)
     {
-        EXPECT_FALSE(form->MouseDragging);
+        EXPECT_FALSE(form->MouseDragging());
     }
     const QPoint start = form->pos();
     SendMouse(form->TOP, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(200, 20));
     SendMouse(form->TOP, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, QPoint(230, 35));
     SendMouse(form->TOP, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, QPoint(230, 35));
     EXPECT_EQ(form->pos(), start + QPoint(30, 15));
-    EXPECT_FALSE(form->MouseDragging);
+    EXPECT_FALSE(form->MouseDragging());
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, BrokenPressTest,

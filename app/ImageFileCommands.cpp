@@ -22,7 +22,7 @@
 
 void TMainForm::LOADIMAGEClick()
 {
-    if (!Analyzer)
+    if (!Analyzer_)
         return;
     if (!OD)
     {
@@ -47,11 +47,9 @@ void TMainForm::LOADIMAGEClick()
 
 void TMainForm::OpenImageFile(const std::string& path)
 {
-    if (Analyzer->LoadImageFile(path))
+    if (Analyzer_->LoadImageFile(path))
     {
-        InspectionSource = QFile::decodeName(QByteArray::fromStdString(path));
-        InspectionFrames = 0;
-        InspectionFiles.clear();
+        Cycle_.BeginInspection(QFile::decodeName(QByteArray::fromStdString(path)), 0);
         RunAnalysis();
     }
     else
@@ -77,29 +75,24 @@ QString TMainForm::DatedReportName(const QString& folder, const QString& dateTex
 
 void TMainForm::SpeedButton2Click()
 {
-    if (CHECK->text() == QLatin1String("Check"))
+    if (Cycle_.Live())
     {
-        FramesCaptured = 0;
-        CapturePurpose = 0;
-        SequenceActive = true;
-        CaptureRequested = true;
+        Cycle_.Start(TCapturePurpose::SaveFrame);
         // The frame is saved as captured, without the circles of an earlier result.
-        if (Analyzer)
-            Analyzer->WorkRaster.reset();
+        if (Analyzer_)
+            Analyzer_->WorkRaster.reset();
         return;
     }
-    if (Analyzer)
+    if (Analyzer_)
     {
         const QString date = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
         // The open dialog starts here next time. The report goes to the folder by its full path,
         // so a folder that cannot be entered fails the write instead of saving elsewhere.
-        QDir::setCurrent(ImageFolder);
-        const QString name = DatedReportName(ImageFolder, date);
-        SaveReportImage(QFile::encodeName(QDir(ImageFolder).filePath(name)).toStdString());
+        QDir::setCurrent(ImageFolder_);
+        const QString name = DatedReportName(ImageFolder_, date);
+        SaveReportImage(QFile::encodeName(QDir(ImageFolder_).filePath(name)).toStdString());
     }
-    FramesCaptured = 0;
-    CaptureRequested = false;
-    SequenceActive = false;
+    Cycle_.ResetFrames();
 }
 
 void TMainForm::FormKeyDown(int Key, Qt::KeyboardModifiers Shift)
@@ -121,7 +114,7 @@ void TMainForm::FormKeyDown(int Key, Qt::KeyboardModifiers Shift)
 
 void TMainForm::SAVEIMAGEClick()
 {
-    if (!Analyzer || !Analyzer->SourceRaster)
+    if (!Analyzer_ || !Analyzer_->SourceRaster)
         return;
     if (!SD)
     {
@@ -137,11 +130,11 @@ void TMainForm::SAVEIMAGEClick()
                                                                          : QStringLiteral("bmp"));
         });
     }
-    SD->setDirectory(ImageFolder);
+    SD->setDirectory(ImageFolder_);
     SD->selectFile(QString());
     if (SD->exec() != QDialog::Accepted || SD->selectedFiles().isEmpty())
         return;
     // Real JPEG data for a .jpg name: a bitmap under that name confuses every other program.
     WriteImageFile(QFile::encodeName(SD->selectedFiles().constFirst()).toStdString(),
-                   Analyzer->SourceRaster->Bitmap->Image());
+                   Analyzer_->SourceRaster->Bitmap->Image());
 }

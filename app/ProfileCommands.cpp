@@ -104,14 +104,14 @@ void TMainForm::SetProfile(const TCriteriaProfile& profile)
 {
     Profile_ = profile;
     LiveProfile_ = profile.Classic ? nullptr : std::make_shared<const TCriteriaProfile>(profile);
-    ProfileResult = {};
+    ProfileResult_ = {};
     // A table written for one fiber decides the mode: the core located and drawn is that fiber's.
     const bool fixed = !profile.Classic && profile.FiberMode >= 0;
     if (fixed)
     {
         (profile.FiberMode == 0 ? M_SINGLE : M_MULTI)->setChecked(true);
-        if (Analyzer)
-            Analyzer->Mode = profile.FiberMode;
+        if (Analyzer_)
+            Analyzer_->Mode = profile.FiberMode;
     }
     M_SINGLE->setEnabled(!fixed);
     M_MULTI->setEnabled(!fixed);
@@ -119,18 +119,31 @@ void TMainForm::SetProfile(const TCriteriaProfile& profile)
         LayoutClassicGrid();
     else
         LayoutProfileGrid();
-    if (!Analyzer)
+    if (!Analyzer_)
         return;
     ShowCriteria();
-    // The face on screen is judged again by the new table, as after a manual correction: the
-    // detection runs again, since the engine's evaluation may follow a detection only once.
-    if (PB->isVisible() && Analyzer->SourceRaster)
-    {
-        Analyzer->PrepareImage();
-        Analyzer->DetectDefects();
-        PB->repaint();
-        ShowResult();
-    }
+    // The face on screen is judged again by the new table.
+    if (Cycle_.ShowingResult())
+        Rejudge();
+}
+
+void TMainForm::SetCriteria(bool iecDefaults, const float single[8], const float multi[8][2])
+{
+    if (!Analyzer_)
+        return;
+    TFiberAnalyzer& a = *Analyzer_;
+    if (iecDefaults)
+        a.SetDefaultCriteria();
+    else
+        for (int i = 0; i < 8; ++i)
+        {
+            a.SingleCriteria[i] = static_cast<int>(single[i]);
+            a.MultiCriteria[i][0] = static_cast<int>(multi[i][0]);
+            a.MultiCriteria[i][1] = static_cast<int>(multi[i][1]);
+        }
+    // The classic limits stay for a later return to the classic profile.
+    if (Profile_.Classic)
+        ShowCriteria();
 }
 
 void TMainForm::LayoutProfileGrid()
@@ -194,15 +207,15 @@ void TMainForm::ShowProfileCriteria()
 
 bool TMainForm::ShowProfileResult()
 {
-    TFiberAnalyzer& a = *Analyzer;
-    ProfileResult = EvaluateProfile(a, Profile_);
+    TFiberAnalyzer& a = *Analyzer_;
+    ProfileResult_ = EvaluateProfile(a, Profile_);
     ShowProfileCriteria();
-    if (ProfileResult.UmPerPixel > 0.0f)
+    if (ProfileResult_.UmPerPixel > 0.0f)
         Cell(REPORT, 0, 0)->setText(QString::fromStdString(Profile_.Title) +
                                     QStringLiteral("  \u00B7  %1 \u00B5m/px")
-                                        .arg(static_cast<double>(ProfileResult.UmPerPixel), 0, 'f', 3));
+                                        .arg(static_cast<double>(ProfileResult_.UmPerPixel), 0, 'f', 3));
     int row = 1;
-    for (const TZoneResult& zone : ProfileResult.Zones)
+    for (const TZoneResult& zone : ProfileResult_.Zones)
     {
         Cell(REPORT, row, 2)->setText(Verdict(zone.Pass));
         Cell(REPORT, row++, 2)->setForeground(zone.Pass ? QColor(0, 128, 0) : QColor(255, 0, 0));
@@ -218,22 +231,22 @@ bool TMainForm::ShowProfileResult()
             ++row;
         }
     }
-    return ProfileResult.Pass;
+    return ProfileResult_.Pass;
 }
 
 TProfileResult TMainForm::RecordedProfileResult(bool pass) const
 {
     if (!Profile_.Classic)
-        return ProfileResult;
-    return Analyzer ? ClassicResult(*Analyzer, pass) : TProfileResult{};
+        return ProfileResult_;
+    return Analyzer_ ? ClassicResult(*Analyzer_, pass) : TProfileResult{};
 }
 
 void TMainForm::DrawAnalysis(QPainter* canvas, int width, int height, const QRect& rect) const
 {
-    if (!Analyzer)
+    if (!Analyzer_)
         return;
     if (Profile_.Classic)
-        Analyzer->DrawOverlay(canvas, width, height, rect);
+        Analyzer_->DrawOverlay(canvas, width, height, rect);
     else
-        DrawProfileOverlay(canvas, *Analyzer, Profile_, width, height, rect);
+        DrawProfileOverlay(canvas, *Analyzer_, Profile_, width, height, rect);
 }

@@ -2,6 +2,7 @@
 // the automatic Check, and drawing the newest result on the live picture. The live analysis has
 // its own analyzer: the window's analyzer, its result view and its report grid are never touched.
 
+#include "analysis/AnalysisGeometry.h"
 #include "analysis/TFiberAnalyzer.h"
 #include "app/TMainForm.h"
 #include "app/UserPreferences.h"
@@ -21,8 +22,6 @@
 
 namespace
 {
-constexpr int AnalysisWidth = 640;
-constexpr int AnalysisHeight = 480;
 // Results without a fiber in a row before the automatic Check's result view gives way to live
 // video: a connector being pulled out, not one bad frame.
 constexpr int FiberGoneFrames = 5;
@@ -76,11 +75,11 @@ void TMainForm::BuildLiveControls()
                QStringLiteral("Automatic Check (F3): checks by itself at the sharpest steady picture"));
     LIVEANALYSIS->setChecked(TUserPreferences::LiveAnalysis());
     AUTOCHECK->setChecked(TUserPreferences::AutoCheck());
-    AutoCheckTrigger = std::make_unique<TAutoCheckTrigger>();
-    LiveResult = std::make_unique<TLiveResult>();
-    LiveAnalyzer = new TLiveAnalyzer(this);
+    AutoCheckTrigger_ = std::make_unique<TAutoCheckTrigger>();
+    LiveResult_ = std::make_unique<TLiveResult>();
+    LiveAnalyzer_ = new TLiveAnalyzer(this);
     // The automatic Check runs the whole Check cycle from here, saves included.
-    connect(LiveAnalyzer, &TLiveAnalyzer::ResultReady, this,
+    connect(LiveAnalyzer_, &TLiveAnalyzer::ResultReady, this,
             Guarded([this](const TLiveResult& r) { LiveResultReady(r); }));
     connect(LIVEANALYSIS, &QToolButton::clicked, this, Guarded([this] { LIVEANALYSISClick(); }));
     connect(AUTOCHECK, &QToolButton::clicked, this, Guarded([this] { AUTOCHECKClick(); }));
@@ -91,7 +90,7 @@ void TMainForm::LIVEANALYSISClick()
     // The automatic Check needs the live analysis: turning this off turns both off.
     if (!LIVEANALYSIS->isChecked())
         AUTOCHECK->setChecked(false);
-    *LiveResult = TLiveResult();
+    *LiveResult_ = TLiveResult();
     LiveDotsSize_ = QSize();
     TUserPreferences::SetLiveAnalysis(LIVEANALYSIS->isChecked());
     TUserPreferences::SetAutoCheck(AUTOCHECK->isChecked());
@@ -101,7 +100,7 @@ void TMainForm::AUTOCHECKClick()
 {
     if (AUTOCHECK->isChecked())
         LIVEANALYSIS->setChecked(true);
-    AutoCheckTrigger->Rearm();
+    AutoCheckTrigger_->Rearm();
     TUserPreferences::SetLiveAnalysis(LIVEANALYSIS->isChecked());
     TUserPreferences::SetAutoCheck(AUTOCHECK->isChecked());
 }
@@ -109,54 +108,57 @@ void TMainForm::AUTOCHECKClick()
 void TMainForm::OfferLiveFrame(QPainter* Dc)
 {
     ++LiveFrameNumber_;
-    if (!LIVEANALYSIS->isChecked() || !Analyzer)
+    if (!LIVEANALYSIS->isChecked() || !Analyzer_)
         return;
     // In the result view only the automatic Check's result needs to know when the fiber goes.
-    if (!VIDEO->isVisible() && !AutoCheckStarted)
+    if (!VIDEO->isVisible() && !AutoCheckStarted_)
         return;
     QPaintDevice* device = Dc->device();
     if (!device || device->devType() != QInternal::Image)
         return;
-    TLiveSettings settings = TLiveSettings::From(*Analyzer);
+    TLiveSettings settings = TLiveSettings::From(*Analyzer_);
     settings.Profile = LiveProfile_;
-    LiveAnalyzer->Offer(*static_cast<QImage*>(device), LiveFrameNumber_, settings);
+    LiveAnalyzer_->Offer(*static_cast<QImage*>(device), LiveFrameNumber_, settings);
 }
 
 void TMainForm::LiveResultReady(const TLiveResult& result)
 {
     if (!LIVEANALYSIS->isChecked())
         return;
-    *LiveResult = result;
-    LivePeakFocus = result.FiberInView ? std::max(LivePeakFocus, result.Focus) : 0.0f;
+    *LiveResult_ = result;
     LiveDotsSize_ = QSize(); // drawn anew for this result
+    // The focus peak the bar shows is the trigger's own, whether or not the trigger may fire.
+    const bool mayFire = AUTOCHECK->isChecked() && Cycle_.State() == TCycleState::Live;
+    if (!mayFire)
+        AutoCheckTrigger_->Observe(result);
     if (!AUTOCHECK->isChecked())
         return;
-    const bool live = CHECK->text() == QLatin1String("Check");
-    if (!live)
+    if (Cycle_.ShowingResult())
     {
         // The connector was pulled out after an automatic Check: back to live for the next one.
-        FramesWithoutFiber = result.FiberInView ? 0 : FramesWithoutFiber + 1;
-        if (AutoCheckStarted && FramesWithoutFiber >= FiberGoneFrames)
+        FramesWithoutFiber_ = result.FiberInView ? 0 : FramesWithoutFiber_ + 1;
+        if (AutoCheckStarted_ && FramesWithoutFiber_ >= FiberGoneFrames)
         {
-            AutoCheckStarted = false;
+            AutoCheckStarted_ = false;
             ResumeLive();
-            AutoCheckTrigger->Rearm();
+            AutoCheckTrigger_->Rearm();
         }
         return;
     }
-    if (SequenceActive || CaptureRequested || OverlayStartedCapture)
+    // A capture is under way.
+    if (!mayFire)
         return;
-    if (AutoCheckTrigger->Update(result, QDateTime::currentMSecsSinceEpoch()))
+    if (AutoCheckTrigger_->Update(result, QDateTime::currentMSecsSinceEpoch()))
     {
         CheckOrResume();
         // A refused serial number leaves the live view: the next steady picture tries again.
-        if (SequenceActive)
+        if (Cycle_.CaptureRequested())
         {
-            AutoCheckStarted = true;
-            FramesWithoutFiber = 0;
+            AutoCheckStarted_ = true;
+            FramesWithoutFiber_ = 0;
         }
         else
-            AutoCheckTrigger->Rearm();
+            AutoCheckTrigger_->Rearm();
     }
 }
 
@@ -165,7 +167,7 @@ void TMainForm::BuildLiveDrawing(const QSize& frame)
     LiveDotsSize_ = frame;
     for (auto& dots : LiveDots_)
         dots.clear();
-    const TLiveResult& r = *LiveResult;
+    const TLiveResult& r = *LiveResult_;
     // The verdict's text is made again only when what it says changes.
     const std::array<int, 9> said = {r.FiberInView,      r.Pass,           r.ZonePass[0],
                                      r.ZonePass[1],      r.ZonePass[2],    r.ZoneFindings[0],
@@ -237,8 +239,7 @@ void TMainForm::DrawLiveOverlay(QPainter* Dc)
     const QSize frame(device->width(), device->height());
     if (frame != LiveDotsSize_)
         BuildLiveDrawing(frame);
-    // The circles' colours of the result view: core yellow, cladding and adhesive green, contact blue.
-    static const QRgb colours[3] = {qRgb(255, 255, 0), qRgb(0, 255, 0), qRgb(0, 128, 255)};
+    const QRgb* colours = ZoneColours;
     if (device->devType() == QInternal::Image && Dc->transform().isIdentity())
     {
         QImage& image = *static_cast<QImage*>(device);
@@ -267,19 +268,21 @@ void TMainForm::DrawLiveOverlay(QPainter* Dc)
     Dc->setPen(QColor(255, 212, 0));
     Dc->drawStaticText(8, 6, LiveBadge_);
     Dc->setFont(previous);
-    if (!LiveResult->FiberInView)
+    if (!LiveResult_->FiberInView)
         return;
     // The focus bar: the score against the best since the fiber came into view, whose mark sits
-    // at four fifths of the bar; turn the focus until the bar reaches the mark.
-    const float peak = LivePeakFocus;
+    // at four fifths of the bar; turn the focus until the bar reaches the mark. Green when the
+    // automatic Check would take it as sharp.
+    const TFocusPeak& focus = AutoCheckTrigger_->Focus();
+    const float peak = focus.Peak();
     const int full = width * 4 / 5;
     const int fill =
         peak > 0.0f
-            ? std::clamp(static_cast<int>(static_cast<float>(full) * LiveResult->Focus / peak), 0, width)
+            ? std::clamp(static_cast<int>(static_cast<float>(full) * LiveResult_->Focus / peak), 0, width)
             : 0;
     const QRect bar(8, frame.height() - 16, width, 8);
     Dc->fillRect(bar, QColor(40, 40, 40));
     Dc->fillRect(QRect(bar.left(), bar.top(), fill, bar.height()),
-                 fill >= full * 97 / 100 ? QColor(0, 220, 0) : QColor(255, 212, 0));
+                 focus.Reached(LiveResult_->Focus) ? QColor(0, 220, 0) : QColor(255, 212, 0));
     Dc->fillRect(QRect(bar.left() + full, bar.top() - 3, 2, bar.height() + 6), Qt::white);
 }

@@ -2,10 +2,12 @@
 // log of the image folder, failed inspections can leave their pictures too, and the result on
 // screen can be written as a PDF report. The records only read the analyzer's results.
 
+#include "analysis/AnalysisGeometry.h"
 #include "analysis/TFiberAnalyzer.h"
 #include "app/TMainForm.h"
 #include "app/UserPreferences.h"
 #include "imaging/TLumarcRaster.h"
+#include "platform/FileNames.h"
 #include "platform/ImageWriter.h"
 #include "platform/MessageBox.h"
 #include "platform/TApplication.h"
@@ -25,14 +27,6 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <stdexcept>
-
-namespace
-{
-QString TimeStampStem()
-{
-    return QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"));
-}
-} // namespace
 
 void TMainForm::BuildRecordControls()
 {
@@ -60,7 +54,7 @@ void TMainForm::BuildRecordControls()
     RECORDS->setMenu(menu);
     // The report needs a result on screen.
     connect(menu, &QMenu::aboutToShow, this, [this] {
-        PDFREPORT->setEnabled(CHECK->text() != QLatin1String("Check") && Analyzer && Analyzer->WorkRaster);
+        PDFREPORT->setEnabled(Cycle_.ShowingResult() && Analyzer_ && Analyzer_->WorkRaster);
     });
     connect(PDFREPORT, &QAction::triggered, this, Guarded([this] { PDFREPORTClick(); }));
     connect(SAVEFAILED, &QAction::toggled, this,
@@ -71,10 +65,10 @@ void TMainForm::BuildRecordControls()
 
 QImage TMainForm::AnalysedImage() const
 {
-    if (!Analyzer || !Analyzer->WorkRaster)
+    if (!Analyzer_ || !Analyzer_->WorkRaster)
         return QImage();
-    const int w = Analyzer->ImageWidth > 0 ? Analyzer->ImageWidth : 640;
-    const int h = Analyzer->ImageHeight > 0 ? Analyzer->ImageHeight : 480;
+    const int w = Analyzer_->ImageWidth > 0 ? Analyzer_->ImageWidth : AnalysisWidth;
+    const int h = Analyzer_->ImageHeight > 0 ? Analyzer_->ImageHeight : AnalysisHeight;
     TBitmap image(w, h);
     {
         QPainter painter(&image.Image());
@@ -85,16 +79,15 @@ QImage TMainForm::AnalysedImage() const
 
 void TMainForm::LogInspection(const QString& serial, const QStringList& files)
 {
-    TInspectionRecord record =
-        TInspectionRecord::FromAnalyzer(*Analyzer, RESULT->text() == QLatin1String("Pass"));
+    TInspectionRecord record = TInspectionRecord::FromAnalyzer(*Analyzer_, Cycle_.Shown.Pass());
     record.Serial = serial;
-    record.Source = InspectionSource;
-    record.Frames = InspectionFrames;
+    record.Source = Cycle_.Shown.Source;
+    record.Frames = Cycle_.Shown.Frames;
     record.Files = files;
     record.SetProfileResult(RecordedProfileResult(record.Pass));
     try
     {
-        TInspectionLog::Append(ImageFolder, record);
+        TInspectionLog::Append(ImageFolder_, record);
     }
     catch (const std::exception& e)
     {
@@ -109,14 +102,14 @@ QStringList TMainForm::SaveFailedInspection(const QString& serial)
     const QString stem =
         (serial.isEmpty() || !SerialIsFileName(serial) ? TimeStampStem() : serial) + QStringLiteral("-fail");
     QStringList files;
-    const QString report = FreeTimeStampPath(ImageFolder, stem);
+    const QString report = FreeFilePath(ImageFolder_, stem);
     SaveReportImage(QFile::encodeName(report).toStdString());
     files << report;
     // A captured frame exists nowhere else; an opened file is its own record.
-    if (InspectionFrames > 0 && Analyzer->SourceRaster)
+    if (Cycle_.Shown.Frames > 0 && Analyzer_->SourceRaster)
     {
-        const QString frame = FreeTimeStampPath(ImageFolder, stem + QStringLiteral("-frame"));
-        WriteImageFile(QFile::encodeName(frame).toStdString(), Analyzer->SourceRaster->Bitmap->Image());
+        const QString frame = FreeFilePath(ImageFolder_, stem + QStringLiteral("-frame"));
+        WriteImageFile(QFile::encodeName(frame).toStdString(), Analyzer_->SourceRaster->Bitmap->Image());
         files << frame;
     }
     return files;
@@ -124,24 +117,23 @@ QStringList TMainForm::SaveFailedInspection(const QString& serial)
 
 void TMainForm::WritePdfReportTo(const QString& path)
 {
-    TInspectionRecord record =
-        TInspectionRecord::FromAnalyzer(*Analyzer, RESULT->text() == QLatin1String("Pass"));
+    TInspectionRecord record = TInspectionRecord::FromAnalyzer(*Analyzer_, Cycle_.Shown.Pass());
     // The serial number the report was made for: the one on screen with the result.
     record.Serial = B_SERIAL->text();
-    record.Source = InspectionSource;
-    record.Frames = InspectionFrames;
+    record.Source = Cycle_.Shown.Source;
+    record.Frames = Cycle_.Shown.Frames;
     record.SetProfileResult(RecordedProfileResult(record.Pass));
     WritePdfReport(QFile::encodeName(path).toStdString(), record, AnalysedImage());
 }
 
 void TMainForm::PDFREPORTClick()
 {
-    if (CHECK->text() == QLatin1String("Check") || !Analyzer || !Analyzer->WorkRaster)
+    if (!Cycle_.ShowingResult() || !Analyzer_ || !Analyzer_->WorkRaster)
         return;
     const QString serial = B_SERIAL->text();
     const QString stem = serial.isEmpty() || !SerialIsFileName(serial) ? TimeStampStem() : serial;
     const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Save PDF Report"), QDir(ImageFolder).filePath(stem + QStringLiteral(".pdf")),
+        this, QStringLiteral("Save PDF Report"), QDir(ImageFolder_).filePath(stem + QStringLiteral(".pdf")),
         QStringLiteral("PDF Report (*.pdf)"));
     if (path.isEmpty())
         return;

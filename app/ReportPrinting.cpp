@@ -97,15 +97,12 @@ void TMainForm::SaveReportImage(const std::string& path)
 
 void TMainForm::SpeedButton3Click()
 {
-    if (CHECK->text() == QLatin1String("Check"))
+    if (Cycle_.Live())
     {
-        FramesCaptured = 0;
-        CapturePurpose = 1;
-        SequenceActive = true;
-        CaptureRequested = true;
+        Cycle_.Start(TCapturePurpose::Print);
         return;
     }
-    if (!Analyzer || !Analyzer->SourceRaster)
+    if (!Analyzer_ || !Analyzer_->SourceRaster)
         return;
     if (!ExecPrintDialog(this, *Printer()))
         return;
