@@ -28,5 +28,7 @@ constexpr QRgb ZoneColour(TZoneColour kind)
 // The colour of boundary i of count, innermost first.
 constexpr QRgb ZoneBoundaryColour(std::size_t i, std::size_t count)
 {
-    return ZoneColour(i == 0 ? TZoneColour::Core : i + 1 == count ? TZoneColour::Outermost : TZoneColour::Between);
+    return ZoneColour(i == 0           ? TZoneColour::Core
+                      : i + 1 == count ? TZoneColour::Outermost
+                                       : TZoneColour::Between);
 }

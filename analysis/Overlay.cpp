@@ -37,10 +37,10 @@ void TFiberAnalyzer::DrawOverlay(QPainter* canvas, int width, int height, const 
     const float sx = static_cast<float>(width) / static_cast<float>(image.Width());
     const float sy = static_cast<float>(height) / static_cast<float>(image.Height());
     // Core circles of both modes, cladding and adhesive between, contact outermost.
-    static const QColor Colours[5] = {QColor(ZoneColour(TZoneColour::Core)), QColor(ZoneColour(TZoneColour::Core)),
-                                      QColor(ZoneColour(TZoneColour::Between)),
-                                      QColor(ZoneColour(TZoneColour::Between)),
-                                      QColor(ZoneColour(TZoneColour::Outermost))};
+    static const QColor Colours[5] = {
+        QColor(ZoneColour(TZoneColour::Core)), QColor(ZoneColour(TZoneColour::Core)),
+        QColor(ZoneColour(TZoneColour::Between)), QColor(ZoneColour(TZoneColour::Between)),
+        QColor(ZoneColour(TZoneColour::Outermost))};
     for (int k = 0; k < 5; ++k)
     {
         if (Mode != 0 && Mode != 1)

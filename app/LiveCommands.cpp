@@ -7,8 +7,8 @@
 #include "app/TMainForm.h"
 #include "app/UserPreferences.h"
 #include "live/TLiveAnalyzer.h"
-#include "profiles/ProfileOverlay.h"
 #include "platform/TApplication.h"
+#include "profiles/ProfileOverlay.h"
 #include "videograbber/TVideoGrabber.h"
 
 #include <QDateTime>
@@ -169,9 +169,15 @@ void TMainForm::BuildLiveDrawing(const QSize& frame)
         dots.clear();
     const TLiveResult& r = *LiveResult_;
     // The verdict's text is made again only when what it says changes.
-    const std::array<int, 9> said = {r.FiberInView,      r.Pass,           r.ZonePass[0],
-                                     r.ZonePass[1],      r.ZonePass[2],    r.ZoneFindings[0],
-                                     r.ZoneFindings[1],  r.ZoneFindings[2], static_cast<int>(r.FailedZones)};
+    const std::array<int, 9> said = {r.FiberInView,
+                                     r.Pass,
+                                     r.ZonePass[0],
+                                     r.ZonePass[1],
+                                     r.ZonePass[2],
+                                     r.ZoneFindings[0],
+                                     r.ZoneFindings[1],
+                                     r.ZoneFindings[2],
+                                     static_cast<int>(r.FailedZones)};
     const bool newText = said != LiveVerdictSaid_;
     LiveVerdictSaid_ = said;
     QString text;
@@ -196,8 +202,10 @@ void TMainForm::BuildLiveDrawing(const QSize& frame)
             // the profile changed, so the names are looked up within bounds.
             const std::vector<float> bounds = ZoneBoundaries(Profile_);
             for (std::size_t i = 0; r.UmPerPixel > 0.0f && i < bounds.size(); ++i)
-                CircleDots(LiveDots_[i == 0 ? 0 : i + 1 == bounds.size() ? 2 : 1], cx, cy,
-                           bounds[i] / 2.0f / r.UmPerPixel * s, frame);
+                CircleDots(LiveDots_[i == 0                   ? 0
+                                     : i + 1 == bounds.size() ? 2
+                                                              : 1],
+                           cx, cy, bounds[i] / 2.0f / r.UmPerPixel * s, frame);
             for (std::size_t z = 0; z < Profile_.Zones.size() && z < 32 && newText; ++z)
                 if (r.FailedZones & (1u << z))
                     text += QStringLiteral("  zone ") + QString::fromStdString(Profile_.Zones[z].Name);

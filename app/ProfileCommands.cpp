@@ -49,7 +49,8 @@ std::vector<TCriteriaProfile> TMainForm::AvailableProfiles(QStringList* problems
 {
     std::vector<TCriteriaProfile> profiles = BuiltinProfiles();
     const QDir folder(ProfileFolder());
-    const QStringList files = folder.entryList({QStringLiteral("*.profile")}, QDir::Files | QDir::System, QDir::Name);
+    const QStringList files =
+        folder.entryList({QStringLiteral("*.profile")}, QDir::Files | QDir::System, QDir::Name);
     for (const QString& file : files)
     {
         TCriteriaProfile p;
@@ -63,7 +64,8 @@ std::vector<TCriteriaProfile> TMainForm::AvailableProfiles(QStringList* problems
         else
             for (const TCriteriaProfile& known : profiles)
                 if (known.Name == p.Name)
-                    problem = file + QStringLiteral(": the name %1 is taken").arg(QString::fromStdString(p.Name));
+                    problem =
+                        file + QStringLiteral(": the name %1 is taken").arg(QString::fromStdString(p.Name));
         if (problem.isEmpty())
             profiles.push_back(std::move(p));
         else if (problems)
@@ -92,12 +94,13 @@ void TMainForm::RestoreProfile()
             c = QChar::ReplacementCharacter;
     if (name.size() > shown.size())
         shown += QChar(0x2026);
-    ShowMessageBox(this,
-                   QStringLiteral("The acceptance profile \"%1\" chosen last cannot be found; the station's "
-                                  "classic criteria are used.")
-                           .arg(shown) +
-                       (problems.isEmpty() ? QString() : QStringLiteral("\n\n") + problems.join(QLatin1Char('\n'))),
-                   QStringLiteral("Acceptance profile"), QMessageBox::Warning);
+    ShowMessageBox(
+        this,
+        QStringLiteral("The acceptance profile \"%1\" chosen last cannot be found; the station's "
+                       "classic criteria are used.")
+                .arg(shown) +
+            (problems.isEmpty() ? QString() : QStringLiteral("\n\n") + problems.join(QLatin1Char('\n'))),
+        QStringLiteral("Acceptance profile"), QMessageBox::Warning);
 }
 
 void TMainForm::SetProfile(const TCriteriaProfile& profile)
@@ -211,9 +214,10 @@ bool TMainForm::ShowProfileResult()
     ProfileResult_ = EvaluateProfile(a, Profile_);
     ShowProfileCriteria();
     if (ProfileResult_.UmPerPixel > 0.0f)
-        Cell(REPORT, 0, 0)->setText(QString::fromStdString(Profile_.Title) +
-                                    QStringLiteral("  \u00B7  %1 \u00B5m/px")
-                                        .arg(static_cast<double>(ProfileResult_.UmPerPixel), 0, 'f', 3));
+        Cell(REPORT, 0, 0)
+            ->setText(QString::fromStdString(Profile_.Title) +
+                      QStringLiteral("  \u00B7  %1 \u00B5m/px")
+                          .arg(static_cast<double>(ProfileResult_.UmPerPixel), 0, 'f', 3));
     int row = 1;
     for (const TZoneResult& zone : ProfileResult_.Zones)
     {

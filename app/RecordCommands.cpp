@@ -53,9 +53,8 @@ void TMainForm::BuildRecordControls()
     AUTOPDF->setChecked(TUserPreferences::PdfWithAutomaticSave());
     RECORDS->setMenu(menu);
     // The report needs a result on screen.
-    connect(menu, &QMenu::aboutToShow, this, [this] {
-        PDFREPORT->setEnabled(Cycle_.ShowingResult() && Analyzer_ && Analyzer_->WorkRaster);
-    });
+    connect(menu, &QMenu::aboutToShow, this,
+            [this] { PDFREPORT->setEnabled(Cycle_.ShowingResult() && Analyzer_ && Analyzer_->WorkRaster); });
     connect(PDFREPORT, &QAction::triggered, this, Guarded([this] { PDFREPORTClick(); }));
     connect(SAVEFAILED, &QAction::toggled, this,
             Guarded([](bool on) { TUserPreferences::SetSaveFailedInspections(on); }));

@@ -122,7 +122,8 @@ void TMainForm::SpeedButton4Click()
     if (Scope_.WiFiMode)
     {
         const QSize size = VIDEO->FrameSize();
-        FitVideoWindow(size.isEmpty() ? AnalysisWidth : size.width(), size.isEmpty() ? AnalysisHeight : size.height(), live);
+        FitVideoWindow(size.isEmpty() ? AnalysisWidth : size.width(),
+                       size.isEmpty() ? AnalysisHeight : size.height(), live);
     }
     else
     {

@@ -164,7 +164,8 @@ void TMainForm::FitVideoWindow(double width, double height, bool warnIfSmall)
         VIDEO->setGeometry((LEFT->width() - w) / 2, (LEFT->height() - h) / 2, w, h);
     }
     // Only a real picture is too small: no source at all (0 x 0) is not.
-    if (warnIfSmall && Scope_.FrameWidth > 0 && Scope_.FrameHeight > 0 && (Scope_.FrameWidth < AnalysisWidth || Scope_.FrameHeight < AnalysisHeight))
+    if (warnIfSmall && Scope_.FrameWidth > 0 && Scope_.FrameHeight > 0 &&
+        (Scope_.FrameWidth < AnalysisWidth || Scope_.FrameHeight < AnalysisHeight))
         ShowMessageBox(
             this, QStringLiteral("Captured image size must be bigger than or equal to 640x480 for analysis"),
             QStringLiteral("Caution"), QMessageBox::Warning);

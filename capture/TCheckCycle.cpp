@@ -90,7 +90,8 @@ TCycleStep TCheckCycle::FrameArrived(const TBitmap& frame)
     }
     // Nobody asked for it: live video with no sequence, or a timer's request whose capture the
     // overlay has not begun yet.
-    if (State_ == TCycleState::Live || (State_ == TCycleState::CaptureRequested && Triggered_ && !OverlayStarted_))
+    if (State_ == TCycleState::Live ||
+        (State_ == TCycleState::CaptureRequested && Triggered_ && !OverlayStarted_))
     {
         CrossHairOn = false;
         State_ = TCycleState::Live;

@@ -281,7 +281,8 @@ void TParamSettingForm::Button6Click()
                            QMessageBox::Warning);
         }
     }
-    main.SetCriteria(CriteriaForm->DEFAULT->isChecked(), CriteriaForm->SingleLimits, CriteriaForm->MultiLimits);
+    main.SetCriteria(CriteriaForm->DEFAULT->isChecked(), CriteriaForm->SingleLimits,
+                     CriteriaForm->MultiLimits);
     // Also lays out the grid for the profile. A plant's file may have changed under the same
     // name, so a true-size profile is set again.
     if (!chosen.Classic || chosen.Name != main.Profile().Name)

@@ -10,9 +10,9 @@
 //   adhesive ring. The cladding edge and the core dominate it, so it falls steadily with blur
 //   and hardly moves with a few defects. About one multiply-add per pixel of the ring.
 
-#include "analysis/AnalysisGeometry.h"
 #include "live/LiveAnalysis.h"
 
+#include "analysis/AnalysisGeometry.h"
 #include "analysis/TFiberAnalyzer.h"
 #include "platform/TBitmap.h"
 #include "profiles/ProfileEvaluation.h"

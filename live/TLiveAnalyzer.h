@@ -56,7 +56,10 @@ public:
     static constexpr float Share = 0.97f; // focus at least this share of the peak
 
     // Takes one result: the peak grows with a sharper picture and starts afresh without a fiber.
-    void Update(const TLiveResult& result) { Peak_ = result.FiberInView ? std::max(Peak_, result.Focus) : 0.0f; }
+    void Update(const TLiveResult& result)
+    {
+        Peak_ = result.FiberInView ? std::max(Peak_, result.Focus) : 0.0f;
+    }
     void Reset() { Peak_ = 0.0f; }
     float Peak() const { return Peak_; }
     bool Reached(float focus) const { return Peak_ > 0.0f && focus >= Share * Peak_; }

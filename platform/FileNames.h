@@ -12,4 +12,5 @@ QString TimeStampStem(const QDateTime& when);
 QString TimeStampStem();
 
 // The first of folder/stem + suffix, folder/stem-2 + suffix, ... that no file or link has.
-QString FreeFilePath(const QString& folder, const QString& stem, const QString& suffix = QStringLiteral(".bmp"));
+QString FreeFilePath(const QString& folder, const QString& stem,
+                     const QString& suffix = QStringLiteral(".bmp"));

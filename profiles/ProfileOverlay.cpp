@@ -1,6 +1,6 @@
-#include "analysis/AnalysisGeometry.h"
 #include "profiles/ProfileOverlay.h"
 
+#include "analysis/AnalysisGeometry.h"
 #include "analysis/TFiberAnalyzer.h"
 #include "imaging/TLumarcRaster.h"
 #include "platform/TBitmap.h"
@@ -46,9 +46,11 @@ void DrawProfileOverlay(QPainter* canvas, const TFiberAnalyzer& a, const TCriter
         const float r = diameters[i] / 2.0f / scale.UmPerPixel;
         const float x1 = (scale.Center.X - r) * sx, y1 = (scale.Center.Y - r) * sy;
         const float x2 = (scale.Center.X + r) * sx, y2 = (scale.Center.Y + r) * sy;
-        if (!(std::fabs(x1) < 2.0e9f && std::fabs(y1) < 2.0e9f && std::fabs(x2) < 2.0e9f && std::fabs(y2) < 2.0e9f))
+        if (!(std::fabs(x1) < 2.0e9f && std::fabs(y1) < 2.0e9f && std::fabs(x2) < 2.0e9f &&
+              std::fabs(y2) < 2.0e9f))
             continue;
-        const QRect box(static_cast<int>(x1), static_cast<int>(y1), static_cast<int>(x2) - static_cast<int>(x1) - 1,
+        const QRect box(static_cast<int>(x1), static_cast<int>(y1),
+                        static_cast<int>(x2) - static_cast<int>(x1) - 1,
                         static_cast<int>(y2) - static_cast<int>(y1) - 1);
         if (box.width() > 0 && box.height() > 0)
             canvas->drawEllipse(box);

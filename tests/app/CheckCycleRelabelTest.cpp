@@ -29,7 +29,7 @@ TBitmap FrameOf(const char* sample)
 
 struct Outcome
 {
-    QStringList Files;        // in the image folder, time stamps as #
+    QStringList Files;            // in the image folder, time stamps as #
     std::vector<QStringList> Log; // without the time column, time stamps as #
     QString Serial;
     QString PdfWords; // empty where poppler's pdftotext is not installed
@@ -132,7 +132,8 @@ protected:
         QProcess text;
         text.start(QStringLiteral("pdftotext"), {QDir(folder).filePath("manual.pdf"), QStringLiteral("-")});
         if (text.waitForFinished(60000))
-            out.PdfWords = QString::fromUtf8(text.readAllStandardOutput()).remove(QRegularExpression("[\\d:/.-]"));
+            out.PdfWords =
+                QString::fromUtf8(text.readAllStandardOutput()).remove(QRegularExpression("[\\d:/.-]"));
         return out;
     }
 };
@@ -146,7 +147,7 @@ TEST_F(CheckCycleRelabelTest, CaptionsDecideNothing)
     EXPECT_TRUE(truth.Files.contains("AB0001.pdf"));
     EXPECT_TRUE(truth.Files.contains("AB0002.bmp")); // the automatic Check's
     EXPECT_TRUE(truth.Files.contains("manual.pdf"));
-    EXPECT_TRUE(truth.Files.contains("#.bmp"));      // the live save command
+    EXPECT_TRUE(truth.Files.contains("#.bmp")); // the live save command
     EXPECT_TRUE(truth.Files.contains("AB0002-fail.bmp")) << truth.Files.join(" ").toStdString();
     ASSERT_EQ(truth.Log.size(), 4u) << truth.Files.join(" ").toStdString(); // header and three inspections
     EXPECT_EQ(truth.Serial, "AB0003");

@@ -196,6 +196,7 @@ TEST_F(ProfileWindowTest, APlantsProfileFileIsOfferedAFaultyOneNamedAMissingOneS
     EXPECT_EQ(edited->Profile().Name, "classic");
     ASSERT_EQ(Messages.size(), 2u);
     const QString text = Messages.back().Text;
-    EXPECT_TRUE(text.contains(QStringLiteral("\"x\uFFFDforged line")) && text.contains(QChar(0x2026))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("\"x\uFFFDforged line")) && text.contains(QChar(0x2026)))
+        << text.toStdString();
     EXPECT_LT(text.size(), 1000);
 }

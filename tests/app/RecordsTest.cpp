@@ -194,17 +194,20 @@ TEST_F(RecordsTest, ATrueSizeProfileIsNamedWithItsRowsAndSizesInTheLogAndThePdf)
     EXPECT_EQ(Field(rows, 1, "profile"), "sm-pc");
     EXPECT_EQ(Field(rows, 1, "verdict"), "Pass");
     EXPECT_NEAR(Field(rows, 1, "um_per_pixel").toDouble(), form->ProfileResult().UmPerPixel, 1e-5);
-    EXPECT_TRUE(Field(rows, 1, "profile_rows").startsWith("A Pass: Scratches 0/None, Defects 0/None; B Pass: "))
+    EXPECT_TRUE(
+        Field(rows, 1, "profile_rows").startsWith("A Pass: Scratches 0/None, Defects 0/None; B Pass: "))
         << Field(rows, 1, "profile_rows").toStdString();
-    EXPECT_TRUE(Field(rows, 1, "findings_um").startsWith("scratch ")) << Field(rows, 1, "findings_um").toStdString();
+    EXPECT_TRUE(Field(rows, 1, "findings_um").startsWith("scratch "))
+        << Field(rows, 1, "findings_um").toStdString();
     EXPECT_EQ(Field(rows, 1, "limit_cladding_scratches_over_3um"), "");
 
     if (QStandardPaths::findExecutable("pdftotext").isEmpty())
         GTEST_SKIP() << "poppler-utils is not installed";
     const QString text =
         QString::fromUtf8(Poppler("pdftotext", {"-layout", Path("report.pdf"), "-"}).value_or(""));
-    for (const char* expected : {"PLANT0043", "Single mode PC (UPC)", "per pixel", "Zone A (0~25", "Zone D (135~250",
-                                 "Scratches \u22643 \u00b5m", "Findings (\u00b5m): scratch"})
+    for (const char* expected :
+         {"PLANT0043", "Single mode PC (UPC)", "per pixel", "Zone A (0~25", "Zone D (135~250",
+          "Scratches \u22643 \u00b5m", "Findings (\u00b5m): scratch"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected << "\n" << text.toStdString();
     EXPECT_FALSE(text.contains("Cladding zone")) << text.toStdString();
 }

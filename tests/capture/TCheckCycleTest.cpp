@@ -100,10 +100,10 @@ INSTANTIATE_TEST_SUITE_P(
                TCycleState::ShowingResult, true},
         Script{"ResumeGoesLive", 1, "check overlay frame result resume", "analyse", TCycleState::Live, true},
         // The camera's own button: the timer, then a sequence of its own that is analysed.
-        Script{"UnrequestedFrameWaitsForTheTimer", 3, "frame frame frame frame frame", "timer timer timer timer timer",
-               TCycleState::Live, false},
-        Script{"TheTimersSequenceIsAnalysed", 2, "frame tick overlay frame frame result", "timer next analyse",
-               TCycleState::ShowingResult, true},
+        Script{"UnrequestedFrameWaitsForTheTimer", 3, "frame frame frame frame frame",
+               "timer timer timer timer timer", TCycleState::Live, false},
+        Script{"TheTimersSequenceIsAnalysed", 2, "frame tick overlay frame frame result",
+               "timer next analyse", TCycleState::ShowingResult, true},
         // A second button frame before the overlay took the timer's request: the timer again.
         Script{"AButtonFrameBeforeTheOverlayRestartsTheTimer", 2, "frame tick frame", "timer timer",
                TCycleState::Live, false},
@@ -147,7 +147,8 @@ TEST(CheckCycle, FlagsReadAsTheWindowHasAlwaysNamedThem)
 TEST(CheckCycle, TheStoreKeepsItsCountWithinBoundsAndItsBitmapsAcrossSequences)
 {
     TCheckCycle cycle;
-    for (const auto& [asked, kept] : {std::pair(0, 1), std::pair(-5, 1), std::pair(3, 3), std::pair(101, 100)})
+    for (const auto& [asked, kept] :
+         {std::pair(0, 1), std::pair(-5, 1), std::pair(3, 3), std::pair(101, 100)})
     {
         cycle.AllocateCaptureBuffers(asked);
         EXPECT_EQ(cycle.CaptureCount, kept) << asked;
