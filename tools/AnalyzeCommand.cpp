@@ -5,9 +5,9 @@
 #include "platform/AtomicWrite.h"
 #include "platform/TBitmap.h"
 #include "platform/TImageRefusal.h"
+#include "profiles/ProfileOverlay.h"
 #include "records/InspectionRecord.h"
 #include "tools/JsonOut.h"
-#include "profiles/ProfileOverlay.h"
 #include "tools/ProfileJson.h"
 
 #include <QBuffer>
@@ -59,7 +59,10 @@ const char* const AnalyzeUsage =
     "                            sm-pc, sm-apc or mm-pc (IEC 61300-3-35:2015 zones and limits on\n"
     "                            sizes in true micrometres), or a plant's own profile file; JSON\n"
     "                            then adds a \"profile\" object with the scale in um per pixel and\n"
-    "                            every finding's size in um; CSV ends in the same, always\n"
+    "                            every finding's size in um; CSV ends in the same, always. With\n"
+    "                            any profile but classic the verdicts are the profile's: in JSON\n"
+    "                            \"zone_verdicts\" (one per zone of the profile) and \"overall\",\n"
+    "                            the classic ones moving to a \"classic\" object\n"
     "  --list-profiles           the profiles' names and titles\n"
     "  --help                    this text\n"
     "\n"
@@ -476,9 +479,16 @@ private:
         s += ",\"zone_counts\":[" + ArrayJson(a.ZoneCounts[0], 10, IntJson) + "," +
              ArrayJson(a.ZoneCounts[1], 10, IntJson) + "]";
         s += ",\"multi_core_counts\":" + ArrayJson(a.MultiCoreCounts, 4, IntJson);
-        s += ",\"zone_verdicts\":" +
-             ArrayJson(a.ZoneVerdicts, 3, [](const std::string& v) { return JsonString(v); });
-        s += std::string(",\"overall\":\"") + (pass ? "Pass" : "Fail") + "\"";
+        const std::string classic =
+            "\"zone_verdicts\":" +
+            ArrayJson(a.ZoneVerdicts, 3, [](const std::string& v) { return JsonString(v); }) +
+            ",\"overall\":\"" + (pass ? "Pass" : "Fail") + "\"";
+        // A true-size profile's verdicts are the ones the table, the CSV and the exit status give,
+        // so a script reading "overall" gets the same answer; the engine's own move aside.
+        if (profile && !profile->Classic)
+            s += "," + ProfileVerdictsJson(*profile) + ",\"classic\":{" + classic + "}";
+        else
+            s += "," + classic;
         if (profile)
             s += ",\"profile\":" + ProfileJson(*profile);
         Out_ << s << "}\n";

@@ -36,6 +36,15 @@ std::string ProfileJson(const TProfileResult& r)
     return s;
 }
 
+std::string ProfileVerdictsJson(const TProfileResult& r)
+{
+    std::string s = "\"zone_verdicts\":[";
+    for (std::size_t z = 0; z < r.Zones.size(); ++z)
+        s += std::string(z ? "," : "") + (r.Zones[z].Pass ? "\"Pass\"" : "\"Fail\"");
+    s += std::string("],\"overall\":\"") + (r.Pass ? "Pass" : "Fail") + "\"";
+    return s;
+}
+
 std::string ProfileList()
 {
     std::string s;

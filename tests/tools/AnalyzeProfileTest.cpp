@@ -1,7 +1,10 @@
+#include "tests/records/CsvReader.h"
 #include "tools/AnalyzeCommand.h"
 #include "tools/EndFaceGenerator.h"
-#include "tests/records/CsvReader.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -23,8 +26,8 @@ CommandRun Analyze(const std::vector<std::string>& args)
     return {status, out.str(), err.str()};
 }
 
-// A face at cladding radius 150 px with one 6 um defect in zone B: classic passes it (its scale
-// makes it about 2.9 times larger, but still within its middle class), Single mode PC does not.
+// A face at cladding radius 150 px with one 6 um defect in zone B: Single mode PC fails it, and so
+// does classic (its scale makes it about 2.9 times larger: above its middle class).
 std::string SixMicrometreDefect()
 {
     EndFaceRecipe recipe;
@@ -37,6 +40,23 @@ std::string SixMicrometreDefect()
     std::string error;
     EXPECT_TRUE(WriteEndFace(MakeEndFace(recipe), true, path.string(), error)) << error;
     return path.string();
+}
+
+QJsonObject JsonObject(const std::string& line)
+{
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << line;
+    return doc.object();
+}
+
+// A JSON value as text, so that a failure shows it: a string bare, an array or object compact.
+std::string Text(const QJsonValue& v)
+{
+    if (v.isString())
+        return v.toString().toStdString();
+    const QJsonDocument doc = v.isArray() ? QJsonDocument(v.toArray()) : QJsonDocument(v.toObject());
+    return doc.toJson(QJsonDocument::Compact).toStdString();
 }
 } // namespace
 
@@ -52,7 +72,8 @@ TEST(AnalyzeProfile, UnknownProfileIsRefused)
 {
     const CommandRun r = Analyze({"--profile", "sm-upc", "x.png"});
     EXPECT_EQ(r.Status, ExitError);
-    EXPECT_NE(r.Err.find("--profile takes classic, sm-pc, sm-apc, mm-pc or a profile file, not 'sm-upc'"), std::string::npos);
+    EXPECT_NE(r.Err.find("--profile takes classic, sm-pc, sm-apc, mm-pc or a profile file, not 'sm-upc'"),
+              std::string::npos);
 }
 
 TEST(AnalyzeProfile, JsonCarriesProfileScaleAndTrueSizes)
@@ -100,7 +121,8 @@ TEST(AnalyzeProfile, CsvCarriesTheProfileAndAPlantsFileJudgesLikeABuiltInOne)
     EXPECT_EQ(field("profile"), "sm-pc");
     EXPECT_EQ(field("verdict"), "Fail");
     EXPECT_NEAR(field("um_per_pixel").toDouble(), 62.5 / 150, 0.01);
-    EXPECT_TRUE(field("profile_rows").contains(QString::fromUtf8("B Fail: "))) << field("profile_rows").toStdString();
+    EXPECT_TRUE(field("profile_rows").contains(QString::fromUtf8("B Fail: ")))
+        << field("profile_rows").toStdString();
     const QString sizes = field("findings_um");
     ASSERT_TRUE(sizes.startsWith("defect ")) << sizes.toStdString();
     EXPECT_NEAR(sizes.mid(7).toDouble(), 6.0, 0.5);
@@ -117,4 +139,59 @@ TEST(AnalyzeProfile, CsvCarriesTheProfileAndAPlantsFileJudgesLikeABuiltInOne)
     EXPECT_NE(bad.Err.find("bad.profile: line 3: size class 'seven'"), std::string::npos) << bad.Err;
     std::filesystem::remove_all(dir);
     std::filesystem::remove(image);
+}
+
+// Where a true-size profile and the classic evaluation disagree, either way, the object's own
+// verdicts are the profile's, as the exit status and the CSV are; the classic ones stand apart,
+// exactly as a run without a profile gives them.
+TEST(AnalyzeProfile, JsonVerdictIsTheProfilesWithTheClassicOneBeside)
+{
+    // A plant's profile that allows nothing: the small spots classic lets through fail it.
+    const auto dir = std::filesystem::temp_directory_path() / "fs-analyze-spotless-profile";
+    std::filesystem::create_directories(dir);
+    const std::string spotless = (dir / "spotless.profile").string();
+    std::ofstream(spotless) << "profile spotless\nzone All 0 250\nscratch any none\ndefect any none\n";
+    const std::string samples = FS_SOURCE_DIR "/samples/";
+    const struct
+    {
+        const char* Image;
+        std::string Profile;
+        const char* Classic;
+        const char* Verdict;
+        int Status;
+    } cases[] = {
+        {"cladding-scratch.png", "sm-pc", "Fail", "Pass", ExitPass},
+        {"contact-defect.bmp", "sm-apc", "Fail", "Pass", ExitPass},
+        {"core-defect.png", "mm-pc", "Fail", "Pass", ExitPass},
+        {"wide-720-pass.png", spotless, "Pass", "Fail", ExitFail},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(std::string(c.Image) + " " + c.Profile);
+        const std::string image = samples + c.Image;
+        const CommandRun plain = Analyze({"--json", image});
+        const CommandRun json = Analyze({"--json", "--profile", c.Profile, image});
+        const CommandRun csv = Analyze({"--csv", "--profile", c.Profile, image});
+        const QJsonObject classic = JsonObject(plain.Out);
+        ASSERT_EQ(Text(classic["overall"]), c.Classic) << plain.Out;
+
+        const QJsonObject o = JsonObject(json.Out);
+        const QJsonObject profile = o["profile"].toObject();
+        EXPECT_EQ(json.Status, c.Status);
+        EXPECT_EQ(Text(o["overall"]), c.Verdict);
+        EXPECT_EQ(Text(profile["overall"]), c.Verdict);
+        // One verdict per zone of the profile, in its order: four for the IEC tables, one for the plant's.
+        QJsonArray zones;
+        for (const QJsonValue& zone : profile["zones"].toArray())
+            zones.append(zone.toObject()["verdict"]);
+        EXPECT_EQ(Text(o["zone_verdicts"]), Text(zones));
+        EXPECT_EQ(Text(o["classic"]), Text(QJsonObject{{"zone_verdicts", classic["zone_verdicts"]},
+                                                       {"overall", classic["overall"]}}));
+
+        EXPECT_EQ(csv.Status, c.Status);
+        const std::vector<QStringList> rows = ReadCsv(QByteArray::fromStdString(csv.Out));
+        ASSERT_EQ(rows.size(), 2u) << csv.Out;
+        EXPECT_EQ(rows[1].value(rows[0].indexOf(QLatin1String("verdict"))).toStdString(), c.Verdict);
+    }
+    std::filesystem::remove_all(dir);
 }
