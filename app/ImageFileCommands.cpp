@@ -11,10 +11,12 @@
 #include "platform/TBitmap.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
 #include <QToolButton>
@@ -49,7 +51,9 @@ void TMainForm::OpenImageFile(const std::string& path)
 {
     if (Analyzer_->LoadImageFile(path))
     {
-        Cycle_.BeginInspection(QFile::decodeName(QByteArray::fromStdString(path)), 0);
+        Cycle_.BeginInspection(QFile::decodeName(QByteArray::fromStdString(path)), 0, B_SERIAL->text(),
+                               QDateTime::currentDateTime());
+        ResultMessages_.clear();
         RunAnalysis();
     }
     else
@@ -90,7 +94,9 @@ void TMainForm::SpeedButton2Click()
         // so a folder that cannot be entered fails the write instead of saving elsewhere.
         QDir::setCurrent(ImageFolder_);
         const QString name = DatedReportName(ImageFolder_, date);
-        SaveReportImage(QFile::encodeName(QDir(ImageFolder_).filePath(name)).toStdString());
+        const QString path = QDir(ImageFolder_).filePath(name);
+        SaveReportImage(QFile::encodeName(path).toStdString());
+        ShowResultMessage(QStringLiteral("Report Saved : ") + path);
     }
     Cycle_.ResetFrames();
 }

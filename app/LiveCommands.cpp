@@ -11,9 +11,11 @@
 #include "profiles/ProfileOverlay.h"
 #include "videograbber/TVideoGrabber.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QFrame>
 #include <QImage>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QToolButton>
@@ -98,6 +100,7 @@ void TMainForm::LIVEANALYSISClick()
 
 void TMainForm::AUTOCHECKClick()
 {
+    AutoCheckRefused_.reset();
     if (AUTOCHECK->isChecked())
         LIVEANALYSIS->setChecked(true);
     AutoCheckTrigger_->Rearm();
@@ -148,18 +151,27 @@ void TMainForm::LiveResultReady(const TLiveResult& result)
     // A capture is under way.
     if (!mayFire)
         return;
-    if (AutoCheckTrigger_->Update(result, QDateTime::currentMSecsSinceEpoch()))
+    // A refused serial number is said once; the Check waits until the operator changes it.
+    if (AutoCheckRefused_)
     {
-        CheckOrResume();
-        // A refused serial number leaves the live view: the next steady picture tries again.
-        if (Cycle_.CaptureRequested())
-        {
-            AutoCheckStarted_ = true;
-            FramesWithoutFiber_ = 0;
-        }
-        else
-            AutoCheckTrigger_->Rearm();
+        if (B_SERIAL->text() == *AutoCheckRefused_)
+            return;
+        AutoCheckRefused_.reset();
+        AutoCheckTrigger_->Rearm();
     }
+    // Never behind an open dialog or message box: the operator is busy there.
+    if (QApplication::activeModalWidget())
+        return;
+    if (!AutoCheckTrigger_->Update(result, QDateTime::currentMSecsSinceEpoch()))
+        return;
+    CheckOrResume();
+    if (Cycle_.CaptureRequested())
+    {
+        AutoCheckStarted_ = true;
+        FramesWithoutFiber_ = 0;
+    }
+    else
+        AutoCheckRefused_ = B_SERIAL->text();
 }
 
 void TMainForm::BuildLiveDrawing(const QSize& frame)

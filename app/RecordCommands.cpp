@@ -76,14 +76,23 @@ QImage TMainForm::AnalysedImage() const
     return image.Image();
 }
 
-void TMainForm::LogInspection(const QString& serial, const QStringList& files)
+TInspectionRecord TMainForm::ShownRecord() const
 {
     TInspectionRecord record = TInspectionRecord::FromAnalyzer(*Analyzer_, Cycle_.Shown.Pass());
-    record.Serial = serial;
+    // The serial number and time the inspection began with, whatever the field says now.
+    record.Time = Cycle_.Shown.Time.isValid() ? Cycle_.Shown.Time : record.Time;
+    record.Serial = Cycle_.Shown.Serial;
     record.Source = Cycle_.Shown.Source;
     record.Frames = Cycle_.Shown.Frames;
-    record.Files = files;
+    record.RejudgedAt = Cycle_.Shown.RejudgedAt;
     record.SetProfileResult(RecordedProfileResult(record.Pass));
+    return record;
+}
+
+void TMainForm::LogInspection(const QStringList& files)
+{
+    TInspectionRecord record = ShownRecord();
+    record.Files = files;
     try
     {
         TInspectionLog::Append(ImageFolder_, record);
@@ -116,21 +125,16 @@ QStringList TMainForm::SaveFailedInspection(const QString& serial)
 
 void TMainForm::WritePdfReportTo(const QString& path)
 {
-    TInspectionRecord record = TInspectionRecord::FromAnalyzer(*Analyzer_, Cycle_.Shown.Pass());
-    // The serial number the report was made for: the one on screen with the result.
-    record.Serial = B_SERIAL->text();
-    record.Source = Cycle_.Shown.Source;
-    record.Frames = Cycle_.Shown.Frames;
-    record.SetProfileResult(RecordedProfileResult(record.Pass));
-    WritePdfReport(QFile::encodeName(path).toStdString(), record, AnalysedImage());
+    WritePdfReport(QFile::encodeName(path).toStdString(), ShownRecord(), AnalysedImage());
 }
 
 void TMainForm::PDFREPORTClick()
 {
     if (!Cycle_.ShowingResult() || !Analyzer_ || !Analyzer_->WorkRaster)
         return;
-    const QString serial = B_SERIAL->text();
-    const QString stem = serial.isEmpty() || !SerialIsFileName(serial) ? TimeStampStem() : serial;
+    const QString serial = Cycle_.Shown.Serial;
+    const QString stem =
+        serial.isEmpty() || !SerialIsFileName(serial) ? TimeStampStem(Cycle_.Shown.Time) : serial;
     const QString path = QFileDialog::getSaveFileName(
         this, QStringLiteral("Save PDF Report"), QDir(ImageFolder_).filePath(stem + QStringLiteral(".pdf")),
         QStringLiteral("PDF Report (*.pdf)"));

@@ -11,9 +11,11 @@
 
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPrinter>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QToolButton>
 #include <cstring>
 #include <stdexcept>
@@ -43,6 +45,7 @@ QPrinter* TMainForm::Printer()
 
 void TMainForm::EnterReportLayout()
 {
+    InReportLayout_ = true;
     SpeedButton1->setVisible(false);
     SpeedButton2->setVisible(false);
     SpeedButton7->setVisible(false);
@@ -55,6 +58,7 @@ void TMainForm::EnterReportLayout()
 
 void TMainForm::LeaveReportLayout()
 {
+    InReportLayout_ = false;
     SpeedButton1->setVisible(true);
     SpeedButton2->setVisible(true);
     SpeedButton7->setVisible(true);
@@ -83,8 +87,17 @@ TBitmap TMainForm::ComposeReportImage()
     TBitmap image;
     {
         ReportLayoutScope report(*this);
+        // The report is of the inspection shown, under its own serial number, although the
+        // field may have counted on since.
+        const QString entered = B_SERIAL->text();
+        const bool ownSerial = Cycle_.ShowingResult() && Cycle_.Shown.Verdict != TVerdict::None;
+        const QSignalBlocker quiet(B_SERIAL);
+        if (ownSerial)
+            B_SERIAL->setText(Cycle_.Shown.Serial);
         // Painted as the controls look now, at one image pixel per window pixel, 24 bits deep.
         image.Assign(grab().toImage());
+        if (ownSerial)
+            B_SERIAL->setText(entered);
     }
     CropToReportArea(&image);
     return image;

@@ -31,6 +31,7 @@
 #include <QWidget>
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,7 @@ class TLiveAnalyzer;
 struct TLiveResult;
 class TPaintBox;
 struct TParamValues;
+struct TInspectionRecord;
 class TVideoGrabber;
 
 class TMainForm : public QWidget
@@ -232,6 +234,8 @@ public:
     void ShowResult();
     void M_SINGLEClick();
     void M_MULTIClick();
+    // Single Mode 0, Multi Mode 1: the criteria shown, and a result on screen judged again.
+    void SetFiberMode(int mode);
 
     // ---- Result view (criteria/ResultView.cpp).
     void PBPaint(QPainter* canvas);
@@ -239,6 +243,9 @@ public:
     void PBMouseMove(int X, int Y);
     void PBMouseUp(Qt::MouseButton button, int X, int Y);
     bool ScaleDragging() const { return ScaleDragging_; }
+    // A line on the result view saying what was saved for it, until the next result or Resume.
+    void ShowResultMessage(const QString& text);
+    const QStringList& ResultMessages() const { return ResultMessages_; }
 
     // ---- Parameter dialog (capture/TParamSettingForm.cpp).
     void SpeedButton1Click();
@@ -259,9 +266,11 @@ public:
     void WritePdfReportTo(const QString& path);
     // The working image with its zone circles at the image's own size.
     QImage AnalysedImage() const;
-    // Appends the inspection just shown to the log of the image folder; a failure is shown to
-    // the operator and changes nothing else.
-    void LogInspection(const QString& serial, const QStringList& files);
+    // The record of the inspection shown: its serial number, time, source and verdict.
+    TInspectionRecord ShownRecord() const;
+    // Appends the inspection shown to the log of the image folder, with the files saved for
+    // this judgement; a failure is shown to the operator and changes nothing else.
+    void LogInspection(const QStringList& files);
     // Saves the report picture (and a captured frame) of a failed inspection; returns the paths.
     QStringList SaveFailedInspection(const QString& serial);
 
@@ -363,11 +372,17 @@ private:
     void SaveCombinedFrame();
     void PrintCombinedFrame();
     void AnalyseCombinedFrame();
+    // Saves the report (and its PDF) under the inspection's serial number, beside any earlier
+    // files of that number; returns the paths written.
+    QStringList FileUnderSerial(bool rejudged);
 
     // ---- Result view.
     // Judges the face on screen again without locating it anew: after a manual correction, and
     // with other limits or another profile.
     void Rejudge();
+    // A re-judged result is a record of its own, and its report is filed beside the first.
+    void RecordRejudgement();
+    QStringList ResultMessages_;
     bool ScaleDragging_ = false;
     TPoint2D LastMousePoint_;
 
@@ -377,7 +392,9 @@ private:
     std::unique_ptr<TLiveResult> LiveResult_;
     std::unique_ptr<TAutoCheckTrigger> AutoCheckTrigger_; // also keeps the focus peak of the bar
     bool AutoCheckStarted_ = false; // the result on screen came from the automatic Check
-    int FramesWithoutFiber_ = 0;    // while that result is on screen
+    // The serial number the automatic Check was refused for: it waits until the field changes.
+    std::optional<QString> AutoCheckRefused_;
+    int FramesWithoutFiber_ = 0; // while that result is on screen
     qint64 LiveFrameNumber_ = 0;
     // What the live overlay draws, built when a result arrives so drawing a frame allocates
     // nothing: circle dots per colour, the verdict text, the frame size they were built for.
@@ -395,6 +412,7 @@ private:
 
     // ---- Printing.
     std::unique_ptr<QPrinter> Printer_;
+    bool InReportLayout_ = false; // the window is being grabbed for the report picture
 };
 
 // The application-wide forms, created by the program entry in this order.

@@ -42,7 +42,7 @@ void TMainForm::CheckOrResume()
     if (B_AUTO->isChecked() && !ValidateSerial())
         return;
     if (Cycle_.Live())
-        Cycle_.Start(TCapturePurpose::Check);
+        Cycle_.Start(TCapturePurpose::Check, B_SERIAL->text(), QDateTime::currentDateTime());
     else
         ResumeLive();
 }
@@ -50,6 +50,7 @@ void TMainForm::CheckOrResume()
 void TMainForm::ResumeLive()
 {
     Cycle_.GoLive();
+    ResultMessages_.clear();
     CHECK->setText(QStringLiteral("Check"));
     QPalette pal = RESULT->palette();
     pal.setColor(QPalette::Window, Qt::white);
@@ -165,7 +166,9 @@ void TMainForm::AnalyseCombinedFrame()
     // A sequence the timer started skips the raw save of a Ctrl+Check, as it skipped the serial.
     const bool saveRaw = Cycle_.SaveRawOnCheck && !Cycle_.Triggered();
     Cycle_.CombineFrames();
-    Cycle_.BeginInspection(ScopeSource(), Cycle_.CaptureCount);
+    Cycle_.BeginInspection(ScopeSource(), Cycle_.CaptureCount, Cycle_.SequenceSerial(),
+                           Cycle_.SequenceTime());
+    ResultMessages_.clear();
     // A failed save of the raw frame is reported after the verdict: the inspection itself is not
     // lost with it.
     std::exception_ptr saveError;
@@ -175,7 +178,10 @@ void TMainForm::AnalyseCombinedFrame()
             Analyzer_->WorkRaster.reset();
         try
         {
-            Cycle_.AddFile(AutoSaveFrame(Cycle_.CaptureBuffers[0]));
+            const QString path = AutoSaveFrame(Cycle_.CaptureBuffers[0]);
+            Cycle_.AddFile(path);
+            // The result covers the live picture at once: the result says it too.
+            ShowResultMessage(QStringLiteral("Image Saved : ") + path);
         }
         catch (...)
         {
@@ -196,7 +202,7 @@ QString TMainForm::ScopeSource() const
 
 void TMainForm::CAPTURETIMERTimer()
 {
-    Cycle_.TimerElapsed();
+    Cycle_.TimerElapsed(B_SERIAL->text(), QDateTime::currentDateTime());
 }
 
 void TMainForm::MSGTIMERTimer()
@@ -227,7 +233,7 @@ void TMainForm::RunAnalysis()
     ShowResult();
     PB->setVisible(true);
     PB->repaint();
-    const QString serial = B_SERIAL->text();
+    const QString serial = Cycle_.Shown.Serial;
     QStringList files = Cycle_.TakeFiles();
     // Whatever happens to the saves, the inspection is logged with the files that were written;
     // a failed save is reported after that.
@@ -243,16 +249,10 @@ void TMainForm::RunAnalysis()
                                QStringLiteral("Invalid serial number"), QMessageBox::Warning);
             else
             {
-                const QString report = QDir(ImageFolder_).filePath(serial + QStringLiteral(".bmp"));
-                SaveReportImage(QFile::encodeName(report).toStdString());
-                files << report;
-                if (AUTOPDF->isChecked())
-                {
-                    const QString pdf = QDir(ImageFolder_).filePath(serial + QStringLiteral(".pdf"));
-                    WritePdfReportTo(pdf);
-                    files << pdf;
-                }
-                AdvanceSerial();
+                files << FileUnderSerial(false);
+                // A serial typed during the Check is the operator's next one and stays.
+                if (B_SERIAL->text() == serial)
+                    AdvanceSerial();
             }
         }
         else if (!Cycle_.Shown.Pass() && SAVEFAILED->isChecked())
@@ -262,9 +262,38 @@ void TMainForm::RunAnalysis()
     {
         saveError = std::current_exception();
     }
-    LogInspection(serial, files);
+    LogInspection(files);
     if (saveError)
         std::rethrow_exception(saveError);
+}
+
+QStringList TMainForm::FileUnderSerial(bool rejudged)
+{
+    const QString serial = Cycle_.Shown.Serial;
+    QStringList suffixes{QStringLiteral(".bmp")};
+    if (AUTOPDF->isChecked())
+        suffixes << QStringLiteral(".pdf");
+    // A serial used again, or a report judged again, is filed beside the earlier files, never
+    // over them: their records point at them.
+    const QString stem = FreeStem(ImageFolder_, serial, suffixes);
+    const QDir folder(ImageFolder_);
+    QStringList files;
+    const QString report = folder.filePath(stem + QStringLiteral(".bmp"));
+    SaveReportImage(QFile::encodeName(report).toStdString());
+    files << report;
+    Cycle_.MarkFiledUnderSerial();
+    if (AUTOPDF->isChecked())
+    {
+        const QString pdf = folder.filePath(stem + QStringLiteral(".pdf"));
+        WritePdfReportTo(pdf);
+        files << pdf;
+    }
+    if (rejudged)
+        ShowResultMessage(QStringLiteral("Report judged again, saved as ") + QFileInfo(report).fileName());
+    else if (stem != serial)
+        ShowResultMessage(QStringLiteral("%1.bmp was filed before: this report is saved as %2")
+                              .arg(serial, QFileInfo(report).fileName()));
+    return files;
 }
 
 QString TMainForm::AutoSaveFrame(TBitmap& bitmap)

@@ -45,8 +45,10 @@ void TCheckCycle::ReleaseCaptureBuffers()
     FramesCaptured = 0;
 }
 
-void TCheckCycle::Start(TCapturePurpose purpose)
+void TCheckCycle::Start(TCapturePurpose purpose, const QString& serial, const QDateTime& time)
 {
+    SequenceSerial_ = serial;
+    SequenceTime_ = time;
     FramesCaptured = 0;
     CapturePurpose = purpose;
     State_ = TCycleState::CaptureRequested;
@@ -54,7 +56,7 @@ void TCheckCycle::Start(TCapturePurpose purpose)
     OverlayStarted_ = false;
 }
 
-void TCheckCycle::TimerElapsed()
+void TCheckCycle::TimerElapsed(const QString& serial, const QDateTime& time)
 {
     // In the result view the request would be dropped by the return to live video anyway.
     if (State_ == TCycleState::ShowingResult)
@@ -63,6 +65,8 @@ void TCheckCycle::TimerElapsed()
     {
         Triggered_ = true;
         OverlayStarted_ = false;
+        SequenceSerial_ = serial;
+        SequenceTime_ = time;
     }
     // Under way, the sequence starts again from frame 0 at the next overlay.
     State_ = TCycleState::CaptureRequested;
@@ -152,12 +156,14 @@ void TCheckCycle::CancelRequest()
         State_ = TCycleState::Live;
 }
 
-void TCheckCycle::BeginInspection(const QString& source, int frames)
+void TCheckCycle::BeginInspection(const QString& source, int frames, const QString& serial,
+                                  const QDateTime& time)
 {
-    Shown.Verdict = TVerdict::None;
+    Shown = TShownInspection();
     Shown.Source = source;
     Shown.Frames = frames;
-    Shown.Files.clear();
+    Shown.Serial = serial;
+    Shown.Time = time;
 }
 
 void TCheckCycle::ShowResult()

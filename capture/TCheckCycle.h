@@ -13,6 +13,7 @@
 
 #include "platform/TBitmap.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <utility>
@@ -52,13 +53,19 @@ enum class TVerdict
     Fail,
 };
 
-// The inspection the window shows, as judged: what the records, the PDF and the saves go by.
+// The inspection the window shows, as judged: what the records, the PDF, the print and the saves
+// go by. Its serial number and time are those of the moment it began, whatever the serial field
+// says by the time it is filed.
 struct TShownInspection
 {
     TVerdict Verdict = TVerdict::None;
-    QString Source;    // the camera's name, the WiFi scope's address or the file
-    int Frames = 0;    // frames combined; 0 for an opened file
-    QStringList Files; // saved for it so far
+    QString Serial;
+    QDateTime Time;
+    QString Source;                // the camera's name, the WiFi scope's address or the file
+    int Frames = 0;                // frames combined; 0 for an opened file
+    QStringList Files;             // saved for it so far
+    QDateTime RejudgedAt;          // the latest re-judgement (a manual correction, another profile or mode)
+    bool FiledUnderSerial = false; // the automatic save filed its report under the serial
     bool Pass() const { return Verdict == TVerdict::Pass; }
 };
 
@@ -96,11 +103,16 @@ public:
     // Frees the store when the window closes.
     void ReleaseCaptureBuffers();
 
-    // Check, save or print in the live view: a fresh sequence from frame 0.
-    void Start(TCapturePurpose purpose);
+    // Check, save or print in the live view: a fresh sequence from frame 0, begun at time with
+    // the serial number then entered.
+    void Start(TCapturePurpose purpose, const QString& serial = QString(),
+               const QDateTime& time = QDateTime());
     // The timer's tick after a frame nobody asked for: a capture is requested again until the
-    // sequence's first frame arrives.
-    void TimerElapsed();
+    // sequence's first frame arrives. A sequence it begins takes serial and time.
+    void TimerElapsed(const QString& serial = QString(), const QDateTime& time = QDateTime());
+    // The serial number and time of the sequence under way (or last ended).
+    const QString& SequenceSerial() const { return SequenceSerial_; }
+    const QDateTime& SequenceTime() const { return SequenceTime_; }
     // The live frame's overlay: true when it must ask for a capture now (the sequence starts).
     bool BeginCapture();
     // A frame has arrived (stored when the store has room): what to do next.
@@ -113,9 +125,12 @@ public:
     // A pending request is dropped (the scope was connected anew).
     void CancelRequest();
 
-    // An inspection begins from source with frames combined (0 for a file): no verdict and no
-    // file yet.
-    void BeginInspection(const QString& source, int frames);
+    // An inspection begins from source with frames combined (0 for a file), under serial at
+    // time: no verdict and no file yet.
+    void BeginInspection(const QString& source, int frames, const QString& serial, const QDateTime& time);
+    // The face on screen was judged again at time.
+    void Rejudged(const QDateTime& time) { Shown.RejudgedAt = time; }
+    void MarkFiledUnderSerial() { Shown.FiledUnderSerial = true; }
     // A file saved for the inspection being made; all of them, taken once it is recorded.
     void AddFile(const QString& path) { Shown.Files << path; }
     QStringList TakeFiles() { return std::exchange(Shown.Files, {}); }
@@ -136,4 +151,6 @@ private:
     TCycleState State_ = TCycleState::Live;
     bool Triggered_ = false;
     bool OverlayStarted_ = false; // the overlay has begun this sequence's capture
+    QString SequenceSerial_;
+    QDateTime SequenceTime_;
 };

@@ -191,7 +191,9 @@ void TMainForm::ShowResult()
     if (!Analyzer_)
         return;
     TFiberAnalyzer& a = *Analyzer_;
-    TESTTIME->setText(TestTimeText(QLocale::system(), QDateTime::currentDateTime()));
+    // The time the inspection began, as its records and report say.
+    const QDateTime when = Cycle_.Shown.Time.isValid() ? Cycle_.Shown.Time : QDateTime::currentDateTime();
+    TESTTIME->setText(TestTimeText(QLocale::system(), when));
     const bool pass = Profile_.Classic ? a.EvaluateAcceptance() : ShowProfileResult();
     Cycle_.Judged(pass, B_AUTO->isChecked());
     QPalette pal = RESULT->palette();
@@ -231,14 +233,23 @@ void TMainForm::ShowResult()
 
 void TMainForm::M_SINGLEClick()
 {
-    if (Analyzer_)
-        Analyzer_->Mode = 0;
-    ShowCriteria();
+    SetFiberMode(0);
 }
 
 void TMainForm::M_MULTIClick()
 {
-    if (Analyzer_)
-        Analyzer_->Mode = 1;
+    SetFiberMode(1);
+}
+
+void TMainForm::SetFiberMode(int mode)
+{
+    if (!Analyzer_)
+        return;
+    const bool changed = Analyzer_->Mode != mode;
+    Analyzer_->Mode = mode;
     ShowCriteria();
+    // A result on screen is judged again in the new mode, so the grid, the picture, the saved
+    // report and the PDF never mix two modes.
+    if (changed && Cycle_.ShowingResult())
+        Rejudge();
 }

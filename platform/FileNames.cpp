@@ -14,12 +14,27 @@ QString TimeStampStem()
     return TimeStampStem(QDateTime::currentDateTime());
 }
 
-QString FreeFilePath(const QString& folder, const QString& stem, const QString& suffix)
+QString FreeStem(const QString& folder, const QString& stem, const QStringList& suffixes)
 {
     const QDir dir(folder);
-    QString path = dir.filePath(stem + suffix);
-    // Two saves within one second must not replace each other; a dangling link is taken too.
-    for (int n = 2; QFileInfo::exists(path) || QFileInfo(path).isSymLink(); ++n)
-        path = dir.filePath(stem + QStringLiteral("-%1").arg(n) + suffix);
-    return path;
+    // Two saves within one second, or a serial number used again, must not replace an earlier
+    // file; a dangling link counts as taken too.
+    const auto taken = [&](const QString& candidate) {
+        for (const QString& suffix : suffixes)
+        {
+            const QString path = dir.filePath(candidate + suffix);
+            if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
+                return true;
+        }
+        return false;
+    };
+    QString candidate = stem;
+    for (int n = 2; taken(candidate); ++n)
+        candidate = stem + QStringLiteral("-%1").arg(n);
+    return candidate;
+}
+
+QString FreeFilePath(const QString& folder, const QString& stem, const QString& suffix)
+{
+    return QDir(folder).filePath(FreeStem(folder, stem, {suffix}) + suffix);
 }

@@ -3,6 +3,7 @@
 // name of a series that no file in a folder has yet, so no save replaces an earlier one.
 
 #include <QString>
+#include <QStringList>
 
 class QDateTime;
 
@@ -14,3 +15,6 @@ QString TimeStampStem();
 // The first of folder/stem + suffix, folder/stem-2 + suffix, ... that no file or link has.
 QString FreeFilePath(const QString& folder, const QString& stem,
                      const QString& suffix = QStringLiteral(".bmp"));
+// The first of stem, stem-2, ... that names no file or link in folder with any of suffixes, so
+// files written together (a report picture and its PDF) keep one name.
+QString FreeStem(const QString& folder, const QString& stem, const QStringList& suffixes);

@@ -126,7 +126,8 @@ QString TInspectionRecord::ProfileRowsText() const
         for (const TRuleResult& r : z.Rows)
             rows << QString::fromStdString(r.Item) + QLatin1Char(' ') + QString::number(r.Count) +
                         QLatin1Char('/') + QString::fromStdString(r.Criteria);
-        zones << QString::fromStdString(z.Key) + (z.Pass ? QStringLiteral(" Pass: ") : QStringLiteral(" Fail: ")) +
+        zones << QString::fromStdString(z.Key) +
+                     (z.Pass ? QStringLiteral(" Pass: ") : QStringLiteral(" Fail: ")) +
                      rows.join(QStringLiteral(", "));
     }
     return zones.join(QStringLiteral("; "));
@@ -169,7 +170,7 @@ QStringList TInspectionRecord::CsvHeader()
                      "radius_core_mm", "radius_cladding",  "radius_adhesive",  "radius_contact",
                      "files",          "version"};
     // Added after the first layout, at the end, so a reader by position keeps its columns.
-    h << QStringList{"profile", "um_per_pixel", "profile_rows", "findings_um"};
+    h << QStringList{"profile", "um_per_pixel", "profile_rows", "findings_um", "rejudged"};
     return h;
 }
 
@@ -199,6 +200,7 @@ QStringList TInspectionRecord::CsvFields() const
     // Six digits: the scale is known to far less than a float's nine.
     f << Profile << (UmPerPixel > 0.0f ? QString::number(static_cast<double>(UmPerPixel), 'g', 6) : QString())
       << ProfileRowsText() << FindingsText();
+    f << (RejudgedAt.isValid() ? IsoTime(RejudgedAt) : QString());
     return f;
 }
 

@@ -39,7 +39,10 @@ struct TInspectionRecord
 {
     static constexpr int ClassCount = 10;
 
-    QDateTime Time;
+    QDateTime Time; // when the inspection began
+    // When the face was judged again (a manual correction, another profile or fiber mode); null
+    // for the first judgement. A re-judgement is a record of its own with the first one's time.
+    QDateTime RejudgedAt;
     QString Serial;
     QString Source;         // the USB device's name, "WiFi scope <address>", or the image file's path
     int Frames = 0;         // frames combined; 0 for an image file

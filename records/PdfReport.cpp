@@ -87,11 +87,14 @@ QByteArray RenderPdfReport(const TInspectionRecord& r, const QImage& endFace, co
         {QStringLiteral("Source"), r.Source},
         {QStringLiteral("Fiber mode"), ModeName(r.Mode)},
         {QStringLiteral("Criteria"), r.ProfileTitle.isEmpty() ? r.Profile : r.ProfileTitle},
-        {QStringLiteral("Scale"), r.UmPerPixel > 0.0f ? QStringLiteral("%1 \u00B5m per pixel")
-                                                             .arg(static_cast<double>(r.UmPerPixel), 0, 'f', 3)
-                                                       : QStringLiteral("(fiber not located)")},
+        {QStringLiteral("Scale"),
+         r.UmPerPixel > 0.0f
+             ? QStringLiteral("%1 \u00B5m per pixel").arg(static_cast<double>(r.UmPerPixel), 0, 'f', 3)
+             : QStringLiteral("(fiber not located)")},
         {QStringLiteral("Frames combined"),
          r.Frames > 0 ? QString::number(r.Frames) : QStringLiteral("(image file)")},
+        {QStringLiteral("Judged again"),
+         r.RejudgedAt.isValid() ? locale.toString(r.RejudgedAt, QLocale::LongFormat) : QStringLiteral("no")},
     };
     for (const auto& fact : facts)
     {
@@ -137,7 +140,8 @@ QByteArray RenderPdfReport(const TInspectionRecord& r, const QImage& endFace, co
     {
         for (const TZoneResult& z : r.ProfileZones)
         {
-            zoneHead(QString::fromStdString(z.Name), z.Pass ? QStringLiteral("Pass") : QStringLiteral("Fail"));
+            zoneHead(QString::fromStdString(z.Name),
+                     z.Pass ? QStringLiteral("Pass") : QStringLiteral("Fail"));
             for (const TRuleResult& rule : z.Rows)
                 row(QString::fromStdString(rule.Item), QString::fromStdString(rule.Criteria),
                     QString::number(rule.Count), !rule.Pass);

@@ -8,6 +8,7 @@
 #include "tests/support/FakeCameras.h"
 #include "tests/support/MjpegServer.h"
 
+#include <QDialog>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -185,4 +186,46 @@ TEST_F(LiveAssistantTest, TheWiFiScopesPictureIsAnalysedLiveToo)
     ASSERT_TRUE(QTest::qWaitFor([&] { return form->LiveResult().FiberInView; }, WaitMs));
     EXPECT_FALSE(form->LiveResult().Pass);
     EXPECT_FALSE(form->LiveResult().ZonePass[0]); // the sample's core defect
+}
+
+TEST_F(LiveAssistantTest, ARefusedSerialIsSaidOnceAndTheCheckWaitsForAnotherSerial)
+{
+    Camera({Sample("clean-pass.png")}, 1);
+    auto form = MakeForm();
+    form->show();
+    form->SetImageFolder(Dir.path());
+    form->B_AUTO->setChecked(true);
+    form->B_SERIAL->setText("");
+    QTest::keyClick(form.get(), Qt::Key_F3);
+    const QString refusal = "Minimum digit of serial number is 4";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return CountMessages(refusal) > 0; }, WaitMs));
+    // A steady connector for two more seconds: no second warning, no Check.
+    QTest::qWait(2000);
+    EXPECT_EQ(CountMessages(refusal), 1);
+    EXPECT_TRUE(form->Cycle().Live());
+
+    form->B_SERIAL->setText("AB0001");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->Cycle().ShowingResult(); }, WaitMs));
+    EXPECT_TRUE(QFile::exists(Path("AB0001.bmp")));
+    EXPECT_EQ(CountMessages(refusal), 1);
+}
+
+TEST_F(LiveAssistantTest, TheAutomaticCheckNeverFiresBehindADialog)
+{
+    Camera({Sample("clean-pass.png")}, 1);
+    auto form = MakeForm();
+    form->show();
+    form->SetImageFolder(Dir.path());
+    QDialog dialog(form.get());
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.show();
+    form->AUTOCHECK->setChecked(true);
+    form->AUTOCHECKClick();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->LiveResult().FiberInView; }, WaitMs));
+    QTest::qWait(1500); // sharp and steady for three times the hold
+    EXPECT_TRUE(form->Cycle().Live());
+    EXPECT_FALSE(QFile::exists(Path("inspections.csv")));
+
+    dialog.close();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form->Cycle().ShowingResult(); }, WaitMs));
 }

@@ -7,13 +7,16 @@
 #include "tests/records/CsvReader.h"
 
 #include <QAction>
+#include <QDateTime>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
+#include <QTest>
 #include <optional>
 
 namespace
@@ -210,4 +213,122 @@ TEST_F(RecordsTest, ATrueSizeProfileIsNamedWithItsRowsAndSizesInTheLogAndThePdf)
           "Scratches \u22643 \u00b5m", "Findings (\u00b5m): scratch"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected << "\n" << text.toStdString();
     EXPECT_FALSE(text.contains("Cladding zone")) << text.toStdString();
+}
+
+// The inspection's serial number and time are those of the Check press: a serial typed during the
+// Check, and the count-on after it, change nothing filed, printed or reported for it.
+TEST_F(RecordsTest, AnInspectionKeepsTheSerialAndTimeItBeganWith)
+{
+    auto form = MakeForm();
+    form->show();
+    form->AUTOPDF->setChecked(true);
+    form->B_AUTO->setChecked(true);
+    form->B_SERIAL->setText("AB0002");
+    form->CheckOrResume();
+    form->B_SERIAL->setText("AB/1234"); // typed while the frames come in
+    TBitmap frame;
+    frame.Assign(QImage(QString::fromStdString(Sample("clean-pass.png"))));
+    for (int i = 0; i < 3; ++i)
+        form->VIDEOFrameCaptureCompleted(&frame, true);
+
+    ASSERT_TRUE(QFile::exists(Path("AB0002.bmp")));
+    EXPECT_EQ(form->B_SERIAL->text(), "AB/1234"); // the operator's next serial stays
+    const auto rows = ReadCsv(Read(TInspectionLog::FileName(Dir.path())));
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(Field(rows, 1, "serial"), "AB0002");
+    // The report picture shows the time the log holds.
+    const QDateTime logged = QDateTime::fromString(Field(rows, 1, "time"), Qt::ISODate);
+    EXPECT_EQ(form->TESTTIME->text(), TMainForm::TestTimeText(QLocale::system(), logged));
+
+    // Printed or reported later, after the count-on of a passed automatic inspection: the same
+    // serial and picture as the report filed.
+    form->B_SERIAL->setText("AB0003");
+    const QImage filed(Path("AB0002.bmp"));
+    EXPECT_EQ(form->ComposeReportImage().Image().convertToFormat(filed.format()), filed);
+    EXPECT_EQ(form->B_SERIAL->text(), "AB0003");
+    form->WritePdfReportTo(Path("later.pdf"));
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    const QString text =
+        QString::fromUtf8(Poppler("pdftotext", {"-layout", Path("later.pdf"), "-"}).value_or(""));
+    EXPECT_TRUE(text.contains("AB0002")) << text.toStdString();
+    EXPECT_FALSE(text.contains("AB0003"));
+}
+
+TEST_F(RecordsTest, ASerialUsedAgainIsFiledBesideTheEarlierFiles)
+{
+    auto form = MakeForm();
+    form->show();
+    form->AUTOPDF->setChecked(true);
+    form->B_AUTO->setChecked(true);
+    for (const char* name : {"AB0001.bmp", "AB0001.pdf", "AB0002.bmp"})
+    {
+        QFile earlier(Path(name));
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write("an earlier connector");
+    }
+    form->B_SERIAL->setText("AB0001");
+    form->OpenImageFile(Sample("clean-pass.png"));
+    form->B_SERIAL->setText("AB0002");
+    form->OpenImageFile(Sample("clean-pass.png"));
+
+    for (const char* name : {"AB0001.bmp", "AB0001.pdf", "AB0002.bmp"})
+        EXPECT_EQ(Read(Path(name)), "an earlier connector") << name;
+    EXPECT_TRUE(QFile::exists(Path("AB0001-2.bmp")));
+    EXPECT_TRUE(QFile::exists(Path("AB0001-2.pdf")));
+    // The picture and its PDF keep one name, although only the picture of AB0002 was taken.
+    EXPECT_TRUE(QFile::exists(Path("AB0002-2.bmp")));
+    EXPECT_TRUE(QFile::exists(Path("AB0002-2.pdf")));
+    const auto rows = ReadCsv(Read(TInspectionLog::FileName(Dir.path())));
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(Field(rows, 1, "files"), Path("AB0001-2.bmp") + ";" + Path("AB0001-2.pdf"));
+    ASSERT_EQ(form->ResultMessages().size(), 1);
+    EXPECT_TRUE(form->ResultMessages()[0].contains("AB0002-2.bmp"));
+    EXPECT_EQ(form->B_SERIAL->text(), "AB0003");
+}
+
+// A drag of the centre and a change of fiber mode each give a record of their own, with the
+// first one's serial and time, and in automatic mode a report beside the first; the last record,
+// the PDF and the screen agree.
+TEST_F(RecordsTest, AReJudgedResultIsRecordedAndFiledBesideTheFirst)
+{
+    auto form = MakeForm();
+    form->show();
+    form->B_AUTO->setChecked(true);
+    form->B_SERIAL->setText("AB0001");
+    form->OpenImageFile(Sample("clean-pass.png"));
+    ASSERT_EQ(form->RESULT->text(), "Pass");
+    // The zones dragged onto the ferrule: the contact zone then holds the cladding's edge.
+    form->PBMouseDown(Qt::LeftButton, 300, 240);
+    form->PBMouseMove(420, 240);
+    form->PBMouseUp(Qt::LeftButton, 420, 240);
+    const QString dragged = form->RESULT->text();
+    QTest::mouseClick(form->M_MULTI, Qt::LeftButton);
+    EXPECT_EQ(form->Analyzer()->Mode, 1);
+
+    const auto rows = ReadCsv(Read(TInspectionLog::FileName(Dir.path())));
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_TRUE(Field(rows, 1, "rejudged").isEmpty());
+    for (std::size_t r : {2u, 3u})
+    {
+        EXPECT_EQ(Field(rows, r, "serial"), "AB0001") << r;
+        EXPECT_EQ(Field(rows, r, "time"), Field(rows, 1, "time")) << r;
+        EXPECT_FALSE(Field(rows, r, "rejudged").isEmpty()) << r;
+    }
+    EXPECT_EQ(Field(rows, 2, "verdict"), dragged);
+    EXPECT_EQ(Field(rows, 2, "center_x").toFloat(), Field(rows, 1, "center_x").toFloat() + 120.0f);
+    EXPECT_EQ(Field(rows, 3, "mode"), "multi");
+    EXPECT_EQ(Field(rows, 3, "verdict"), form->RESULT->text());
+    EXPECT_EQ(Field(rows, 2, "files"), Path("AB0001-2.bmp"));
+    EXPECT_EQ(Field(rows, 3, "files"), Path("AB0001-3.bmp"));
+    EXPECT_TRUE(QFile::exists(Path("AB0001.bmp")));
+    EXPECT_EQ(form->B_SERIAL->text(), "AB0002"); // counted on once, for the connector
+
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    form->WritePdfReportTo(Path("rejudged.pdf"));
+    const QString text =
+        QString::fromUtf8(Poppler("pdftotext", {"-layout", Path("rejudged.pdf"), "-"}).value_or(""));
+    EXPECT_TRUE(text.contains("Multi Mode")) << text.toStdString();
+    EXPECT_FALSE(text.contains("Single Mode"));
 }

@@ -174,7 +174,8 @@ TEST(CheckCycle, TheStoreKeepsItsCountWithinBoundsAndItsBitmapsAcrossSequences)
 TEST(CheckCycle, TheInspectionShownKeepsItsVerdictUntilTheNextBegins)
 {
     TCheckCycle cycle;
-    cycle.BeginInspection(QStringLiteral("USB Video Device"), 3);
+    const QDateTime began(QDate(2026, 12, 11), QTime(0, 42, 18));
+    cycle.BeginInspection(QStringLiteral("USB Video Device"), 3, QStringLiteral("AB0002"), began);
     cycle.AddFile(QStringLiteral("/images/20261211010203.bmp"));
     EXPECT_EQ(cycle.Shown.Verdict, TVerdict::None);
     cycle.ShowResult();
@@ -185,9 +186,11 @@ TEST(CheckCycle, TheInspectionShownKeepsItsVerdictUntilTheNextBegins)
     EXPECT_FALSE(cycle.SaveResultPending);
     cycle.GoLive();
     EXPECT_TRUE(cycle.Shown.Pass()); // the grid keeps the last result
+    EXPECT_EQ(cycle.Shown.Serial, QStringLiteral("AB0002"));
+    EXPECT_EQ(cycle.Shown.Time, began);
     EXPECT_EQ(cycle.TakeFiles(), QStringList{QStringLiteral("/images/20261211010203.bmp")});
     EXPECT_TRUE(cycle.TakeFiles().isEmpty());
-    cycle.BeginInspection(QStringLiteral("a.bmp"), 0);
+    cycle.BeginInspection(QStringLiteral("a.bmp"), 0, QString(), began);
     EXPECT_EQ(cycle.Shown.Verdict, TVerdict::None);
     EXPECT_EQ(cycle.Shown.Source, QStringLiteral("a.bmp"));
 }
