@@ -2,6 +2,7 @@
 // (SpeedButton7 and the hidden "L" button), the save command (SpeedButton2, Ctrl+S), saving the
 // source image (the hidden "S" button), and the window's shortcuts Ctrl+S and Ctrl+A.
 
+#include "analysis/AnalysisGeometry.h"
 #include "analysis/TFiberAnalyzer.h"
 #include "app/StartOptions.h"
 #include "app/TMainForm.h"
@@ -9,6 +10,7 @@
 #include "platform/ImageWriter.h"
 #include "platform/MessageBox.h"
 #include "platform/TBitmap.h"
+#include "platform/TImageRefusal.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -49,7 +51,8 @@ void TMainForm::LOADIMAGEClick()
 
 void TMainForm::OpenImageFile(const std::string& path)
 {
-    if (Analyzer_->LoadImageFile(path))
+    TImageRefusal why;
+    if (Analyzer_->LoadImageFile(path, &why))
     {
         Cycle_.BeginInspection(QFile::decodeName(QByteArray::fromStdString(path)), 0, B_SERIAL->text(),
                                QDateTime::currentDateTime());
@@ -57,8 +60,18 @@ void TMainForm::OpenImageFile(const std::string& path)
         RunAnalysis();
     }
     else
-        ShowMessageBox(this, QStringLiteral("Cannot open this image file"),
-                       QStringLiteral("Invalid image size"), QMessageBox::Critical);
+    {
+        // The described text first, then what was found, in the analyser's words.
+        QString found = QStringLiteral("The file ") + QString::fromStdString(DescribeRefusal(why));
+        if (why.Problem == TImageProblem::WrongSize)
+            found += QStringLiteral("; only %1 x %2 and 720 x %2 pixels are opened")
+                         .arg(AnalysisWidth)
+                         .arg(AnalysisHeight);
+        ShowMessageBox(this, QStringLiteral("Cannot open this image file\n") + found + QLatin1Char('.'),
+                       why.Problem == TImageProblem::WrongSize || !why ? QStringLiteral("Invalid image size")
+                                                                       : QStringLiteral("Invalid image file"),
+                       QMessageBox::Critical);
+    }
 }
 
 QString TMainForm::DatedReportName(const QString& folder, const QString& dateText)

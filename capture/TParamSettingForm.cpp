@@ -162,20 +162,47 @@ void TParamSettingForm::Fill(const TParamValues& v)
     WIFIPASSWORD->setText(v.WiFiPassword);
 }
 
+namespace
+{
+// An edit's whole number; a refusal names the entry, so the operator knows which one is wrong.
+int FieldInt(const QLineEdit* edit, const QLabel* label)
+{
+    try
+    {
+        return StrToInt(edit->text());
+    }
+    catch (const std::invalid_argument& e)
+    {
+        throw std::invalid_argument(std::string(e.what()) + " for " + label->text().toStdString());
+    }
+}
+
+// A grey level: the images are 8 bits deep.
+int Threshold(const QLineEdit* edit, const QLabel* label)
+{
+    const int v = FieldInt(edit, label);
+    if (v < 0 || v > 255)
+        throw std::invalid_argument(QStringLiteral("'%1' is not a valid threshold: %2 takes 0 to 255")
+                                        .arg(edit->text(), label->text())
+                                        .toStdString());
+    return v;
+}
+} // namespace
+
 TParamValues TParamSettingForm::ReadValues() const
 {
-    const auto percent = [this](int i, const QLineEdit* edit) {
+    const auto percent = [this](int i, const QLineEdit* edit, const QLabel* label) {
         return edit->text() == ShownPercentText_[i] ? ShownPercent_[i]
-                                                    : static_cast<float>(StrToInt(edit->text()));
+                                                    : static_cast<float>(FieldInt(edit, label));
     };
     TParamValues v;
-    v.LowerThreshold = StrToInt(Edit1->text());
-    v.UpperThreshold = StrToInt(Edit2->text());
-    v.CoreCladThreshold = StrToInt(Edit3->text());
-    v.ContactThreshold = StrToInt(Edit4->text());
-    v.CoreDefectPercent = percent(0, Edit5);
-    v.CladDefectPercent = percent(1, Edit6);
-    v.CaptureCount = StrToInt(CAPTURECOUNT->text());
+    v.LowerThreshold = Threshold(Edit1, Label1);
+    v.UpperThreshold = Threshold(Edit2, Label2);
+    v.CoreCladThreshold = Threshold(Edit3, Label3);
+    v.ContactThreshold = Threshold(Edit4, Label4);
+    v.CoreDefectPercent = percent(0, Edit5, Label5);
+    v.CladDefectPercent = percent(1, Edit6, Label6);
+    v.CaptureCount = FieldInt(CAPTURECOUNT, Label7);
     if (v.CaptureCount < 1 || v.CaptureCount > MaxCaptureCount)
         throw std::invalid_argument(
             QStringLiteral("'%1' is not a valid frame count: Multiple Capture takes 1 to %2")

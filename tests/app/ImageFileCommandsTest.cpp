@@ -18,25 +18,40 @@
 
 using ImageFileCommandsTest = MainFormTest;
 
-TEST_F(ImageFileCommandsTest, AWrongSizedFileIsRefusedAndNothingChanges)
+// The described text and caption, then what was found: a wrong size, not an image, damaged.
+TEST_F(ImageFileCommandsTest, ARefusedFileSaysWhyAndNothingChanges)
 {
     auto form = MakeForm();
-    WriteEndFace(Path("big.bmp"), 800, 600);
-    Messages.clear();
-
-    form->OpenImageFile(QFile::encodeName(Path("big.bmp")).toStdString());
-    form->OpenImageFile(QFile::encodeName(Path("missing.bmp")).toStdString());
+    WriteEndFace(Path("big.bmp"), 320, 240);
+    QFile text(Path("notes.jpg"));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("line one\nline two\n");
+    text.close();
     QFile corrupt(Path("corrupt.png"));
     ASSERT_TRUE(corrupt.open(QIODevice::WriteOnly));
     corrupt.write("\x89PNG\r\n\x1a\n not really");
     corrupt.close();
-    form->OpenImageFile(QFile::encodeName(Path("corrupt.png")).toStdString());
-
-    ASSERT_EQ(Messages.size(), 3u);
-    EXPECT_EQ(CountMessages("Cannot open this image file"), 3);
-    EXPECT_EQ(Messages[0].Text, "Cannot open this image file");
-    EXPECT_EQ(Messages[0].Caption, "Invalid image size");
-    EXPECT_EQ(Messages[0].Icon, QMessageBox::Critical);
+    const struct
+    {
+        const char* File;
+        const char* Found;
+        const char* Caption;
+    } cases[] = {
+        {"big.bmp", "The file is 320 x 240 pixels; only 640 x 480 and 720 x 480 pixels are opened.",
+         "Invalid image size"},
+        {"notes.jpg", "The file is not a BMP, JPEG or PNG image.", "Invalid image file"},
+        {"corrupt.png", "The file is damaged or truncated.", "Invalid image file"},
+        {"missing.bmp", "The file does not exist.", "Invalid image file"},
+    };
+    for (const auto& c : cases)
+    {
+        Messages.clear();
+        form->OpenImageFile(QFile::encodeName(Path(c.File)).toStdString());
+        ASSERT_EQ(Messages.size(), 1u) << c.File;
+        EXPECT_EQ(Messages[0].Text, QStringLiteral("Cannot open this image file\n") + c.Found) << c.File;
+        EXPECT_EQ(Messages[0].Caption, c.Caption) << c.File;
+        EXPECT_EQ(Messages[0].Icon, QMessageBox::Critical);
+    }
     EXPECT_EQ(form->CHECK->text(), "Check");
     EXPECT_FALSE(form->PB->isVisibleTo(form.get()));
     EXPECT_FALSE(form->Analyzer()->SourceRaster);

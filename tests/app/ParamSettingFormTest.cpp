@@ -211,12 +211,18 @@ TEST_P(RefusedEditTest, KeepsTheDialogOpenAndChangesNothing)
 INSTANTIATE_TEST_SUITE_P(
     Edits, RefusedEditTest,
     ::testing::Values(
-        RefusedCase{"CAPTURECOUNT", "abc", "'abc' is not a valid integer value"},
+        RefusedCase{"CAPTURECOUNT", "abc", "'abc' is not a valid integer value for Multiple Capture"},
         RefusedCase{"CAPTURECOUNT", "0", "'0' is not a valid frame count: Multiple Capture takes 1 to 100"},
         RefusedCase{"CAPTURECOUNT", "101",
                     "'101' is not a valid frame count: Multiple Capture takes 1 to 100"},
-        RefusedCase{"Edit3", "6.5", "'6.5' is not a valid integer value"},
-        RefusedCase{"Edit4", "", "'' is not a valid integer value"},
+        RefusedCase{"Edit3", "6.5", "'6.5' is not a valid integer value for Core/Clad Threshold"},
+        RefusedCase{"Edit4", "", "'' is not a valid integer value for Contact Threshold"},
+        RefusedCase{"Edit1", "6O", "'6O' is not a valid integer value for Lower Threshold"},
+        RefusedCase{"Edit6", "x", "'x' is not a valid integer value for Clad Defect (%)"},
+        // Grey levels of an 8-bit image: anything else fails every face or none.
+        RefusedCase{"Edit1", "300", "'300' is not a valid threshold: Lower Threshold takes 0 to 255"},
+        RefusedCase{"Edit2", "256", "'256' is not a valid threshold: Upper Threshold takes 0 to 255"},
+        RefusedCase{"Edit4", "-1", "'-1' is not a valid threshold: Contact Threshold takes 0 to 255"},
         RefusedCase{"WIFIURL", "192.168.1.1:8196",
                     "'192.168.1.1:8196' is not a WiFi scope address such as http://127.0.0.1:9/"}),
     [](const auto& p) { return std::string(p.param.Edit) + "_" + std::to_string(p.index); });
