@@ -127,7 +127,7 @@ void TMainForm::FormKeyDown(int Key, Qt::KeyboardModifiers Shift)
         return;
     if (Key == Qt::Key_S)
         SpeedButton2Click();
-    else if (Key == Qt::Key_A)
+    else if (Key == Qt::Key_A && !SayIfNoScope())
         CheckOrResume();
 }
 

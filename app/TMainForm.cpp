@@ -232,6 +232,13 @@ void TMainForm::BuildComponents()
     PB = Make<TPaintBox>(LEFT, "PB", 0, 0, 640, 480);
     PB->setVisible(false);
     PB->installEventFilter(this);
+    NOSCOPE = Make<QLabel>(LEFT, "NOSCOPE", 0, 0, 640, 480);
+    NOSCOPE->setText(NoScopeText());
+    NOSCOPE->setAlignment(Qt::AlignCenter);
+    NOSCOPE->setWordWrap(true);
+    NOSCOPE->setFont(UiFont(15));
+    NOSCOPE->setStyleSheet(QStringLiteral("color: rgb(200, 200, 200); background: transparent"));
+    NOSCOPE->setVisible(false);
 
     RIGHT = Panel(this, "RIGHT", palette().color(QPalette::Window), DesignWidth - RightWidth, TopHeight,
                   RightWidth, DesignHeight - TopHeight - BottomHeight);
@@ -376,6 +383,7 @@ void TMainForm::LayoutPanels()
     RIGHT->setGeometry(w - RightWidth, TopHeight, RightWidth, bodyHeight);
     LEFT->setGeometry(0, TopHeight, std::max(0, w - RightWidth), bodyHeight);
     PB->setGeometry(0, 0, LEFT->width(), LEFT->height());
+    NOSCOPE->setGeometry(LEFT->rect().adjusted(40, 0, -40, 0));
     const int shift = w - DesignWidth;
     LIVEANALYSIS->setGeometry(622 + shift, 20, 40, 20);
     AUTOCHECK->setGeometry(666 + shift, 20, 100, 20);

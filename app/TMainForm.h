@@ -90,6 +90,7 @@ public:
     QFrame* LEFT = nullptr;
     TVideoGrabber* VIDEO = nullptr;
     TPaintBox* PB = nullptr;
+    QLabel* NOSCOPE = nullptr; // the hint on the black video area while no source runs
     QListWidget* LIST = nullptr;
     QListWidget* SIZE = nullptr;
     QListWidget* CAPTION = nullptr;
@@ -186,6 +187,8 @@ public:
     // Which LIST entry is the scope (-1: none) and which size entry to take.
     static int ChooseScopeDevice(const QStringList& devices, const QString& preferredName);
     static int ChooseVideoSize(const QStringList& sizes);
+    // The hint on the video area follows whether a source runs in the live view.
+    void ShowScopeHint();
     // The source's picture: VideoWidth x VideoHeight as it arrives, FrameWidth x FrameHeight as
     // shown and analysed (a 720-wide source is shown 640 wide).
     struct TScopePicture
@@ -207,6 +210,9 @@ public:
 
     // ---- Inspection run (capture/InspectionRun.cpp): the window's side of the Check cycle.
     void CHECKClick();
+    // Check and Ctrl+A in the live view with no source: says so and starts nothing (true).
+    bool SayIfNoScope();
+    static QString NoScopeText();
     void CheckOrResume();
     void ResumeLive();
     bool ValidateSerial();
@@ -362,6 +368,9 @@ private:
     QSize CrossHairSize_;
     QStaticText OverlayText_;
     QFont OverlayTextFont_;
+    void DrawCaptureProgress(QPainter* canvas);
+    QStaticText CaptureProgress_; // "Capturing 12 / 30"
+    int CaptureProgressSaid_ = -1;
 
     // ---- Inspection run.
     TCheckCycle Cycle_;

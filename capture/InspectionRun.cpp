@@ -34,7 +34,24 @@ void TMainForm::CHECKClick()
 {
     // The modifiers of the click itself: the server's live key state misses keys a test sends.
     Cycle_.SaveRawOnCheck = QGuiApplication::keyboardModifiers().testFlag(Qt::ControlModifier);
+    if (SayIfNoScope())
+        return;
     CheckOrResume();
+}
+
+bool TMainForm::SayIfNoScope()
+{
+    // A Check in the live view needs a picture to capture; without one it would wait silently.
+    if (!Cycle_.Live() || VIDEO->IsPreviewing())
+        return false;
+    ShowMessageBox(this, NoScopeText(), QStringLiteral("No scope"), QMessageBox::Information);
+    return true;
+}
+
+QString TMainForm::NoScopeText()
+{
+    return QStringLiteral(
+        "No scope connected: plug in a USB scope, press Connect Scope, or open an image file");
 }
 
 void TMainForm::CheckOrResume()
@@ -57,6 +74,7 @@ void TMainForm::ResumeLive()
     RESULT->setPalette(pal);
     PB->setVisible(false);
     VIDEO->setVisible(true);
+    ShowScopeHint();
 }
 
 bool TMainForm::SerialIsFileName(const QString& serial)
@@ -110,6 +128,14 @@ void TMainForm::VIDEOFrameCaptureCompleted(const TBitmap* FrameBitmap, bool Succ
     RESULT->setText(QString());
     if (!Success || !FrameBitmap)
     {
+        // A capture of a sequence given up when its source stopped: that stop is said once, by
+        // the question about the source.
+        const bool asked = Cycle_.SequenceActive() || Cycle_.OverlayStartedCapture();
+        // The live picture comes back whole; a Check starts again from frame 0.
+        Cycle_.AbortSequence();
+        CAPTURETIMER->stop();
+        if (!asked || ConnectingScope_)
+            return;
         ShowMessageBox(this, QStringLiteral("Frame capture failed"), QStringLiteral("Error"),
                        QMessageBox::Critical);
         return;
@@ -228,6 +254,7 @@ void TMainForm::RunAnalysis()
     Cycle_.ShowResult();
     CHECK->setText(QStringLiteral("Resume"));
     VIDEO->setVisible(false);
+    ShowScopeHint();
     Analyzer_->Mode = M_SINGLE->isChecked() ? 0 : 1;
     Analyzer_->Analyze();
     ShowResult();

@@ -23,6 +23,10 @@ void TMainForm::VIDEOFrameOverlayUsingDC(QPainter* Dc)
         VIDEO->CaptureFrameTo(fc_TBitmap, QString());
         return;
     }
+    // A Check of many frames takes seconds: it shows how far it is (the frames are captured
+    // before anything is drawn on them).
+    if (Cycle_.OverlayStartedCapture() && Cycle_.CaptureCount > 1)
+        DrawCaptureProgress(OverlayCanvas);
     if (!Cycle_.CrossHairOn)
         return;
     // Dots one pixel long, two apart, from the top and left edges up to the last pixel row and
@@ -77,4 +81,23 @@ void TMainForm::ShowOverlayMessage(const QString& text)
     // Switching on a timer that already runs does not restart its period.
     if (!MSGTIMER->isActive())
         MSGTIMER->start();
+}
+
+void TMainForm::DrawCaptureProgress(QPainter* canvas)
+{
+    // Laid out again only when the count changes: once per captured frame.
+    if (CaptureProgressSaid_ != Cycle_.FramesCaptured)
+    {
+        CaptureProgressSaid_ = Cycle_.FramesCaptured;
+        CaptureProgress_.setText(
+            QStringLiteral("Capturing %1 / %2").arg(Cycle_.FramesCaptured).arg(Cycle_.CaptureCount));
+        CaptureProgress_.prepare(QTransform(), canvas->font());
+    }
+    const QSizeF size = CaptureProgress_.size();
+    const int x = (Scope_.VideoWidth - static_cast<int>(size.width())) / 2;
+    canvas->fillRect(
+        QRect(x - 6, 24, static_cast<int>(size.width()) + 12, static_cast<int>(size.height()) + 6),
+        QColor(0, 0, 0, 170));
+    canvas->setPen(QColor(255, 212, 0));
+    canvas->drawStaticText(x, 27, CaptureProgress_);
 }

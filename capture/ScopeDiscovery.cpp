@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTimer>
 
 namespace
 {
@@ -83,6 +84,18 @@ void TMainForm::ConnectScope()
     }
     ConnectingScope_ = false;
     Cycle_.CancelRequest();
+    ShowScopeHint();
+}
+
+void TMainForm::ShowScopeHint()
+{
+    // On the black video area of the live view while no source runs.
+    NOSCOPE->setVisible(!Closed_ && Cycle_.Live() && !VIDEO->IsPreviewing());
+    if (NOSCOPE->isVisible())
+    {
+        NOSCOPE->setGeometry(LEFT->rect().adjusted(40, 0, -40, 0));
+        NOSCOPE->raise();
+    }
 }
 
 void TMainForm::ConnectScopeOnce()
@@ -186,8 +199,12 @@ void TMainForm::VIDEOInactive()
 {
     if (Closed_)
         return;
-    // The title no longer names a source that has stopped.
+    // The title no longer names a source that has stopped, and no frame of a capture under way
+    // will come: the sequence is given up, so the picture of the next source is whole.
     SetTitleCaption(TitleBase);
+    Cycle_.AbortSequence();
+    CAPTURETIMER->stop();
+    ShowScopeHint();
     if (!Scope_.WiFiMode)
         return;
     WiFiStopReason_ = VIDEO->LastError();

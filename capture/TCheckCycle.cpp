@@ -156,6 +156,16 @@ void TCheckCycle::CancelRequest()
         State_ = TCycleState::Live;
 }
 
+void TCheckCycle::AbortSequence()
+{
+    if (State_ == TCycleState::ShowingResult)
+        return;
+    State_ = TCycleState::Live;
+    Triggered_ = false;
+    CrossHairOn = true;
+    FramesCaptured = 0;
+}
+
 void TCheckCycle::BeginInspection(const QString& source, int frames, const QString& serial,
                                   const QDateTime& time)
 {

@@ -124,6 +124,9 @@ public:
     void EndSequence();
     // A pending request is dropped (the scope was connected anew).
     void CancelRequest();
+    // A capture failed or its source stopped: the sequence is given up and the live picture is
+    // whole again (cross-hair on). The next command starts from frame 0.
+    void AbortSequence();
 
     // An inspection begins from source with frames combined (0 for a file), under serial at
     // time: no verdict and no file yet.

@@ -234,6 +234,51 @@ TEST_F(ScopeCameraTest, AStreamThatDropsWhileAQuestionIsOpenIsAskedAboutAgain)
     EXPECT_EQ(form->TITLECAPTION->text(), TitleBase);
 }
 
+// The WiFi stream drops in the middle of a 30-frame Check: one message, the question about the
+// stream, and after reconnecting the live picture is whole again (cross-hair, no capture hanging).
+TEST_F(ScopeCameraTest, AStreamThatDropsDuringALongCheckIsSaidOnceAndThePictureComesBackWhole)
+{
+    auto server = std::make_unique<MjpegServer>(MjpegServer::Mode::Stream);
+    ASSERT_TRUE(server->Listen());
+    const quint16 port = server->Port();
+    TMainForm::WiFiScopeURL = server->Url();
+    auto form = MakeForm(QMessageBox::Yes);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->TITLECAPTION->text().endsWith(" - WiFi"); }, WaitMs));
+    form->AllocateCaptureBuffers(30);
+    Messages.clear();
+    SetMessageBoxHook([&](const QString& text, const QString& caption, QMessageBox::Icon icon,
+                          QMessageBox::StandardButtons) {
+        Messages.push_back({text, caption, icon});
+        // The scope is back by the time the operator answers.
+        server = std::make_unique<MjpegServer>(MjpegServer::Mode::Stream);
+        [[maybe_unused]] const bool listening = server->Listen(port);
+        return QMessageBox::Yes;
+    });
+    QImage shown;
+    QObject::connect(form->VIDEO, &TVideoGrabber::OnFrameOverlayUsingDC, form.get(),
+                     [&](TVideoGrabber*, QPainter* dc, qint64, qint64, qint64) {
+                         shown = static_cast<QImage*>(dc->device())->copy();
+                     });
+
+    form->CheckOrResume();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->Cycle().FramesCaptured >= 5; }, WaitMs));
+    server.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Messages.size() == 1 && form->VIDEO->IsPreviewing(); }, WaitMs));
+    shown = QImage();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !shown.isNull(); }, WaitMs));
+    QTest::qWait(300); // anything still on its way
+    QString said;
+    for (const ShownMessage& m : Messages)
+        said += m.Caption + ": " + m.Text + "\n";
+    ASSERT_EQ(Messages.size(), 1u) << said.toStdString();
+    EXPECT_TRUE(Messages[0].Text.endsWith("Search for WiFi Scope ?")) << Messages[0].Text.toStdString();
+    EXPECT_TRUE(form->Cycle().Live());
+    EXPECT_EQ(form->Cycle().State(), TCycleState::Live);
+    EXPECT_TRUE(form->Cycle().CrossHairOn);
+    EXPECT_EQ(shown.pixelColor(form->Scope().VideoWidth / 2, 0), QColor(255, 255, 0));
+}
+
 // Yes with the scope unreachable: the question comes back and says why and where.
 TEST_F(ScopeCameraTest, TheQuestionAfterAFailedWiFiStartNamesTheAddressAndTheReason)
 {
@@ -289,4 +334,72 @@ TEST_F(ScopeCameraTest, MaximiseWarnsOnlyAboutALiveSmallPicture)
     small->SpeedButton4Click();
     EXPECT_EQ(CountMessages(Caution), 2);
     EXPECT_EQ(small->TITLECAPTION->text(), TitleBase);
+}
+
+// Without a source, Check and Ctrl+A say what to do, and the black video area says it too; a
+// scope plugged in takes the hint away and Check works.
+TEST_F(ScopeCameraTest, CheckWithoutAScopeSaysWhatToDo)
+{
+    auto form = MakeForm(QMessageBox::No);
+    form->show();
+    const QLabel* hint = form->findChild<QLabel*>("NOSCOPE");
+    ASSERT_TRUE(hint);
+    EXPECT_TRUE(hint->isVisible());
+    EXPECT_EQ(hint->text(),
+              "No scope connected: plug in a USB scope, press Connect Scope, or open an image file");
+    Messages.clear();
+    form->CHECKClick();
+    form->FormKeyDown(Qt::Key_A, Qt::ControlModifier);
+    ASSERT_EQ(Messages.size(), 2u);
+    for (const ShownMessage& m : Messages)
+    {
+        EXPECT_EQ(m.Text, hint->text());
+        EXPECT_EQ(m.Caption, "No scope");
+    }
+    EXPECT_EQ(form->Cycle().State(), TCycleState::Live);
+
+    // The WiFi scope found on Connect Scope.
+    MjpegServer server(MjpegServer::Mode::Stream);
+    ASSERT_TRUE(server.Listen());
+    TMainForm::WiFiScopeURL = server.Url();
+    Messages.clear();
+    Answer(QMessageBox::Yes);
+    QTest::mouseClick(form->CONNECT, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->VIDEO->IsPreviewing(); }, WaitMs));
+    Messages.clear();
+    EXPECT_FALSE(hint->isVisible());
+    form->CHECKClick();
+    EXPECT_TRUE(Messages.empty());
+    EXPECT_TRUE(form->Cycle().CaptureRequested());
+}
+
+// A Check of many frames shows how far it is on the live picture.
+TEST_F(ScopeCameraTest, ALongCheckShowsItsProgress)
+{
+    fakecams::AddCamera(fakecams::Camera("USB Video Device", {{640, 480}}, fakecams::Format::Raw, 0x202020));
+    auto form = MakeForm();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->VIDEO->IsPreviewing(); }, WaitMs));
+    form->AllocateCaptureBuffers(30);
+    QImage shown;
+    int framesWhenShown = 0;
+    QObject::connect(form->VIDEO, &TVideoGrabber::OnFrameOverlayUsingDC, form.get(),
+                     [&](TVideoGrabber*, QPainter* dc, qint64, qint64, qint64) {
+                         if (form->Cycle().FramesCaptured < 5)
+                             return;
+                         shown = static_cast<QImage*>(dc->device())->copy();
+                         framesWhenShown = form->Cycle().FramesCaptured;
+                     });
+    form->CheckOrResume();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !shown.isNull(); }, WaitMs));
+    // The count in amber (on a dark band) across the top of the picture's centre; the frame is grey.
+    int amber = 0;
+    for (int y = 24; y < 48; ++y)
+        for (int x = 220; x < 420; ++x)
+        {
+            const QColor c = shown.pixelColor(x, y);
+            amber += c.red() > 150 && c.green() > 100 && c.blue() < 60;
+        }
+    EXPECT_GT(amber, 40) << framesWhenShown;
+    QObject::disconnect(form->VIDEO, &TVideoGrabber::OnFrameOverlayUsingDC, form.get(), nullptr);
 }

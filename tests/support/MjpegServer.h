@@ -33,7 +33,8 @@ public:
         Tick_.start(33);
     }
 
-    bool Listen() { return Server_.listen(QHostAddress::LocalHost, 0); }
+    bool Listen(quint16 port = 0) { return Server_.listen(QHostAddress::LocalHost, port); }
+    quint16 Port() const { return Server_.serverPort(); }
     QString Url() const { return QString("http://127.0.0.1:%1/").arg(Server_.serverPort()); }
     int Unauthorized = 0;
     // Serves this picture from now on in place of the solid 640 x 480 frame.
