@@ -205,7 +205,7 @@ void TMainForm::BuildComponents()
     TITLECAPTION->setFont(UiFont(15));
     SetTitleCaption(QStringLiteral("Fiber Optic Microscope / Inspector 4.5"));
     TITLECAPTION->setStyleSheet(QStringLiteral("color: white"));
-    TITLECAPTION->setCursor(Qt::ArrowCursor);
+    TITLECAPTION->setCursor(Qt::SizeAllCursor);
     TITLECAPTION->installEventFilter(this);
     SAVEIMAGE = Make<QPushButton>(TOP, "SAVEIMAGE", 309, 13, 25, 17);
     SAVEIMAGE->setText(QStringLiteral("S"));
@@ -462,7 +462,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
     // box taking the mouse. The drag ends there, or every later drag would be refused or jump.
     if ((watched == PB && type == QEvent::Hide) || (watched == this && type == QEvent::WindowBlocked))
         MouseDragging_ = false;
-    if (mouse && (watched == TOP || watched == PB) && type != QEvent::MouseButtonRelease)
+    if (mouse && (watched == TOP || watched == TITLECAPTION || watched == PB) &&
+        type != QEvent::MouseButtonRelease)
     {
         // A press with no other button held starts a new sequence: a drag still marked is one
         // whose release went elsewhere.
@@ -471,10 +472,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
         if (MouseDragging_ && (freshPress || me->buttons() == Qt::NoButton))
             MouseDragging_ = false;
     }
-    // The caption sits on the title bar but is not part of the drag surface.
-    if (watched == TITLECAPTION)
-        return mouse;
-    if (watched == TOP && mouse)
+    // The caption is part of the title bar's drag surface: most of the bar is its text.
+    if ((watched == TOP || watched == TITLECAPTION) && mouse)
     {
         auto* me = static_cast<QMouseEvent*>(event);
         const QPoint global = me->globalPosition().toPoint();

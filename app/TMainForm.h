@@ -240,6 +240,8 @@ public:
     void ShowResult();
     void M_SINGLEClick();
     void M_MULTIClick();
+    // The last result's panel faded (live video) or whole (a result shown).
+    void DimLastResult(bool dim);
     // Single Mode 0, Multi Mode 1: the criteria shown, and a result on screen judged again.
     void SetFiberMode(int mode);
 

@@ -71,7 +71,10 @@ void TMainForm::ResumeLive()
     CHECK->setText(QStringLiteral("Check"));
     QPalette pal = RESULT->palette();
     pal.setColor(QPalette::Window, Qt::white);
+    // The last verdict stays readable on the white ground, as the last one.
+    pal.setColor(QPalette::WindowText, Qt::darkGray);
     RESULT->setPalette(pal);
+    DimLastResult(Cycle_.Shown.Verdict != TVerdict::None);
     PB->setVisible(false);
     VIDEO->setVisible(true);
     ShowScopeHint();

@@ -5,6 +5,7 @@
 #include "analysis/TFiberAnalyzer.h"
 #include "app/TMainForm.h"
 #include "app/UserPreferences.h"
+#include "live/TLiveAnalyzer.h"
 #include "platform/MessageBox.h"
 #include "videograbber/TVideoGrabber.h"
 
@@ -186,7 +187,12 @@ void TMainForm::FitVideoWindow(double width, double height, bool warnIfSmall)
 
 void TMainForm::VIDEOPreviewStarted()
 {
-    if (Closed_ || VIDEO->VideoSource() != vs_IPCamera)
+    if (Closed_)
+        return;
+    // A source that starts again may show another picture: the focus mark starts afresh.
+    if (AutoCheckTrigger_)
+        AutoCheckTrigger_->RestartFocus();
+    if (VIDEO->VideoSource() != vs_IPCamera)
         return;
     SetTitleCaption(TitleBase + QStringLiteral(" - WiFi"));
     // The scope's stream has whatever size it has: the cross-hair and the caution go by it.

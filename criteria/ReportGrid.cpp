@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QFontInfo>
+#include <QGraphicsOpacityEffect>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
@@ -196,6 +197,7 @@ void TMainForm::ShowResult()
     TESTTIME->setText(TestTimeText(QLocale::system(), when));
     const bool pass = Profile_.Classic ? a.EvaluateAcceptance() : ShowProfileResult();
     Cycle_.Judged(pass, B_AUTO->isChecked());
+    DimLastResult(false);
     QPalette pal = RESULT->palette();
     pal.setColor(QPalette::WindowText, Qt::white);
     pal.setColor(QPalette::Window, pass ? QColor(0, 128, 0) : QColor(255, 0, 0));
@@ -252,4 +254,23 @@ void TMainForm::SetFiberMode(int mode)
     // report and the PDF never mix two modes.
     if (changed && Cycle_.ShowingResult())
         Rejudge();
+}
+
+void TMainForm::DimLastResult(bool dim)
+{
+    // Back on live video the grid keeps the last verdicts; dimmed, with "Last Test", they read
+    // as the connector before, not the one now in the scope.
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{REPORT, RESULT, Panel3, Panel4, Panel1, Panel5, TESTTIME})
+    {
+        if (!dim)
+        {
+            w->setGraphicsEffect(nullptr);
+            continue;
+        }
+        auto* faded = new QGraphicsOpacityEffect(w);
+        faded->setOpacity(0.45);
+        w->setGraphicsEffect(faded);
+    }
+    Label2->setText(dim ? QStringLiteral("Last Test : ") : QStringLiteral("Test Time : "));
 }

@@ -75,6 +75,26 @@ void TLiveAnalyzer::Run()
     }
 }
 
+void TFocusPeak::Update(const TLiveResult& r)
+{
+    if (!r.FiberInView)
+    {
+        Peak_ = 0.0f;
+        return;
+    }
+    const float radius = r.ZoneRadius[2]; // the cladding's
+    if (Peak_ > 0.0f && Radius_ > 0.0f &&
+        (Distance(r.Center, Center_) > MovedShare * Radius_ ||
+         std::fabs(radius - Radius_) > SizedShare * Radius_))
+        Peak_ = 0.0f;
+    if (r.Focus >= Peak_)
+    {
+        Peak_ = r.Focus;
+        Center_ = r.Center;
+        Radius_ = radius;
+    }
+}
+
 bool TAutoCheckTrigger::Update(const TLiveResult& r, qint64 nowMs)
 {
     if (!r.FiberInView)

@@ -53,19 +53,22 @@ private:
 class TFocusPeak
 {
 public:
-    static constexpr float Share = 0.97f; // focus at least this share of the peak
+    static constexpr float Share = 0.97f;      // focus at least this share of the peak
+    static constexpr float MovedShare = 0.25f; // a fiber this share of its radius away is another view
+    static constexpr float SizedShare = 0.1f;  // and one this share larger or smaller
 
-    // Takes one result: the peak grows with a sharper picture and starts afresh without a fiber.
-    void Update(const TLiveResult& result)
-    {
-        Peak_ = result.FiberInView ? std::max(Peak_, result.Focus) : 0.0f;
-    }
+    // Takes one result: the peak grows with a sharper picture, and starts afresh without a fiber,
+    // or when the fiber has moved or changed size markedly since the peak (another connector,
+    // another magnification): a peak of another view could never be reached.
+    void Update(const TLiveResult& result);
     void Reset() { Peak_ = 0.0f; }
     float Peak() const { return Peak_; }
     bool Reached(float focus) const { return Peak_ > 0.0f && focus >= Share * Peak_; }
 
 private:
     float Peak_ = 0.0f;
+    TPoint2D Center_; // where the fiber was at the peak
+    float Radius_ = 0.0f;
 };
 
 // When the automatic Check fires: the fiber is in view, its focus has reached its peak (above),
@@ -82,6 +85,8 @@ public:
     bool Update(const TLiveResult& result, qint64 nowMs);
     // Takes a result for the focus peak alone, while the automatic Check is off or waits.
     void Observe(const TLiveResult& result) { Peak_.Update(result); }
+    // The source restarted: the picture may be another.
+    void RestartFocus() { Peak_.Reset(); }
     void Rearm() { Armed_ = true; }
     bool Armed() const { return Armed_; }
     const TFocusPeak& Focus() const { return Peak_; }

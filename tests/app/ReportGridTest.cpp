@@ -4,8 +4,10 @@
 #include "tests/app/MainFormFixture.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QLocale>
 #include <QRadioButton>
@@ -215,3 +217,36 @@ INSTANTIATE_TEST_SUITE_P(Locales, TestTimeTest,
                                            "ko_KR", "ja_JP", "fr_FR", "fa_IR", "ar_EG"),
                          [](const auto& p) { return std::string(p.param); });
 } // namespace
+
+// Back on live video the grid keeps the last result, faded and labelled as the last test; the
+// next result is shown whole.
+TEST_F(ReportGridTest, TheLastResultIsFadedWhileLive)
+{
+    auto form = MakeForm();
+    form->show();
+    const auto faded = [&](QWidget* w) {
+        const auto* e = qobject_cast<QGraphicsOpacityEffect*>(w->graphicsEffect());
+        return e && e->opacity() < 0.6;
+    };
+    form->OpenImageFile(
+        QFile::encodeName(QStringLiteral(FS_SOURCE_DIR "/samples/core-defect.png")).toStdString());
+    const QString tested = form->TESTTIME->text();
+    EXPECT_FALSE(faded(form->REPORT));
+    EXPECT_EQ(form->Label2->text(), "Test Time : ");
+
+    form->CheckOrResume();
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{form->REPORT, form->RESULT, form->Panel3, form->TESTTIME})
+        EXPECT_TRUE(faded(w)) << w->objectName().toStdString();
+    EXPECT_EQ(form->Label2->text(), "Last Test : ");
+    EXPECT_EQ(form->TESTTIME->text(), tested);
+    EXPECT_EQ(form->RESULT->text(), "Fail");
+    EXPECT_NE(form->RESULT->palette().color(QPalette::WindowText),
+              form->RESULT->palette().color(QPalette::Window));
+
+    form->OpenImageFile(
+        QFile::encodeName(QStringLiteral(FS_SOURCE_DIR "/samples/clean-pass.png")).toStdString());
+    EXPECT_FALSE(faded(form->REPORT));
+    EXPECT_FALSE(faded(form->RESULT));
+    EXPECT_EQ(form->Label2->text(), "Test Time : ");
+}

@@ -113,7 +113,7 @@ TEST_F(WindowChromeTest, RestoreReturnsTheEarlierBoundsAfterADrag)
     EXPECT_EQ(form->geometry(), before);
 }
 
-TEST_F(WindowChromeTest, AnyButtonDragsTheTitleBarButNotItsCaption)
+TEST_F(WindowChromeTest, AnyButtonDragsTheTitleBarAndItsCaption)
 {
     auto form = MakeForm();
     form->show();
@@ -126,9 +126,13 @@ TEST_F(WindowChromeTest, AnyButtonDragsTheTitleBarButNotItsCaption)
     EXPECT_EQ(form->pos(), start + QPoint(30, 20));
     EXPECT_FALSE(form->MouseDragging());
 
+    // The title's text is most of what the operator sees of the bar.
     QTest::mousePress(form->TITLECAPTION, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_TRUE(form->MouseDragging());
+    QTest::mouseMove(form->TITLECAPTION, QPoint(15, 10));
+    QTest::mouseRelease(form->TITLECAPTION, Qt::LeftButton, {}, QPoint(15, 10));
+    EXPECT_EQ(form->pos(), start + QPoint(40, 25));
     EXPECT_FALSE(form->MouseDragging());
-    QTest::mouseRelease(form->TITLECAPTION, Qt::LeftButton, {}, QPoint(5, 5));
 }
 
 namespace

@@ -113,3 +113,41 @@ TEST(LiveAnalyzer, SkipsFramesWhileBusyAndAnswersOnTheOwnersThread)
     EXPECT_EQ(results.front().FrameNumber, 1);
     EXPECT_FALSE(results.front().FiberInView);
 }
+
+// The focus mark: the sharpest picture of this view. Another view (the fiber moved or changed
+// size markedly, or the source restarted) starts it afresh, or the bar could never reach it.
+TEST(FocusPeak, StartsAfreshForAnotherViewOnly)
+{
+    const auto view = [](float x, float radius, float focus) {
+        TLiveResult r;
+        r.FiberInView = true;
+        r.Center = TPoint2D(x, 240.0f);
+        r.ZoneRadius[2] = radius;
+        r.Focus = focus;
+        return r;
+    };
+    const struct
+    {
+        const char* Name;
+        TLiveResult Next;
+        float Peak;
+    } cases[] = {
+        {"steady, less sharp", view(320.0f, 150.0f, 60.0f), 100.0f},
+        {"moved a little", view(340.0f, 150.0f, 60.0f), 100.0f},
+        {"moved a third of its radius", view(370.0f, 150.0f, 60.0f), 60.0f},
+        {"eight percent larger", view(320.0f, 162.0f, 60.0f), 100.0f},
+        {"fifteen percent larger", view(320.0f, 173.0f, 60.0f), 60.0f},
+        {"gone", TLiveResult(), 0.0f},
+    };
+    for (const auto& c : cases)
+    {
+        TFocusPeak peak;
+        peak.Update(view(320.0f, 150.0f, 100.0f));
+        peak.Update(c.Next);
+        EXPECT_FLOAT_EQ(peak.Peak(), c.Peak) << c.Name;
+    }
+    TAutoCheckTrigger trigger;
+    trigger.Observe(view(320.0f, 150.0f, 100.0f));
+    trigger.RestartFocus();
+    EXPECT_FLOAT_EQ(trigger.Focus().Peak(), 0.0f);
+}
