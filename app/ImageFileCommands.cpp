@@ -12,16 +12,20 @@
 #include "platform/TBitmap.h"
 #include "platform/TImageRefusal.h"
 
+#include <QCompleter>
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
 #include <QToolButton>
+#include <QTreeView>
 #include <QUrl>
 
 void TMainForm::LOADIMAGEClick()
@@ -40,13 +44,39 @@ void TMainForm::LOADIMAGEClick()
         // An installed program's samples are one click away, wherever the program works.
         if (const QString samples = InstalledSamplesFolder(); !samples.isEmpty())
             OD->setSidebarUrls(OD->sidebarUrls() << QUrl::fromLocalFile(samples));
+        FitOpenDialogColumns();
     }
     // The initial folder is the current directory, wherever it is now.
     OD->setDirectory(QDir::currentPath());
     OD->selectFile(QString());
-    if (OD->exec() != QDialog::Accepted || OD->selectedFiles().isEmpty())
+    const int answer = OD->exec();
+    // The file name's completer may still float over the picture once the dialog is gone.
+    for (QCompleter* completer : OD->findChildren<QCompleter*>())
+        if (completer->popup())
+            completer->popup()->hide();
+    if (answer != QDialog::Accepted || OD->selectedFiles().isEmpty())
         return;
     OpenImageFile(QFile::encodeName(OD->selectedFiles().constFirst()).toStdString());
+}
+
+void TMainForm::FitOpenDialogColumns()
+{
+    // Wide enough for every column in full; the date as the locale writes it, measured, since
+    // sizing columns to their contents would read every entry of a large image folder.
+    OD->resize(OD->sizeHint().expandedTo(QSize(820, 480)));
+    auto* view = OD->findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (!view)
+        return;
+    QHeaderView* header = view->header();
+    const QFontMetrics metrics(view->font());
+    // The file model writes dates in the system locale's short format.
+    const QDateTime late(QDate(2026, 12, 28), QTime(23, 58, 59));
+    const int date = metrics.horizontalAdvance(QLocale::system().toString(late, QLocale::ShortFormat));
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    header->resizeSection(1, metrics.horizontalAdvance(QStringLiteral("999.9 MiB")) + 24);
+    header->resizeSection(2, metrics.horizontalAdvance(QStringLiteral("png File")) + 40);
+    header->resizeSection(3, date + 24);
 }
 
 void TMainForm::OpenImageFile(const std::string& path)

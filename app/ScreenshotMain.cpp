@@ -83,12 +83,14 @@ int main(int argc, char** argv)
         argv += 2;
         argc -= 2;
     }
-    if (argc < 3 || (dialog && std::strcmp(dialog, "params") != 0 && std::strcmp(dialog, "criteria") != 0))
+    if (argc < 3 || (dialog && std::strcmp(dialog, "params") != 0 && std::strcmp(dialog, "criteria") != 0 &&
+                     std::strcmp(dialog, "open") != 0))
     {
-        std::fprintf(stderr,
-                     "usage: %s [--profile NAME] [--dialog params|criteria | --auto SERIAL | --live] IMAGE "
-                     "OUTPUT.png\n",
-                     argv[0]);
+        std::fprintf(
+            stderr,
+            "usage: %s [--profile NAME] [--dialog params|criteria|open | --auto SERIAL | --live] IMAGE "
+            "OUTPUT.png\n",
+            argv[0]);
         return 2;
     }
     QElapsedTimer clock;
@@ -163,6 +165,13 @@ int main(int argc, char** argv)
     if (dialog)
     {
         QTimer::singleShot(500, [&] {
+            if (std::strcmp(dialog, "open") == 0)
+            {
+                ShootNextDialog(output, status);
+                form.SpeedButton7->click();
+                TApplication::quit();
+                return;
+            }
             if (std::strcmp(dialog, "params") == 0)
                 ShootNextDialog(output, status);
             else

@@ -260,6 +260,8 @@ public:
 
     // ---- Image file commands (app/ImageFileCommands.cpp).
     void LOADIMAGEClick();
+    // The open dialog's columns all readable: the name takes what the others leave.
+    void FitOpenDialogColumns();
     void OpenImageFile(const std::string& path);
     void SpeedButton2Click();
     void FormKeyDown(int Key, Qt::KeyboardModifiers Shift);

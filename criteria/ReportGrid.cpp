@@ -130,7 +130,7 @@ void TMainForm::LayoutClassicGrid()
                               QStringLiteral("Defects"),
                               QString(),
                               QStringLiteral("Scratches"),
-                              QStringLiteral("Defects(dia<2") + Micro + QStringLiteral(")"),
+                              QStringLiteral("Defects (dia<2") + Micro + QStringLiteral(")"),
                               QStringLiteral("Defects (dia 2~5") + Micro + QStringLiteral(")"),
                               QStringLiteral("Defects (dia>5") + Micro + QStringLiteral(")"),
                               QString(),

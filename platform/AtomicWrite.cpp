@@ -67,7 +67,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
             ::close(fd);
         if (created)
             ::unlink(name.c_str());
-        error = "cannot write " + path + ": " + std::strerror(code);
+        error = "Cannot write " + path + ": " + std::strerror(code);
         return false;
     };
 

@@ -30,7 +30,7 @@ void WriteImageFile(const std::string& path, const QImage& image)
     const QImage rgb =
         image.hasAlphaChannel() || image.depth() == 32 ? image.convertToFormat(QImage::Format_RGB888) : image;
     if (image.isNull() || !rgb.save(&buffer, jpeg ? "JPEG" : "BMP", jpeg ? 95 : -1))
-        throw std::runtime_error("cannot write " + path + ": the image could not be encoded");
+        throw std::runtime_error("Cannot write " + path + ": the image could not be encoded");
     std::string error;
     if (!WriteFileAtomically(
             path, std::string_view(encoded.constData(), static_cast<std::size_t>(encoded.size())), error))

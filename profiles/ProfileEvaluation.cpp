@@ -120,7 +120,7 @@ TProfileResult ClassicResult(const TFiberAnalyzer& a, bool overallPass)
     result.Zones.push_back(
         Zone("Cladding", a.Mode == 0 ? "Cladding Zone (25~120 \u03bcm)" : "Cladding Zone (65~120 \u03bcm)",
              {Row("Scratches >3 \u00b5m", lim(limits[0]), z[0][1], limits[0]),
-              Row("Defects(dia<2\u00b5m)", lim(limits[1]), z[1][1], limits[1]),
+              Row("Defects (dia<2\u00b5m)", lim(limits[1]), z[1][1], limits[1]),
               Row("Defects (dia 2~5\u00b5m)", lim(limits[2]), z[1][2], limits[2]),
               Row("Defects (dia>5\u00b5m)", lim(limits[3]), z[1][3], limits[3])},
              a.ZoneVerdicts[1]));

@@ -6,14 +6,19 @@
 #include "tests/app/MainFormFixture.h"
 #include "videograbber/TVideoGrabber.h"
 
+#include <QCompleter>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <QUrl>
 
 using ImageFileCommandsTest = MainFormTest;
@@ -147,4 +152,43 @@ TEST_F(ImageFileCommandsTest, TheOpenDialogListsEverySample)
     ASSERT_GE(samples.size(), 5);
     for (const QString& name : samples)
         EXPECT_TRUE(QDir::match(patterns, name)) << name.toStdString();
+}
+
+// The open dialog shows its columns whole, and its file name's completer does not stay floating
+// over the picture once the dialog is closed.
+TEST_F(ImageFileCommandsTest, TheOpenDialogShowsWholeColumnsAndLeavesNothingBehind)
+{
+    auto form = MakeForm();
+    form->show();
+    WriteEndFace(Path("face.bmp"), 640, 480);
+    int dateWidth = 0;
+    int dateSection = 0;
+    bool popupShown = false;
+    QCompleter* completer = nullptr;
+    QTimer::singleShot(0, form.get(), [&] {
+        auto* view = form->OD->findChild<QTreeView*>("treeView");
+        // The model reads the folder in the background.
+        [[maybe_unused]] const bool listed =
+            QTest::qWaitFor([&] { return view && view->model()->rowCount(view->rootIndex()) > 0; }, 5000);
+        if (view)
+        {
+            const QModelIndex first = view->model()->index(0, 3, view->rootIndex());
+            dateWidth = view->fontMetrics().horizontalAdvance(first.data().toString());
+            dateSection = view->header()->sectionSize(3);
+        }
+        if (auto* name = form->OD->findChild<QLineEdit*>("fileNameEdit"); name && name->completer())
+        {
+            completer = name->completer();
+            name->setText("fa");
+            completer->complete();
+            popupShown = completer->popup()->isVisible();
+        }
+        form->OD->reject();
+    });
+    form->LOADIMAGEClick();
+    EXPECT_GT(dateWidth, 0);
+    EXPECT_GE(dateSection, dateWidth);
+    ASSERT_TRUE(completer);
+    EXPECT_TRUE(popupShown);
+    EXPECT_FALSE(completer->popup()->isVisible());
 }

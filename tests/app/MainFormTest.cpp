@@ -76,7 +76,7 @@ TEST_F(MainFormTest, StartsWithTheDescribedStateAndGrid)
                               "Defects",
                               "",
                               "Scratches",
-                              "Defects(dia<2\u00B5m)",
+                              "Defects (dia<2\u00B5m)",
                               "Defects (dia 2~5\u00B5m)",
                               "Defects (dia>5\u00B5m)",
                               "",

@@ -205,7 +205,7 @@ TEST(AnalyzeSamples, FailedAnnotationIsAnErrorAndLeavesNoFile)
     ASSERT_TRUE(QDir(dir.path()).mkdir("clean-pass.png.result.bmp"));
     const RunResult r = Analyze({"--annotate", dir.path(), Sample("clean-pass.png")});
     EXPECT_EQ(r.Exit, 2);
-    EXPECT_TRUE(r.Err.contains("cannot write")) << r.Err.toStdString();
+    EXPECT_TRUE(r.Err.contains("Cannot write")) << r.Err.toStdString();
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{"clean-pass.png.result.bmp"});
 }
