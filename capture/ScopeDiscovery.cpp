@@ -132,9 +132,7 @@ void TMainForm::ConnectScopeOnce()
     // After a stop of the WiFi scope the question says what went wrong and where.
     QString question = QStringLiteral("Search for WiFi Scope ?");
     if (!WiFiStopReason_.isEmpty())
-        // The reason begins with the address: on a line of its own, so it is not broken after
-        // "http://" by the box's word wrap.
-        question = QStringLiteral("No picture from the WiFi scope:\n%1.\n\n").arg(WiFiStopReason_) + question;
+        question = QStringLiteral("No picture from the WiFi scope: %1.\n\n").arg(WiFiStopReason_) + question;
     WiFiStopReason_.clear();
     const auto answer = ShowMessageBox(this, question, QStringLiteral("Video Source Not Found"),
                                        QMessageBox::Question, QMessageBox::Yes | QMessageBox::No);

@@ -7,8 +7,10 @@
 #include <QEvent>
 #include <QFile>
 #include <QFontMetrics>
+#include <QTextLayout>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <stdexcept>
 
 namespace
@@ -29,6 +31,7 @@ protected:
         return QObject::event(e);
     }
 };
+
 } // namespace
 
 using ExceptionDisplayTest = MainFormTest;
@@ -142,5 +145,35 @@ TEST(MessageBoxWidth, TheBoxIsWideEnoughForItsCaption)
                   QFontMetrics(bold).horizontalAdvance(QString::fromLatin1(caption)) + CaptionAllowance)
             << caption;
     }
+}
+
+// However the box wraps its text, an address stays on one line: laid out at any width, no line
+// ends inside it.
+TEST(MessageBoxWidth, AnAddressIsNeverBrokenByTheWrap)
+{
+    const QString url = QStringLiteral("http://wifi-scope.line-7.plant.example:8196/stream/video");
+    const auto box = MakeMessageBox(nullptr,
+                                    QStringLiteral("No picture from the WiFi scope: nothing answers at ") +
+                                        url + QStringLiteral(": the connection was refused."),
+                                    QStringLiteral("Video Source Not Found"), QMessageBox::Question);
+    QString shown = box->text();
+    for (int width : {120, 200, 320, 480})
+    {
+        QTextLayout layout(shown, box->font());
+        layout.beginLayout();
+        QStringList lines;
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine())
+        {
+            line.setLineWidth(width);
+            lines << shown.mid(line.textStart(), line.textLength()).remove(QChar(0x2060));
+        }
+        layout.endLayout();
+        EXPECT_TRUE(
+            std::any_of(lines.begin(), lines.end(), [&](const QString& l) { return l.contains(url); }))
+            << width << ": " << lines.join('|').toStdString();
+    }
+    EXPECT_EQ(shown.remove(QChar(0x2060)),
+              QStringLiteral("No picture from the WiFi scope: nothing answers at ") + url +
+                  QStringLiteral(": the connection was refused."));
 }
 } // namespace

@@ -286,8 +286,6 @@ TEST_F(ScopeCameraTest, TheQuestionAfterAFailedWiFiStartNamesTheAddressAndTheRea
     ASSERT_TRUE(QTest::qWaitFor([&] { return CountQuestions() == 2; }, WaitMs));
     const QString again = Messages.back().Text;
     EXPECT_TRUE(again.contains("http://127.0.0.1:9/")) << again.toStdString();
-    // The address starts a line, so the box's word wrap cannot break it after "http://".
-    EXPECT_TRUE(again.contains("\nhttp://127.0.0.1:9/")) << again.toStdString();
     EXPECT_TRUE(again.contains("refused")) << again.toStdString();
     EXPECT_TRUE(again.endsWith("Search for WiFi Scope ?"));
 }
