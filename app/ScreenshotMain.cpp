@@ -71,9 +71,17 @@ int main(int argc, char** argv)
         argc -= 2;
     }
     bool live = false;
+    bool resumed = false;
     if (argc >= 2 && std::strcmp(argv[1], "--live") == 0)
     {
         live = true;
+        ++argv;
+        --argc;
+    }
+    else if (argc >= 2 && std::strcmp(argv[1], "--resumed") == 0)
+    {
+        // The analysis, then back to live video: the last result faded, and no scope's hint.
+        resumed = true;
         ++argv;
         --argc;
     }
@@ -86,11 +94,11 @@ int main(int argc, char** argv)
     if (argc < 3 || (dialog && std::strcmp(dialog, "params") != 0 && std::strcmp(dialog, "criteria") != 0 &&
                      std::strcmp(dialog, "open") != 0))
     {
-        std::fprintf(
-            stderr,
-            "usage: %s [--profile NAME] [--dialog params|criteria|open | --auto SERIAL | --live] IMAGE "
-            "OUTPUT.png\n",
-            argv[0]);
+        std::fprintf(stderr,
+                     "usage: %s [--profile NAME] [--dialog params|criteria|open | --auto SERIAL | --live | "
+                     "--resumed] IMAGE "
+                     "OUTPUT.png\n",
+                     argv[0]);
         return 2;
     }
     QElapsedTimer clock;
@@ -161,6 +169,8 @@ int main(int argc, char** argv)
         return !report.isNull() && report.save(output) ? 0 : 1;
     }
     form.OpenImageFile(QFile::encodeName(QString::fromLocal8Bit(argv[1])).toStdString());
+    if (resumed)
+        form.CheckOrResume();
     int status = 1;
     if (dialog)
     {
