@@ -1,16 +1,23 @@
 #include "platform/AtomicWrite.h"
 
+#include "platform/AtomicWriteDetail.h"
+
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <map>
+#include <mutex>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+
+AtomicWriteDetail::TSyncFile AtomicWriteDetail::SyncFile = ::fsync;
 
 namespace
 {
@@ -40,6 +47,59 @@ int CreateTemporary(const fs::path& target, std::string& name)
             return fd;
     }
     return -1;
+}
+// A temporary name of ours: ".LEAF." and six letters or digits.
+bool IsTemporaryName(const std::string& name)
+{
+    if (name.size() < 10 || name[0] != '.' || name[name.size() - 7] != '.')
+        return false;
+    for (std::size_t i = name.size() - 6; i < name.size(); ++i)
+        if (!std::isalnum(static_cast<unsigned char>(name[i])))
+            return false;
+    return true;
+}
+
+// Temporaries a killed writer left behind, removed when a folder is next written to. Only our
+// own (this user's regular files of our naming) and only old ones: another station's write in
+// progress in a shared folder lasts milliseconds. Looked at once in a while per folder, so a
+// folder of many pictures is not read at every save.
+void RemoveStaleTemporaries(const fs::path& folder)
+{
+    using Clock = std::chrono::steady_clock;
+    static std::mutex lock;
+    static std::map<std::string, Clock::time_point> looked;
+    {
+        const std::lock_guard guard(lock);
+        const auto now = Clock::now();
+        auto& last = looked[folder.string()];
+        if (last != Clock::time_point() && now - last < std::chrono::minutes(10))
+            return;
+        last = now;
+    }
+    const auto stale = std::chrono::system_clock::now() - std::chrono::minutes(10);
+    std::error_code ec;
+    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end; !ec && it != end;
+         it.increment(ec))
+    {
+        const std::string leaf = it->path().filename().string();
+        if (!IsTemporaryName(leaf))
+            continue;
+        struct stat st = {};
+        if (::lstat(it->path().c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid())
+            continue;
+        if (std::chrono::system_clock::from_time_t(st.st_mtime) < stale)
+            ::unlink(it->path().c_str());
+    }
+}
+
+// A new name in a folder lasts through a power cut only once the folder itself is synced.
+void SyncFolder(const fs::path& folder)
+{
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
 }
 } // namespace
 
@@ -71,6 +131,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
         return false;
     };
 
+    RemoveStaleTemporaries(target.parent_path());
     const int fd = CreateTemporary(target, name);
     if (fd < 0)
         return fail(-1, false);
@@ -92,11 +153,12 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
         }
         done += static_cast<std::size_t>(n);
     }
-    if (::fsync(fd) != 0)
+    if (AtomicWriteDetail::SyncFile(fd) != 0)
         return fail(fd, true);
     if (::close(fd) != 0)
         return fail(-1, true);
     if (std::rename(name.c_str(), target.c_str()) != 0)
         return fail(-1, true);
+    SyncFolder(target.parent_path());
     return true;
 }

@@ -60,6 +60,30 @@ TEST(AutoCheckTrigger, FiresOnceAtTheSharpestSteadyPictureOfASweep)
     EXPECT_FALSE(trigger.Armed());
 }
 
+// Half a second held still and sharp, in milliseconds written out here: a pause of 400 ms while
+// focusing takes no picture. Frames come every 20 ms, and one exactly at the end of the hold.
+TEST(AutoCheckTrigger, FiresAfterHalfASecondHeldStillAndNotBefore)
+{
+    const struct
+    {
+        qint64 HeldMs;
+        qint64 FiresAtMs; // -1: does not fire
+    } cases[] = {{400, -1}, {499, -1}, {500, 500}, {1000, 500}};
+    for (const auto& c : cases)
+    {
+        std::vector<qint64> times;
+        for (qint64 t = 0; t < c.HeldMs; t += 20)
+            times.push_back(t);
+        times.push_back(c.HeldMs);
+        TAutoCheckTrigger trigger;
+        qint64 firedAt = -1;
+        for (qint64 t : times)
+            if (trigger.Update(InView(100.0f), t) && firedAt < 0)
+                firedAt = t;
+        EXPECT_EQ(firedAt, c.FiresAtMs) << "held " << c.HeldMs << " ms";
+    }
+}
+
 TEST(AutoCheckTrigger, AMovingPictureWaitsAndTheNextConnectorFiresAgain)
 {
     TAutoCheckTrigger trigger;

@@ -3,13 +3,20 @@
 
 #include "platform/AtomicWrite.h"
 
+#include "platform/AtomicWriteDetail.h"
 #include "tests/platform/TestImages.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
 #include <sys/stat.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -34,6 +41,47 @@ std::size_t Entries(const std::string& folder)
 {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
 }
+
+// What the sync of the temporary file saw: the target's bytes and the temporary file's size at
+// that moment. The probe fails the sync with Error when that is not 0.
+struct TSyncSeen
+{
+    std::string Target;
+    int Error = 0;
+    std::string TargetBytes;
+    long long TemporarySize = -1;
+};
+TSyncSeen SyncSeen;
+
+int ProbeSync(int fd)
+{
+    SyncSeen.TargetBytes = Read(SyncSeen.Target);
+    struct stat info
+    {
+    };
+    SyncSeen.TemporarySize = fstat(fd, &info) == 0 ? static_cast<long long>(info.st_size) : -1;
+    if (SyncSeen.Error == 0)
+        return ::fsync(fd);
+    errno = SyncSeen.Error;
+    return -1;
+}
+
+// The probe in place of the sync for one scope.
+class TProbedSync
+{
+public:
+    TProbedSync(const std::string& target, int error) : Previous_(AtomicWriteDetail::SyncFile)
+    {
+        SyncSeen = {target, error, {}, -1};
+        AtomicWriteDetail::SyncFile = ProbeSync;
+    }
+    ~TProbedSync() { AtomicWriteDetail::SyncFile = Previous_; }
+    TProbedSync(const TProbedSync&) = delete;
+    TProbedSync& operator=(const TProbedSync&) = delete;
+
+private:
+    AtomicWriteDetail::TSyncFile Previous_;
+};
 
 struct TLinkCase
 {
@@ -102,6 +150,33 @@ TEST(AtomicWrite, KeepsAnExistingModeAndGivesNewFilesTheUmasksMode)
     EXPECT_EQ(ModeOf(files.Path("fresh")), 0640u);
 }
 
+// The bytes are synced before the rename: at the sync the target still holds its old bytes and
+// the temporary file all the new ones, so a sync that fails (a disk that is full or failing)
+// leaves the old file, is reported with the file's name and the reason, and leaves nothing behind.
+TEST(AtomicWrite, SyncsBeforeTheRenameAndAFailedSyncKeepsTheOldFile)
+{
+    TTempFiles files;
+    fs::create_directories(files.Path("folder"));
+    const std::string path = files.Path("folder/s.ini");
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically(path, "old", error)) << error;
+    {
+        TProbedSync failing(path, EIO);
+        EXPECT_FALSE(WriteFileAtomically(path, "new bytes", error));
+    }
+    EXPECT_EQ(Read(path), "old");
+    EXPECT_NE(error.find(path), std::string::npos) << error;
+    EXPECT_NE(error.find(std::strerror(EIO)), std::string::npos) << error;
+    EXPECT_EQ(Entries(files.Path("folder")), 1u) << "temporary file left beside the target";
+    {
+        TProbedSync probed(path, 0);
+        ASSERT_TRUE(WriteFileAtomically(path, "new bytes", error)) << error;
+    }
+    EXPECT_EQ(SyncSeen.TargetBytes, "old");
+    EXPECT_EQ(SyncSeen.TemporarySize, 9);
+    EXPECT_EQ(Read(path), "new bytes");
+}
+
 TEST(AtomicWrite, FailureNamesTheFileAndLeavesNothingBehind)
 {
     TTempFiles files;
@@ -117,3 +192,34 @@ TEST(AtomicWrite, FailureNamesTheFileAndLeavesNothingBehind)
     EXPECT_EQ(Entries(files.Path("taken")), 1u);
 }
 } // namespace
+
+// What a killed writer left behind goes with the next write to the folder: our own old
+// temporaries only, never another writer's fresh one, a file of another name, or a link.
+TEST(AtomicWrite, RemovesStaleTemporariesOfThisUserOnTheNextWrite)
+{
+    TTempFiles files;
+    fs::create_directories(files.Path("shared"));
+    const auto make = [&](const char* name, int ageMinutes) {
+        const std::string path = files.Path(std::string("shared/") + name);
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        ASSERT_TRUE(f);
+        std::fputs("partial", f);
+        std::fclose(f);
+        const auto when = fs::file_time_type::clock::now() - std::chrono::minutes(ageMinutes);
+        fs::last_write_time(path, when);
+    };
+    make(".AB0001.bmp.k3J9aQ", 120);   // stale: removed
+    make(".20261211.bmp.Zz09xy", 11);  // stale: removed
+    make(".AB0002.bmp.q7Tr2M", 1);     // another writer's, still fresh: kept
+    make(".profile", 120);             // not a temporary name: kept
+    make(".AB0003.bmp.toolong1", 120); // not ours: kept
+    fs::create_symlink(files.Path("shared/.profile"), files.Path("shared/.AB0004.bmp.L1nk00"));
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically(files.Path("shared/AB0005.bmp"), "report", error)) << error;
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(files.Path("shared")))
+        left.push_back(e.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{".AB0002.bmp.q7Tr2M", ".AB0003.bmp.toolong1",
+                                              ".AB0004.bmp.L1nk00", ".profile", "AB0005.bmp"}));
+}

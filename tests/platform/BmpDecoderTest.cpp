@@ -101,6 +101,12 @@ TEST(Bmp, AlphaMaskOverAnEmptyChannelShowsOpaque)
     EXPECT_EQ(PixelsOf(*raster), (std::vector<TRgba>{{10, 20, 30, 255}, {40, 50, 60, 255}}));
 }
 
+void Put32At(TBytes& b, std::size_t at, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
 TEST(Bmp, IndexPastThePaletteIsBlack)
 {
     TBmpLayout layout = BmpLayout(3, 1, 8);
@@ -110,6 +116,71 @@ TEST(Bmp, IndexPastThePaletteIsBlack)
     auto raster = files.Load(MakeBmp(layout));
     EXPECT_EQ(PixelsOf(*raster), (std::vector<TRgba>{TestColours[3], TestColours[0], TestColours[2]}));
 }
+
+// The first index past the palette is black as well, not the bytes after the last counted entry:
+// here a white entry that the file holds but its header does not count.
+TEST(Bmp, IndexJustPastThePaletteIsBlack)
+{
+    for (int bits : {4, 8})
+    {
+        SCOPED_TRACE(bits);
+        TBmpLayout layout = BmpLayout(3, 1, bits);
+        layout.Palette = {TestColours[2], TestColours[3], TestColours[1]};
+        layout.Indices = {1, 2, 0};
+        TBytes file = MakeBmp(layout);
+        Put32At(file, 46, 2); // the palette's count in the info header
+        TTempFiles files;
+        auto raster = files.Load(file);
+        EXPECT_EQ(PixelsOf(*raster), (std::vector<TRgba>{TestColours[3], TestColours[0], TestColours[2]}));
+    }
+}
+
+// An RLE code that draws past the end of its row (3 pixels wide) is clipped there: the top row
+// gets the pixels that fit, and the row below, drawn first, keeps its own.
+struct TRleCase
+{
+    const char* Name;
+    std::uint32_t Compression;
+    TBytes TopRow; // the codes of the top row
+    std::array<int, 3> Expected;
+};
+
+void PrintTo(const TRleCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
+
+class BmpRleCodePastTheRowEnd : public ::testing::TestWithParam<TRleCase>
+{
+};
+
+TEST_P(BmpRleCodePastTheRowEnd, IsClippedAndLeavesTheOtherRowAlone)
+{
+    const TRleCase& c = GetParam();
+    TBmpLayout layout = BmpLayout(3, 2, c.Compression == 1 ? 8 : 4, c.Compression);
+    layout.Palette.assign(TestColours, TestColours + 4);
+    const std::uint8_t colour1 = c.Compression == 1 ? 0x01 : 0x11;
+    layout.Stream = {3, colour1, 0, 0}; // the bottom row: three of colour 1
+    layout.Stream.insert(layout.Stream.end(), c.TopRow.begin(), c.TopRow.end());
+    layout.Stream.insert(layout.Stream.end(), {0, 1});
+    TTempFiles files;
+    auto raster = files.Load(MakeBmp(layout));
+    ASSERT_EQ(raster->Width(), 3);
+    std::vector<TRgba> expected;
+    for (int index : c.Expected)
+        expected.push_back(TestColours[index]);
+    expected.insert(expected.end(), 3, TestColours[1]);
+    EXPECT_EQ(PixelsOf(*raster), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Bmp, BmpRleCodePastTheRowEnd,
+                         ::testing::Values(TRleCase{"Rle8Run", 1, {5, 2}, {2, 2, 2}},
+                                           TRleCase{"Rle8RunFromTheMiddle", 1, {2, 3, 4, 2}, {3, 3, 2}},
+                                           TRleCase{"Rle8Absolute", 1, {0, 5, 2, 3, 2, 3, 2, 0}, {2, 3, 2}},
+                                           TRleCase{"Rle4Run", 2, {5, 0x23}, {2, 3, 2}},
+                                           TRleCase{
+                                               "Rle4Absolute", 2, {0, 5, 0x23, 0x23, 0x20, 0}, {2, 3, 2}}),
+                         [](const auto& p) { return std::string(p.param.Name); });
 
 // Files written by Qt's own BMP writer (what other tools on the machine produce) decode to the
 // same pixels Qt reads back.
@@ -148,12 +219,6 @@ TBytes ValidBmp24(int width, int height)
     TBmpLayout layout = BmpLayout(width, height);
     layout.Colours.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), TestColours[9]);
     return MakeBmp(layout);
-}
-
-void Put32At(TBytes& b, std::size_t at, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
 struct TBadBmp

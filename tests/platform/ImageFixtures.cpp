@@ -133,7 +133,9 @@ TBytes MakeBmp(const TBmpLayout& s)
 {
     const bool core = s.HeaderSize == 12;
     const bool trailingMasks = s.HeaderSize == 40 && s.Compression == 3;
-    TBytes pixels = s.Compression == 1 || s.Compression == 2 ? EncodeRle(s) : EncodeRows(s);
+    TBytes pixels = !s.Stream.empty()                          ? s.Stream
+                    : s.Compression == 1 || s.Compression == 2 ? EncodeRle(s)
+                                                               : EncodeRows(s);
 
     TBytes header;
     header.push_back('B');

@@ -31,6 +31,7 @@ struct TBmpLayout
     std::vector<std::uint8_t> Indices;
     std::vector<TRgba> Colours; // Bits > 8
     std::uint32_t Masks[4] = {0, 0, 0, 0};
+    TBytes Stream; // when not empty, the pixel data as stored, in place of Indices and Colours
 };
 TBytes MakeBmp(const TBmpLayout& layout);
 TBmpLayout BmpLayout(int width, int height, int bits = 24, std::uint32_t compression = 0);

@@ -1,11 +1,12 @@
 #include "profiles/CriteriaProfile.h"
 
 #include "profiles/ProfileEvaluation.h"
+#include "tests/profiles/BuiltinProfile.h"
 
 #include <filesystem>
 #include <fstream>
-#include <sys/stat.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace
 {
@@ -45,7 +46,8 @@ TEST(BuiltinProfiles, ClassicFirstThenTheIecTables)
     EXPECT_TRUE(profiles[0].Classic);
     EXPECT_TRUE(profiles[0].Zones.empty());
     EXPECT_EQ(profiles[0].FiberMode, -1);
-    for (const auto& [name, fiberMode] : {std::pair("sm-pc", 0), std::pair("sm-apc", 0), std::pair("mm-pc", 1)})
+    for (const auto& [name, fiberMode] :
+         {std::pair("sm-pc", 0), std::pair("sm-apc", 0), std::pair("mm-pc", 1)})
     {
         const TCriteriaProfile* p = FindProfile(name);
         ASSERT_NE(p, nullptr) << name;
@@ -74,7 +76,7 @@ class RowLimit : public testing::TestWithParam<LimitCase>
 TEST_P(RowLimit, AllowedCountPassesOneMoreFails)
 {
     const LimitCase& c = GetParam();
-    const TCriteriaProfile& profile = *FindProfile(c.Profile);
+    const TCriteriaProfile& profile = BuiltinProfile(c.Profile);
     const TProfileZone& zone = ZoneNamed(profile, c.Zone);
     const float diameter = (zone.InnerDiameter + zone.OuterDiameter) / 2.0f;
     const int zoneIndex = ZoneIndex(profile, c.Zone);
@@ -134,7 +136,7 @@ class ZoneBoundary : public testing::TestWithParam<BoundaryCase>
 TEST_P(ZoneBoundary, DefectCountsInTheZoneOfItsCentroid)
 {
     const BoundaryCase& c = GetParam();
-    const TCriteriaProfile& profile = *FindProfile(c.Profile);
+    const TCriteriaProfile& profile = BuiltinProfile(c.Profile);
     // 40 um fails every zone that limits defects of that size; zone C limits nothing.
     const TProfileResult r = CountFindings(profile, {At(D, 40.0f, c.Diameter)}, 0.4f);
     for (std::size_t z = 0; z < profile.Zones.size(); ++z)
@@ -159,7 +161,7 @@ TEST(ZoneBoundary, ScratchCountsInEveryZoneItCrosses)
     TMeasuredFinding scratch = At(S, 4.0f, 20.0f);
     scratch.MinDiameterUm = 20.0f;
     scratch.MaxDiameterUm = 30.0f;
-    const TProfileResult r = CountFindings(*FindProfile("sm-pc"), {scratch}, 0.4f);
+    const TProfileResult r = CountFindings(BuiltinProfile("sm-pc"), {scratch}, 0.4f);
     EXPECT_FALSE(r.Zones[0].Pass); // A: no scratches
     EXPECT_FALSE(r.Zones[1].Pass); // B: none wider than 3 um
     EXPECT_TRUE(r.Zones[2].Pass);
@@ -168,8 +170,9 @@ TEST(ZoneBoundary, ScratchCountsInEveryZoneItCrosses)
 TEST(ProfileText, UserProfileFileLoadsAndCounts)
 {
     const auto path = std::filesystem::temp_directory_path() / "fs-profile-test.txt";
-    std::ofstream(path) << "# a plant's own\r\nprofile plant-x\r\ntitle Plant X\t\u00b5 \u2264 \U0001F50D\r\nfiber multi\r\n"
-                           "zone Core 0 30\r\ndefect >=1.5 2\r\n\r\nzone Rest 30 250\r\n";
+    std::ofstream(path)
+        << "# a plant's own\r\nprofile plant-x\r\ntitle Plant X\t\u00b5 \u2264 \U0001F50D\r\nfiber multi\r\n"
+           "zone Core 0 30\r\ndefect >=1.5 2\r\n\r\nzone Rest 30 250\r\n";
     TCriteriaProfile p;
     std::string error;
     ASSERT_TRUE(LoadProfileFile(path.string(), p, error)) << error;
@@ -196,10 +199,8 @@ TEST(ProfileText, LoadRefusesWhatIsNoProfileFileWithoutBlocking)
         std::filesystem::path Path;
         const char* Error;
     } cases[] = {
-        {dir / "missing", "does not exist"},
-        {dir / "folder", "is not a regular file"},
-        {dir / "pipe", "is not a regular file"},
-        {"/dev/zero", "is not a regular file"},
+        {dir / "missing", "does not exist"},     {dir / "folder", "is not a regular file"},
+        {dir / "pipe", "is not a regular file"}, {"/dev/zero", "is not a regular file"},
         {dir / "large", "is too large"},
     };
     for (const auto& c : cases)

@@ -3,6 +3,7 @@
 #include "FaceFixture.h"
 #include "imaging/TLumarcRaster.h"
 #include "platform/TBitmap.h"
+#include "tests/profiles/BuiltinProfile.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -27,13 +28,13 @@ class GeneratedFace : public testing::TestWithParam<float>
 
 TEST_P(GeneratedFace, SinglePcFailsOnlyTheSixMicrometreDefect)
 {
-    const TCriteriaProfile& smPc = *FindProfile("sm-pc");
+    const TCriteriaProfile& smPc = BuiltinProfile("sm-pc");
     const auto small = UmFace(GetParam()).Defect(4, 40, 0).Analyse();
     const auto large = UmFace(GetParam()).Defect(6, 40, 0).Analyse();
     EXPECT_EQ(ZoneVerdicts(EvaluateProfile(*small, smPc)), AllPass);
     EXPECT_EQ(ZoneVerdicts(EvaluateProfile(*large, smPc)), ZoneBFails);
     // Multimode allows up to 10 um in zone B.
-    EXPECT_TRUE(EvaluateProfile(*large, *FindProfile("mm-pc")).Pass);
+    EXPECT_TRUE(EvaluateProfile(*large, BuiltinProfile("mm-pc")).Pass);
 }
 
 TEST_P(GeneratedFace, ScratchWidthDecidesSinglePc)
@@ -47,9 +48,9 @@ TEST_P(GeneratedFace, ScratchWidthDecidesSinglePc)
             EXPECT_TRUE(EvaluateProfile(*thin, p).Pass) << p.Name;
         }
     }
-    EXPECT_EQ(ZoneVerdicts(EvaluateProfile(*wide, *FindProfile("sm-pc"))), ZoneBFails);
-    EXPECT_TRUE(EvaluateProfile(*wide, *FindProfile("sm-apc")).Pass); // zone B: scratches without limit
-    EXPECT_TRUE(EvaluateProfile(*wide, *FindProfile("mm-pc")).Pass);  // zone B: up to 5 um
+    EXPECT_EQ(ZoneVerdicts(EvaluateProfile(*wide, BuiltinProfile("sm-pc"))), ZoneBFails);
+    EXPECT_TRUE(EvaluateProfile(*wide, BuiltinProfile("sm-apc")).Pass); // zone B: scratches without limit
+    EXPECT_TRUE(EvaluateProfile(*wide, BuiltinProfile("mm-pc")).Pass);  // zone B: up to 5 um
 }
 
 TEST_P(GeneratedFace, FiveDefectsPassSixFail)
@@ -57,7 +58,7 @@ TEST_P(GeneratedFace, FiveDefectsPassSixFail)
     UmFace face(GetParam());
     for (int i = 0; i < 5; ++i)
         face.Defect(3.5f, -40.0f + 20.0f * static_cast<float>(i), 35.0f);
-    const TCriteriaProfile& smPc = *FindProfile("sm-pc");
+    const TCriteriaProfile& smPc = BuiltinProfile("sm-pc");
     EXPECT_TRUE(EvaluateProfile(*face.Analyse(), smPc).Pass);
     face.Defect(3.5f, 0.0f, -35.0f);
     const TProfileResult six = EvaluateProfile(*face.Analyse(), smPc);

@@ -1,6 +1,7 @@
 // The analyser's complete JSON for the bundled samples and two generated faces, byte for byte:
 // speed work on the engine must not change a single value. After a deliberate change of the
-// analysis, rewrite the file with FS_UPDATE_GOLDEN=1 and review its diff.
+// analysis, rewrite the file with FS_UPDATE_GOLDEN=1 and review its diff; under CI the tests
+// refuse to run with it set.
 
 #include "analysis/TFiberAnalyzer.h"
 #include "imaging/TLumarcRaster.h"
@@ -8,10 +9,18 @@
 
 #include <QDir>
 #include <cstdlib>
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace
 {
+// CI=true, as build services set it (CI=1 too; CI=false or 0 is no CI).
+bool UnderCi()
+{
+    const char* ci = std::getenv("CI");
+    return ci && *ci && std::strcmp(ci, "false") != 0 && std::strcmp(ci, "0") != 0;
+}
+
 // Rewrites the golden file when asked to, else compares line by line.
 void CompareWithGolden(const char* name, const QString& actual)
 {
@@ -39,7 +48,19 @@ std::uint64_t Hash(const std::uint8_t* p, std::size_t n, std::uint64_t h = 14695
 }
 } // namespace
 
-TEST(AnalysisGolden, JsonOfSamplesAndGeneratedFacesIsUnchanged)
+// Under CI the golden data are compared, never rewritten: an FS_UPDATE_GOLDEN left set there would
+// rewrite them and skip, and the golden tests would pass while checking nothing.
+class AnalysisGolden : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (std::getenv("FS_UPDATE_GOLDEN") && UnderCi())
+            FAIL() << "FS_UPDATE_GOLDEN is set under CI: the golden tests refuse to run; unset it";
+    }
+};
+
+TEST_F(AnalysisGolden, JsonOfSamplesAndGeneratedFacesIsUnchanged)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -60,11 +81,11 @@ TEST(AnalysisGolden, JsonOfSamplesAndGeneratedFacesIsUnchanged)
 
 // The pixels the JSON does not show: the working image with its coloured findings and the
 // detection labels left in the grey buffer.
-TEST(AnalysisGolden, WorkingImageAndLabelsAreUnchanged)
+TEST_F(AnalysisGolden, WorkingImageAndLabelsAreUnchanged)
 {
     QString actual;
     const std::pair<const char*, EndFaceRecipe> faces[] = {{"typical", TypicalEndFace()},
-                                                         {"speckled", SpeckledEndFace()}};
+                                                           {"speckled", SpeckledEndFace()}};
     for (const auto& [name, recipe] : faces)
         for (int mode = 0; mode < 2; ++mode)
         {
