@@ -3,13 +3,16 @@
 
 #include "profiles/CriteriaProfile.h"
 
-#include "platform/ImageDecoders.h"
-#include "platform/TImageRefusal.h"
 #include "platform/Utf8.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <fcntl.h>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -100,10 +103,51 @@ bool ShortName(std::string_view name)
     if (name.empty() || name.size() > 40)
         return false;
     for (const char c : name)
-        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
-              c == '.' || c == '+'))
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+              c == '_' || c == '.' || c == '+'))
             return false;
     return true;
+}
+
+// At most limit bytes of a regular file; an empty text when read, else why not.
+std::string ReadProfileBytes(const std::string& path, std::size_t limit, std::string& text)
+{
+    const auto unreadable = [](int code) { return "cannot be read: " + std::string(std::strerror(code)); };
+    // Looked at before it is opened, so a device or a pipe is never opened at all; non-blocking,
+    // so one swapped in meanwhile cannot stall the caller either, and fstat decides.
+    struct stat info = {};
+    if (::stat(path.c_str(), &info) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? "does not exist" : unreadable(errno);
+    if (!S_ISREG(info.st_mode))
+        return "is not a regular file";
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return unreadable(errno);
+    std::string problem;
+    if (::fstat(fd, &info) != 0)
+        problem = unreadable(errno);
+    else if (!S_ISREG(info.st_mode))
+        problem = "is not a regular file";
+    else if (static_cast<unsigned long long>(info.st_size) > limit)
+        problem = "is too large";
+    text.assign(problem.empty() ? limit + 1 : 0, '\0');
+    std::size_t done = 0;
+    while (problem.empty() && done < text.size())
+    {
+        const ssize_t n = ::read(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            problem = unreadable(errno);
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    text.resize(done);
+    if (problem.empty() && done > limit)
+        problem = "is too large";
+    return problem;
 }
 
 std::string Number(float v)
@@ -165,7 +209,8 @@ bool ParseProfile(std::string_view text, TCriteriaProfile& profile, std::string&
         if (keyword == "profile")
         {
             if (args.size() != 1 || !ShortName(args[0]))
-                return fail("profile takes one short name of at most 40 letters, digits, '-', '_', '.' or '+'");
+                return fail(
+                    "profile takes one short name of at most 40 letters, digits, '-', '_', '.' or '+'");
             profile.Name = args[0];
         }
         else if (keyword == "fiber")
@@ -212,17 +257,16 @@ bool ParseProfile(std::string_view text, TCriteriaProfile& profile, std::string&
 bool LoadProfileFile(const std::string& path, TCriteriaProfile& profile, std::string& error)
 {
     // Read like an image: regular files only, never blocking on a pipe or a device; a profile is
-    // a few hundred bytes, so anything past 64 KiB is not one.
+    // a few hundred bytes, so anything past 64 KiB is not one. Its size refuses it before a byte
+    // is read, and no more than the limit and one byte are read, should it grow meanwhile.
     constexpr std::size_t MaxBytes = 64 * 1024;
-    std::vector<std::uint8_t> bytes;
-    TImageRefusal why;
-    if (!ReadWholeFile(path, bytes, &why) || bytes.size() > MaxBytes)
+    std::string text;
+    if (const std::string why = ReadProfileBytes(path, MaxBytes, text); !why.empty())
     {
-        error = "profile " + path + " " +
-                (why && why.Problem != TImageProblem::Unsupported ? DescribeRefusal(why) : "is too large");
+        error = "profile " + path + " " + why;
         return false;
     }
-    if (!ParseProfile(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), profile, error))
+    if (!ParseProfile(text, profile, error))
     {
         error = path + ": " + error;
         return false;

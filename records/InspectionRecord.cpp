@@ -2,6 +2,9 @@
 
 #include "analysis/TFiberAnalyzer.h"
 #include "platform/BuildInfo.h"
+#include "platform/Utf8.h"
+
+#include <cassert>
 
 const TClassInfo ClassInfo[TInspectionRecord::ClassCount] = {
     {"core_scratches", "Core zone: scratches", 0, false},
@@ -27,6 +30,76 @@ QString Number(float value)
 QString IsoTime(const QDateTime& time)
 {
     return time.toOffsetFromUtc(time.offsetFromUtc()).toString(Qt::ISODate);
+}
+
+// The columns the program fills with numbers and times of its own, never with text from outside:
+// written as they are, so a spreadsheet still reads them as numbers.
+bool NumericColumn(const QString& name)
+{
+    static const QStringList exact = {"time",
+                                      "frames",
+                                      "lower_threshold",
+                                      "upper_threshold",
+                                      "core_cladding_threshold",
+                                      "contact_threshold",
+                                      "core_defect_percent",
+                                      "cladding_defect_percent",
+                                      "center_x",
+                                      "center_y",
+                                      "um_per_pixel",
+                                      "rejudged"};
+    return exact.contains(name) || name.startsWith(QLatin1String("limit_")) ||
+           name.startsWith(QLatin1String("count_")) || name.startsWith(QLatin1String("radius_"));
+}
+
+void AppendHex(QString& out, const char* prefix, unsigned value, int digits)
+{
+    out += QLatin1String(prefix);
+    out += QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
+}
+
+// Text with backslashes, control characters and a file name's stray bytes escaped (and, in a
+// path of the files column, its semicolons), so it is one line and can be read back exactly.
+QString EscapedCellText(const QString& text, bool path)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i)
+    {
+        const char16_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+        {
+            out += text[i];
+            out += text[++i];
+        }
+        else if (c >= 0xDC80 && c <= 0xDCFF)
+            AppendHex(out, "\\x", c - 0xDC00u, 2);
+        else if (QChar::isSurrogate(c))
+            AppendHex(out, "\\u", c, 4);
+        else if (c < 0x20 || (c >= 0x7F && c <= 0x9F))
+            AppendHex(out, "\\u", c, 4);
+        else if (c == u'\\')
+            out += QLatin1String("\\\\");
+        else if (path && c == u';')
+            out += QLatin1String("\\;");
+        else
+            out += text[i];
+    }
+    return out;
+}
+
+// A text cell as the CSV holds it. What a spreadsheet would take for a formula is decided by the
+// first character of the text itself.
+QByteArray TextCell(const QString& text, const QString& escaped)
+{
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+    const bool defuse = !text.isEmpty() && formulaStarts.contains(text[0]);
+    QByteArray bytes = escaped.toUtf8();
+    if (defuse)
+        bytes.prepend('\'');
+    if (!defuse && !bytes.contains(',') && !bytes.contains('"') && !bytes.contains(';'))
+        return bytes;
+    return '"' + bytes.replace("\"", "\"\"") + '"';
 }
 } // namespace
 
@@ -220,4 +293,49 @@ QByteArray CsvLine(const QStringList& fields)
             line += bytes;
     }
     return line + "\r\n";
+}
+
+QByteArray TInspectionRecord::CsvRecordLine() const
+{
+    static const QStringList header = CsvHeader();
+    const QStringList fields = CsvFields();
+    assert(fields.size() == header.size());
+    QByteArray line;
+    for (qsizetype i = 0; i < fields.size(); ++i)
+    {
+        if (i > 0)
+            line += ',';
+        if (header[i] == QLatin1String("files"))
+        {
+            QStringList paths;
+            for (const QString& file : Files)
+                paths << EscapedCellText(file, true);
+            line += TextCell(Files.value(0), paths.join(QLatin1Char(';')));
+        }
+        else if (NumericColumn(header[i]))
+            line += fields[i].toUtf8();
+        else
+            line += TextCell(fields[i], EscapedCellText(fields[i], false));
+    }
+    return line + "\r\n";
+}
+
+QString FileNameText(const QByteArray& name)
+{
+    const std::string_view bytes(name.constData(), static_cast<std::size_t>(name.size()));
+    QString out;
+    for (std::size_t i = 0; i < bytes.size();)
+    {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        const std::size_t length = c < 0x80 ? 1 : Utf8SequenceLength(bytes, i);
+        if (length == 0)
+        {
+            out += QChar(static_cast<char16_t>(0xDC00u + c));
+            ++i;
+            continue;
+        }
+        out += QString::fromUtf8(bytes.data() + i, static_cast<qsizetype>(length));
+        i += length;
+    }
+    return out;
 }

@@ -78,7 +78,20 @@ struct TInspectionRecord
     QString FindingsText() const;
 
     static QStringList CsvHeader();
+    // The fields as they are, files joined by ';'.
     QStringList CsvFields() const;
+    // The record as one line of the inspection log or of the analyser's CSV, with its CR LF, in the
+    // columns of CsvHeader(). Numbers and times are written as they are (a centre of -20 stays
+    // -20); every text cell is made safe for a spreadsheet and for a reader of lines:
+    //  - a backslash is written \\, a control character (U+0000 to U+001F, U+007F to U+009F)
+    //    \u00NN, and a byte of a file name that is not UTF-8 (see FileNameText) \xNN, hex in
+    //    capitals: a record is always one line, and a name's bytes can be told apart;
+    //  - in files, each path's ';' is written \; and the paths are joined by ';';
+    //  - a cell that begins with = + - @, a tab or a carriage return is given a leading ', so a
+    //    spreadsheet shows it as text instead of evaluating it as a formula;
+    //  - a cell so defused, or holding a comma, a quote or a semicolon (some spreadsheets split
+    //    on it), is quoted as RFC 4180 says, its quotes doubled.
+    QByteArray CsvRecordLine() const;
 };
 
 extern const TClassInfo ClassInfo[TInspectionRecord::ClassCount];
@@ -90,6 +103,11 @@ QString LimitText(int limit);
 // doubled. Line breaks inside a field become blanks, so a record is always one line of the file
 // and a torn record can be told from the next one.
 QByteArray CsvLine(const QStringList& fields);
+
+// A file name's bytes as record text with nothing lost: valid UTF-8 as it reads, and each byte
+// that is not part of valid UTF-8 as the lone surrogate U+DC00 + byte (as the analyser's JSON
+// writes it), which CsvRecordLine writes as \xNN. QFile::decodeName would make it U+FFFD.
+QString FileNameText(const QByteArray& name);
 
 // The program's version, from the build.
 QString ProgramVersion();

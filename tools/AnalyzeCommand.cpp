@@ -14,19 +14,23 @@
 #include <QPainter>
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <memory>
 #include <new>
 #include <optional>
 #include <ostream>
 #include <set>
 #include <sstream>
+#include <streambuf>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -205,6 +209,54 @@ std::string CheckAnnotationsSpareInputs(const AnalyzeOptions& options)
         }
     return {};
 }
+
+// Scripts append the CSV of several analysers to one file (>>). Through stdio, standard output
+// goes out in buffer-sized pieces that split lines, and two processes' pieces interleave; with
+// the whole lines held going out in one write(2), O_APPEND keeps every line whole.
+class WholeLinesOut : public std::streambuf
+{
+public:
+    explicit WholeLinesOut(int fd) : Fd_(fd) {}
+
+protected:
+    int_type overflow(int_type c) override
+    {
+        if (traits_type::eq_int_type(c, traits_type::eof()))
+            return traits_type::not_eof(c);
+        Held_ += traits_type::to_char_type(c);
+        return WriteLines(false) ? c : traits_type::eof();
+    }
+    std::streamsize xsputn(const char* s, std::streamsize n) override
+    {
+        Held_.append(s, static_cast<std::size_t>(n));
+        return WriteLines(false) ? n : 0;
+    }
+    int sync() override { return WriteLines(true) ? 0 : -1; }
+
+private:
+    int Fd_;
+    std::string Held_;
+
+    // Writes the whole lines held (at the end, all that is held) with one write(2).
+    bool WriteLines(bool all)
+    {
+        const std::size_t end = all ? Held_.size() : Held_.rfind('\n') + 1;
+        for (std::size_t done = 0; done < end;)
+        {
+            const ssize_t n = ::write(Fd_, Held_.data() + done, end - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+            {
+                Held_.clear();
+                return false;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        Held_.erase(0, end);
+        return true;
+    }
+};
 
 class Runner
 {
@@ -409,10 +461,11 @@ private:
     {
         TInspectionRecord record = TInspectionRecord::FromAnalyzer(a, pass);
         record.SetProfileResult(profile);
-        record.Source = QString::fromStdString(image);
+        // A name's bytes that are not UTF-8 stay recognisable (\xNN), not U+FFFD.
+        record.Source = FileNameText(QByteArray::fromStdString(image));
         if (!annotation.empty())
-            record.Files << QString::fromStdString(annotation);
-        Out_ << CsvLine(record.CsvFields()).toStdString();
+            record.Files << FileNameText(QByteArray::fromStdString(annotation));
+        Out_ << record.CsvRecordLine().toStdString();
     }
 
     // With --profile: the classic output plus the profile's result; an IEC profile's verdict
@@ -663,10 +716,20 @@ int RunAnalyzeCommand(const std::vector<std::string>& args, std::ostream& out, s
         out << ProfileList();
         return ExitPass;
     }
-    const int status = Runner(options, out, err).Run();
+    WholeLinesOut lines(STDOUT_FILENO);
+    std::ostream lineOut(&lines);
+    // On standard output itself, each CSV line goes out whole in one write(2).
+    const bool wholeLines = options.Csv && out.rdbuf() == std::cout.rdbuf();
+    if (wholeLines)
+    {
+        out.flush();
+        std::fflush(stdout);
+    }
+    std::ostream& sink = wholeLines ? lineOut : out;
+    const int status = Runner(options, sink, err).Run();
     // A verdict that never reached its reader (full disk, closed pipe) must not look like success.
-    out.flush();
-    if (!out)
+    sink.flush();
+    if (!sink)
     {
         err << "fiberscope-analyze: could not write the results to standard output\n";
         return ExitError;

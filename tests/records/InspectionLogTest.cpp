@@ -57,14 +57,14 @@ QString Field(const QStringList& header, const QStringList& row, const char* nam
 TEST(InspectionLog, RecordsReadBackFieldForFieldWhateverTheSerial)
 {
     QTemporaryDir dir;
-    const QString serials[] = {"AB0001", "a,b\"c\"0002", "Zoë–ß 0003", ""};
+    const QString serials[] = {"AB0001", "a,b\"c\"0002", "5\"x\"0002", "Zoë–ß 0003", ""};
     for (const QString& s : serials)
         TInspectionLog::Append(dir.path(), Record(s));
     const std::vector<QStringList> rows = ReadCsv(Read(TInspectionLog::FileName(dir.path())));
-    ASSERT_EQ(rows.size(), 5u);
+    ASSERT_EQ(rows.size(), std::size(serials) + 1);
     const QStringList& header = rows[0];
     EXPECT_EQ(header, TInspectionRecord::CsvHeader());
-    for (std::size_t i = 0; i < 4; ++i)
+    for (std::size_t i = 0; i < std::size(serials); ++i)
     {
         const QStringList& row = rows[i + 1];
         ASSERT_EQ(row.size(), header.size()) << i;
@@ -169,9 +169,12 @@ TEST(InspectionLog, ATrueSizeProfileRecordsItsRowsScaleAndSizes)
     EXPECT_EQ(Field(h, row, "um_per_pixel"), "0.4");
     EXPECT_EQ(Field(h, row, "findings_um"), "defect 6.00; scratch 2.00 x 60.3");
     const QString profileRows = Field(h, row, "profile_rows");
-    EXPECT_TRUE(profileRows.startsWith("A Pass: Scratches 0/None, Defects 0/None; B Fail: ")) << profileRows.toStdString();
-    EXPECT_TRUE(profileRows.contains(QString::fromUtf8("Scratches \u22643 \u00b5m 1/No Limit"))) << profileRows.toStdString();
-    EXPECT_TRUE(profileRows.contains(QString::fromUtf8("Defects >5 \u00b5m 1/None"))) << profileRows.toStdString();
+    EXPECT_TRUE(profileRows.startsWith("A Pass: Scratches 0/None, Defects 0/None; B Fail: "))
+        << profileRows.toStdString();
+    EXPECT_TRUE(profileRows.contains(QString::fromUtf8("Scratches \u22643 \u00b5m 1/No Limit")))
+        << profileRows.toStdString();
+    EXPECT_TRUE(profileRows.contains(QString::fromUtf8("Defects >5 \u00b5m 1/None")))
+        << profileRows.toStdString();
     EXPECT_EQ(Field(h, row, "verdict"), "Fail");
     EXPECT_EQ(Field(h, row, "limit_cladding_defects_2_5um"), "");
     EXPECT_EQ(Field(h, row, "count_cladding_defects_2_5um"), "");
