@@ -4,6 +4,7 @@
 
 #include "analysis/AnalysisGeometry.h"
 #include "analysis/TFiberAnalyzer.h"
+#include "app/StartOptions.h"
 #include "app/TMainForm.h"
 #include "app/UserPreferences.h"
 #include "imaging/TLumarcRaster.h"
@@ -14,6 +15,7 @@
 #include "platform/TBitmap.h"
 #include "records/InspectionLog.h"
 #include "records/PdfReport.h"
+#include "records/PendingRecords.h"
 
 #include <QAction>
 #include <QDateTime>
@@ -25,6 +27,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 #include <stdexcept>
 
@@ -52,6 +55,12 @@ void TMainForm::BuildRecordControls()
     AUTOPDF->setCheckable(true);
     AUTOPDF->setChecked(TUserPreferences::PdfWithAutomaticSave());
     RECORDS->setMenu(menu);
+    // Said in the title bar while records wait for their log (its lock held elsewhere, or its
+    // folder not writable): they are kept and go in by themselves.
+    RECORDSWAITING = new QLabel(TOP);
+    RECORDSWAITING->setObjectName(QStringLiteral("RECORDSWAITING"));
+    RECORDSWAITING->setStyleSheet(QStringLiteral("color: #ffd400"));
+    RECORDSWAITING->setVisible(false);
     // The report needs a result on screen.
     connect(menu, &QMenu::aboutToShow, this,
             [this] { PDFREPORT->setEnabled(Cycle_.ShowingResult() && Analyzer_ && Analyzer_->WorkRaster); });
@@ -89,20 +98,94 @@ TInspectionRecord TMainForm::ShownRecord() const
     return record;
 }
 
+TPendingRecords& TMainForm::Pending()
+{
+    // Made at the first record: the data folder is the user's own, on the station's disk.
+    if (!Pending_)
+    {
+        const QString folder = UserDataFolder();
+        QDir().mkpath(folder);
+        TLogAppendOptions options;
+        options.TornFallbackFolder = folder;
+        Pending_ = std::make_unique<TPendingRecords>(folder, options);
+        RECORDTIMER = new QTimer(this);
+        RECORDTIMER->setObjectName(QStringLiteral("RECORDTIMER"));
+        RECORDTIMER->setInterval(5000);
+        connect(RECORDTIMER, &QTimer::timeout, this, Guarded([this] { FlushPendingRecords(); }));
+    }
+    return *Pending_;
+}
+
 void TMainForm::LogInspection(const QStringList& files)
 {
     TInspectionRecord record = ShownRecord();
     record.Files = files;
+    TPendingRecords& pending = Pending();
+    TLogAppendOptions options;
+    options.TornFallbackFolder = UserDataFolder();
     try
     {
-        TInspectionLog::Append(ImageFolder_, record);
+        // The window never waits on the log: the lock is waited for a short while at most, and a
+        // record that cannot go in now is kept and goes in later, in its order.
+        if (pending.Count() == 0)
+        {
+            try
+            {
+                TInspectionLog::Append(ImageFolder_, record, options);
+            }
+            catch (const TInspectionLogBusy&)
+            {
+                pending.Add(ImageFolder_, record);
+            }
+        }
+        else
+        {
+            pending.Add(ImageFolder_, record);
+            pending.Flush();
+        }
     }
     catch (const std::exception& e)
     {
-        // The verdict is on screen already; the operator learns that this one is not on record.
+        // Kept all the same where it can be; the operator learns that this one is not on record
+        // yet, and why.
+        try
+        {
+            pending.Add(ImageFolder_, record);
+        }
+        catch (const std::exception&)
+        {
+        }
         ShowMessageBox(this, QString::fromUtf8(e.what()), QStringLiteral("Inspection not logged"),
                        QMessageBox::Warning);
     }
+    ShowPendingRecords();
+}
+
+void TMainForm::FlushPendingRecords()
+{
+    if (!Pending_ || Pending_->Count() == 0)
+        return;
+    try
+    {
+        Pending_->Flush();
+    }
+    catch (const std::exception&)
+    {
+        // The pending file itself cannot be had now; the next tick tries again.
+    }
+    ShowPendingRecords();
+}
+
+void TMainForm::ShowPendingRecords()
+{
+    const int waiting = Pending_ ? Pending_->Count() : 0;
+    RECORDSWAITING->setVisible(waiting > 0);
+    RECORDSWAITING->setText(waiting == 1 ? QStringLiteral("Inspection not logged yet")
+                                         : QStringLiteral("%1 inspections not logged yet").arg(waiting));
+    if (waiting > 0 && !RECORDTIMER->isActive())
+        RECORDTIMER->start();
+    else if (waiting == 0 && RECORDTIMER && RECORDTIMER->isActive())
+        RECORDTIMER->stop();
 }
 
 QStringList TMainForm::SaveFailedInspection(const QString& serial)

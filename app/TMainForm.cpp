@@ -3,11 +3,13 @@
 #include "analysis/TFiberAnalyzer.h"
 #include "app/Icons.h"
 #include "app/TPaintBox.h"
+#include "app/UserPreferences.h"
 #include "live/TLiveAnalyzer.h"
 #include "platform/FormWidgets.h"
 #include "platform/MessageBox.h"
 #include "platform/TApplication.h"
 #include "platform/TBitmap.h"
+#include "records/PendingRecords.h"
 #include "videograbber/TVideoGrabber.h"
 
 #include <QButtonGroup>
@@ -177,6 +179,10 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Framele
     AllocateCaptureBuffers(captureCount);
     // 13.
     TITLE->move(8, 8);
+    SayIfNetworkFolder();
+    if (!TUserPreferences::Refused.isEmpty())
+        ShowMessageBox(this, std::exchange(TUserPreferences::Refused, QString()),
+                       QStringLiteral("Preferences"), QMessageBox::Warning);
 
     FormCreate();
     // Key preview: the window sees every key press before the focused control.
@@ -388,6 +394,8 @@ void TMainForm::LayoutPanels()
     LIVEANALYSIS->setGeometry(622 + shift, 20, 40, 20);
     AUTOCHECK->setGeometry(666 + shift, 20, 100, 20);
     RECORDS->setGeometry(772 + shift, 20, 64, 20);
+    RECORDSWAITING->setGeometry(440 + shift, 20, 178, 20);
+    RECORDSWAITING->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     SpeedButton6->move(845 + shift, 22);
     SpeedButton4->move(863 + shift, 22);
     SpeedButton5->move(881 + shift, 22);

@@ -59,6 +59,7 @@ struct TLiveResult;
 class TPaintBox;
 struct TParamValues;
 struct TInspectionRecord;
+class TPendingRecords;
 class TVideoGrabber;
 
 class TMainForm : public QWidget
@@ -132,6 +133,8 @@ public:
     QAction* PDFREPORT = nullptr;
     QAction* SAVEFAILED = nullptr;
     QAction* AUTOPDF = nullptr;
+    QLabel* RECORDSWAITING = nullptr; // "Inspection not logged yet"
+    QTimer* RECORDTIMER = nullptr;    // retries records kept for their log, while there are any
     QToolButton* LIVEANALYSIS = nullptr;
     QToolButton* AUTOCHECK = nullptr;
 
@@ -281,6 +284,9 @@ public:
     // Appends the inspection shown to the log of the image folder, with the files saved for
     // this judgement; a failure is shown to the operator and changes nothing else.
     void LogInspection(const QStringList& files);
+    // Records kept because their log could not be had: retried by RECORDTIMER, shown in the title bar.
+    void FlushPendingRecords();
+    void ShowPendingRecords();
     // Saves the report picture (and a captured frame) of a failed inspection; returns the paths.
     QStringList SaveFailedInspection(const QString& serial);
 
@@ -344,8 +350,10 @@ private:
     std::unique_ptr<TFiberAnalyzer> Analyzer_; // the one engine of the run
     QString StartDir_;                         // where SystemSetting.ini is
     QString ImageFolder_;                      // where images and records go
-    bool Built_ = false;                       // construction finished: frames may be handled
-    bool Closed_ = false;                      // the window closed: the capture events are ignored
+    QStringList NetworkFoldersSaid_;           // image folders on a network file system, said once
+    void SayIfNetworkFolder();
+    bool Built_ = false;  // construction finished: frames may be handled
+    bool Closed_ = false; // the window closed: the capture events are ignored
     // The key event being delivered and the widget it reached last, so that a press travelling
     // up to the parents is handled once.
     const QEvent* KeyEvent_ = nullptr;
@@ -422,6 +430,10 @@ private:
     TCriteriaProfile Profile_ = ClassicProfile();
     std::shared_ptr<const TCriteriaProfile> LiveProfile_; // null for the classic profile
     TProfileResult ProfileResult_;
+
+    // ---- Records.
+    TPendingRecords& Pending();
+    std::unique_ptr<TPendingRecords> Pending_;
 
     // ---- Printing.
     std::unique_ptr<QPrinter> Printer_;

@@ -41,4 +41,8 @@ public:
 
     // Where the preferences are kept.
     static QString FileName();
+
+    // Set when a preferences file was set apart unread (not a regular file, or far too large):
+    // what happened, for the window to say once.
+    static inline QString Refused;
 };

@@ -8,10 +8,12 @@
 #include "app/TMainForm.h"
 #include "app/UserPreferences.h"
 #include "criteria/TCriteriaForm.h"
+#include "platform/FileSystems.h"
 #include "platform/FormWidgets.h"
 #include "platform/IntText.h"
 #include "platform/MessageBox.h"
 #include "platform/TApplication.h"
+#include "videograbber/ScopeAddress.h"
 #include "videograbber/TVideoGrabber.h"
 
 #include <QCheckBox>
@@ -140,6 +142,15 @@ TParamSettingForm::TParamSettingForm(QWidget* parent)
     connect(Button5, &QPushButton::clicked, this, Guarded([this] { Button5Click(); }));
     connect(Button6, &QPushButton::clicked, this, Guarded([this] { Button6Click(); }));
     connect(Button7, &QPushButton::clicked, this, Guarded([this] { Button7Click(); }));
+    // An address typed with credentials shows them moved at once.
+    connect(WIFIURL, &QLineEdit::editingFinished, this, [this] {
+        const TScopeAddress typed = SplitScopeAddress(WIFIURL->text().trimmed());
+        if (typed.User.isEmpty() && typed.Password.isEmpty())
+            return;
+        WIFIURL->setText(typed.Url);
+        WIFIUSER->setText(typed.User);
+        WIFIPASSWORD->setText(typed.Password);
+    });
 }
 
 void TParamSettingForm::Fill(const TParamValues& v)
@@ -214,7 +225,10 @@ TParamValues TParamSettingForm::ReadValues() const
     v.ImageFolder = FOLDER->text();
     if (v.ImageFolder.contains(QLatin1Char('\n')) || v.ImageFolder.contains(QLatin1Char('\r')))
         throw std::invalid_argument("The image saving folder cannot contain a line break");
-    v.WiFiURL = WIFIURL->text().trimmed();
+    // Credentials typed into the address go where credentials belong; the address is shown in
+    // messages and records.
+    const TScopeAddress typed = SplitScopeAddress(WIFIURL->text().trimmed());
+    v.WiFiURL = typed.Url;
     const QUrl url(v.WiFiURL, QUrl::StrictMode);
     if (!v.WiFiURL.isEmpty() &&
         (!url.isValid() || url.host().isEmpty() ||
@@ -222,8 +236,8 @@ TParamValues TParamSettingForm::ReadValues() const
         throw std::invalid_argument(QStringLiteral("'%1' is not a WiFi scope address such as %2")
                                         .arg(v.WiFiURL, TMainForm::WiFiScopeURL)
                                         .toStdString());
-    v.WiFiUser = WIFIUSER->text();
-    v.WiFiPassword = WIFIPASSWORD->text();
+    v.WiFiUser = typed.User.isEmpty() ? WIFIUSER->text() : typed.User;
+    v.WiFiPassword = typed.Password.isEmpty() ? WIFIPASSWORD->text() : typed.Password;
     return v;
 }
 
@@ -345,10 +359,16 @@ void TMainForm::SpeedButton1Click()
     shown.CaptureCount = a.CaptureCount;
     shown.ShowCounts = a.ShowCounts;
     shown.ImageFolder = ImageFolder_;
-    const QString url = TUserPreferences::WiFiScopeURL();
-    shown.WiFiURL = url.isEmpty() ? WiFiScopeURL : url;
+    // A hand-edited address with credentials in it is shown without them.
+    const TScopeAddress stored = SplitScopeAddress(TUserPreferences::WiFiScopeURL());
+    shown.WiFiURL = stored.Url.isEmpty() ? WiFiScopeURL : stored.Url;
     shown.WiFiUser = TUserPreferences::WiFiScopeUser();
     shown.WiFiPassword = TUserPreferences::WiFiScopePassword();
+    if (shown.WiFiUser.isEmpty() && shown.WiFiPassword.isEmpty())
+    {
+        shown.WiFiUser = stored.User;
+        shown.WiFiPassword = stored.Password;
+    }
     dialog->Fill(shown);
     dialog->ShowSettingsFolder(StartDir_);
 
@@ -392,4 +412,20 @@ void TMainForm::SetImageFolder(const QString& folder)
     ImageFolder_ = folder;
     if (Analyzer_)
         Analyzer_->ImageFolder = QFile::encodeName(folder).toStdString();
+    SayIfNetworkFolder();
+}
+
+void TMainForm::SayIfNetworkFolder()
+{
+    // Said once per folder: the records still go there, only their lock may not hold.
+    const QString kind = NetworkFileSystem(ImageFolder_);
+    if (kind.isEmpty() || NetworkFoldersSaid_.contains(ImageFolder_))
+        return;
+    NetworkFoldersSaid_ << ImageFolder_;
+    ShowMessageBox(this,
+                   QStringLiteral("The image folder %1 is on a network file system (%2). The inspection "
+                                  "log's lock may not hold there when several stations write to it; keep "
+                                  "each station's log in a folder of its own, or use a plant database.")
+                       .arg(ImageFolder_, kind),
+                   QStringLiteral("Network folder"), QMessageBox::Warning);
 }

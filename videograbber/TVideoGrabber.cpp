@@ -1,5 +1,6 @@
 #include "videograbber/TVideoGrabber.h"
 
+#include "videograbber/ScopeAddress.h"
 #include "videograbber/TDeviceControls.h"
 #include "videograbber/TDeviceList.h"
 #include "videograbber/TFramePipeline.h"
@@ -188,7 +189,12 @@ QString TVideoGrabber::IPCameraURL() const
 
 void TVideoGrabber::SetIPCameraURL(const QString& url)
 {
-    URL_ = url;
+    // Credentials in the address are used to connect but never kept in it: the address is in
+    // every message about the stream.
+    const TScopeAddress address = SplitScopeAddress(url);
+    URL_ = address.Url;
+    UrlUser_ = address.User;
+    UrlPassword_ = address.Password;
 }
 
 void TVideoGrabber::SetAuthentication(int type, const QString& user, const QString& password)
@@ -363,8 +369,12 @@ bool TVideoGrabber::StartIPCameraPreview()
     // equal limits souphttpsrc sometimes wins and reports a silent server as unreachable.
     const guint timeoutS = guint((ConnectionTimeoutMs_ + 999) / 1000) + 10;
     g_object_set(src, "location", URL_.toUtf8().constData(), "timeout", timeoutS, nullptr);
-    if (!User_.isEmpty() || !Password_.isEmpty())
-        g_object_set(src, "user-id", User_.toUtf8().constData(), "user-pw", Password_.toUtf8().constData(),
+    // Credentials set on their own win over those that came with the address.
+    const bool own = !User_.isEmpty() || !Password_.isEmpty();
+    const QString& user = own ? User_ : UrlUser_;
+    const QString& password = own ? Password_ : UrlPassword_;
+    if (!user.isEmpty() || !password.isEmpty())
+        g_object_set(src, "user-id", user.toUtf8().constData(), "user-pw", password.toUtf8().constData(),
                      nullptr);
     gst_object_unref(src);
     if (!Launch(pipeline))

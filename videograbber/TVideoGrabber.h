@@ -75,6 +75,7 @@ public:
     int VideoSource() const;
     void SetVideoSource(int source);
     void SetIPCameraSetting(int setting, int value);
+    // The address without the credentials it may have been given with.
     QString IPCameraURL() const;
     void SetIPCameraURL(const QString& url);
     void SetAuthentication(int type, const QString& user, const QString& password);
@@ -164,6 +165,7 @@ private:
     int Source_ = vs_VideoCaptureDevice;
     int ConnectionTimeoutMs_ = 5000;
     QString URL_, User_, Password_;
+    QString UrlUser_, UrlPassword_; // given within the address, which keeps neither
     bool RecordingInNativeFormat_ = false;
     int RecordingMethod_ = 0;
     bool AudioRecording_ = false;

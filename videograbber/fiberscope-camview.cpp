@@ -3,7 +3,9 @@
 //
 //   fiberscope-camview --list
 //   fiberscope-camview [--device N] [--size N] [--save FILE]
-//   fiberscope-camview --url http://ADDRESS:8196/ [--user U --password P] [--save FILE]
+//   fiberscope-camview --url http://ADDRESS:8196/ [--user U] [--save FILE]
+//   (the password from FIBERSCOPE_SCOPE_PASSWORD or --password-file FILE, never the command line,
+//   which every local user can read)
 //
 // Keys: C or Space captures (also the camera's own button), D opens the device's controls,
 // F the frame size, Q quits.
@@ -14,6 +16,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFile>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QShortcut>
@@ -34,7 +37,11 @@ int main(int argc, char** argv)
          {"size", "Use frame size number N of the device (default 0).", "N", "0"},
          {"url", "Preview an MJPEG-over-HTTP stream instead of a device.", "URL"},
          {"user", "User name for the stream.", "USER"},
-         {"password", "Password for the stream.", "PASSWORD"},
+         {"password-file",
+          "Read the stream's password from FILE (first line). The environment variable "
+          "FIBERSCOPE_SCOPE_PASSWORD is used otherwise. There is no password option: the command line "
+          "is visible to every local user.",
+          "FILE"},
          {"save", "Where a captured frame is saved (default capture.bmp).", "FILE", "capture.bmp"}});
     cli.process(app);
     QTextStream out(stdout);
@@ -58,7 +65,20 @@ int main(int argc, char** argv)
         video.SetVideoSource(vs_IPCamera);
         video.SetIPCameraSetting(ips_ConnectionTimeout, 5000);
         video.SetIPCameraURL(cli.value("url"));
-        video.SetAuthentication(at_IPCamera, cli.value("user"), cli.value("password"));
+        QString password = qEnvironmentVariable("FIBERSCOPE_SCOPE_PASSWORD");
+        if (cli.isSet("password-file"))
+        {
+            QFile file(cli.value("password-file"));
+            if (!file.open(QIODevice::ReadOnly))
+            {
+                std::fprintf(stderr, "fiberscope-camview: cannot read the password file %s\n",
+                             qPrintable(cli.value("password-file")));
+                return 2;
+            }
+            password =
+                QString::fromUtf8(file.readLine(4096)).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
+        }
+        video.SetAuthentication(at_IPCamera, cli.value("user"), password);
     }
     else
     {

@@ -7,6 +7,7 @@
 #include "tests/support/FakeCameras.h"
 #include "tests/support/MjpegServer.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -94,4 +95,30 @@ TEST_F(CheckCycleLiveTest, TheWiFiScopesPictureIsInspected)
     CheckAndWait(*form);
     EXPECT_EQ(form->RESULT->text(), "Pass");
     EXPECT_EQ(form->R1->text(), "Pass");
+}
+
+// An address with credentials: the scope is reached, and the record, the PDF and the messages
+// name the address without them.
+TEST_F(CheckCycleLiveTest, CredentialsInTheScopesAddressAreInNoRecord)
+{
+    MjpegServer server(MjpegServer::Mode::Stream, "scope:s3cret");
+    server.SetPicture(QImage(FS_SOURCE_DIR "/samples/clean-pass.png").convertToFormat(QImage::Format_RGB32));
+    ASSERT_TRUE(server.Listen());
+    TMainForm::WiFiScopeURL = QString(server.Url()).replace("http://", "http://scope:s3cret@");
+    auto form = MakeForm(QMessageBox::Yes);
+    form->show();
+    form->SetImageFolder(Dir.path());
+    ASSERT_TRUE(form->Scope().WiFiMode);
+    CheckAndWait(*form);
+    form->WritePdfReportTo(Path("report.pdf"));
+    QFile log(Path("inspections.csv"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QByteArray records = log.readAll();
+    EXPECT_TRUE(records.contains(server.Url().toUtf8())) << records.toStdString();
+    EXPECT_FALSE(records.contains("s3cret"));
+    QFile pdf(Path("report.pdf"));
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(pdf.readAll().contains("s3cret"));
+    for (const ShownMessage& m : Messages)
+        EXPECT_FALSE(m.Text.contains("s3cret")) << m.Text.toStdString();
 }

@@ -2,6 +2,7 @@
 
 #include "platform/TApplication.h"
 
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QSettings>
@@ -36,6 +37,8 @@ void MainFormTest::SetUp()
     TMainForm::WiFiScopeURL = QStringLiteral("http://127.0.0.1:9/");
     // Per-user preferences go to this test's folder, never to the user's own configuration.
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Path(QStringLiteral("config")));
+    // The user's data folder (records waiting for their log, torn records set apart) too.
+    qputenv("XDG_DATA_HOME", QFile::encodeName(Path(QStringLiteral("data"))));
     QDir::setCurrent(Dir.path());
     SetMessageBoxHook([this](const QString& text, const QString& caption, QMessageBox::Icon icon,
                              QMessageBox::StandardButtons buttons) {

@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -17,7 +18,10 @@
 #include <QRadioButton>
 #include <QStandardPaths>
 #include <QTest>
+#include <fcntl.h>
 #include <optional>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace
 {
@@ -331,4 +335,61 @@ TEST_F(RecordsTest, AReJudgedResultIsRecordedAndFiledBesideTheFirst)
         QString::fromUtf8(Poppler("pdftotext", {"-layout", Path("rejudged.pdf"), "-"}).value_or(""));
     EXPECT_TRUE(text.contains("Multi Mode")) << text.toStdString();
     EXPECT_FALSE(text.contains("Single Mode"));
+}
+
+// A link planted where a report goes in a shared image folder: the link's target is never
+// written; the report goes under the next free name.
+TEST_F(RecordsTest, ALinkWhereAReportGoesIsNeverWrittenThrough)
+{
+    QDir(Dir.path()).mkdir("elsewhere");
+    QFile target(Path("elsewhere/victim"));
+    ASSERT_TRUE(target.open(QIODevice::WriteOnly));
+    target.write("keep me");
+    target.close();
+    ASSERT_TRUE(QFile::link(Path("elsewhere/victim"), Path("AB0001.bmp")));
+    ASSERT_TRUE(QFile::link(Path("elsewhere/victim"), Path("AB0001.pdf")));
+    ASSERT_TRUE(QFile::link(Path("elsewhere/none"), Path("AB0001-2.bmp"))); // dangling
+    auto form = MakeForm();
+    form->show();
+    form->AUTOPDF->setChecked(true);
+    form->B_AUTO->setChecked(true);
+    form->B_SERIAL->setText("AB0001");
+    form->OpenImageFile(Sample("clean-pass.png"));
+    EXPECT_EQ(Read(Path("elsewhere/victim")), "keep me");
+    EXPECT_FALSE(QFile::exists(Path("elsewhere/none")));
+    EXPECT_TRUE(QFileInfo(Path("AB0001-3.bmp")).isFile());
+    EXPECT_TRUE(QFileInfo(Path("AB0001-3.pdf")).isFile());
+}
+
+// Another program holds a lock on the log: the window does not wait for it. The record is kept,
+// the title bar says so, and it goes in once the lock is gone, before the next one.
+TEST_F(RecordsTest, ALockedLogNeverFreezesTheWindowAndTheRecordGoesInLater)
+{
+    auto form = MakeForm();
+    form->show();
+    form->B_SERIAL->setText("AB0001");
+    form->OpenImageFile(Sample("clean-pass.png"));
+    const QString log = TInspectionLog::FileName(Dir.path());
+    const int reader = ::open(QFile::encodeName(log).constData(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    ASSERT_EQ(::flock(reader, LOCK_SH), 0);
+
+    form->B_SERIAL->setText("AB0002");
+    Messages.clear();
+    form->OpenImageFile(Sample("core-defect.png")); // returns: the lock is waited for briefly only
+    const QLabel* waiting = form->findChild<QLabel*>("RECORDSWAITING");
+    ASSERT_TRUE(waiting);
+    EXPECT_TRUE(waiting->isVisible());
+    EXPECT_EQ(waiting->text(), "Inspection not logged yet");
+    EXPECT_TRUE(Messages.empty());
+    EXPECT_EQ(ReadCsv(Read(log)).size(), 2u);
+
+    ::close(reader); // the lock goes with it
+    form->B_SERIAL->setText("AB0003");
+    form->OpenImageFile(Sample("clean-pass.png"));
+    const auto rows = ReadCsv(Read(log));
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(Field(rows, 2, "serial"), "AB0002");
+    EXPECT_EQ(Field(rows, 3, "serial"), "AB0003");
+    EXPECT_FALSE(waiting->isVisible());
 }

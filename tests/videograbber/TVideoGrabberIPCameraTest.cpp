@@ -250,3 +250,21 @@ TEST_F(IPCameraTest, KeepsTheStreamsAspectRatioWhenAskedTo)
 }
 
 } // namespace
+
+// Credentials typed into the address connect, but the address kept, shown and put into every
+// message about the stream has none.
+TEST_F(IPCameraTest, CredentialsInTheAddressConnectButAreNeverShown)
+{
+    auto server = std::make_unique<MjpegServer>(MjpegServer::Mode::Stream, "scope:s3cret");
+    ASSERT_TRUE(server->Listen());
+    const QString plain = server->Url();
+    Start(QString(plain).replace("http://", "http://scope:s3cret@"), 3000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Rec->PreviewStarts == 1; }, WaitMs))
+        << Grabber->LastError().toStdString();
+    EXPECT_EQ(Grabber->IPCameraURL(), plain);
+    server.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Rec->Inactives > 0; }, WaitMs));
+    EXPECT_TRUE(Grabber->LastError().contains(plain)) << Grabber->LastError().toStdString();
+    EXPECT_FALSE(Grabber->LastError().contains("s3cret"));
+    EXPECT_FALSE(Grabber->LastError().contains("scope:"));
+}
