@@ -79,7 +79,154 @@ float SegmentDistance(float px, float py, const EndFaceScratch& s)
     const float dx = px - (s.X0 + t * vx), dy = py - (s.Y0 + t * vy);
     return std::sqrt(dx * dx + dy * dy);
 }
+// Value noise: random levels on a grid of cells, interpolated smoothly, plus per-pixel grain.
+struct Texture
+{
+    int Columns = 0, Rows = 0;
+    float Cell = 1.0f;
+    int Amplitude = 0;
+    std::vector<float> Levels; // in [-1, 1]
+    mutable Random Grain{0};
+};
+
+Texture MakeTexture(const EndFaceRecipe& recipe)
+{
+    Texture t;
+    t.Cell = std::max(recipe.TextureCell, 2.0f);
+    t.Columns = static_cast<int>(static_cast<float>(recipe.Width) / t.Cell) + 2;
+    t.Rows = static_cast<int>(static_cast<float>(recipe.Height) / t.Cell) + 2;
+    t.Amplitude = recipe.FerruleTexture;
+    Random random(recipe.Seed * 0x2545F4914F6CDD1Dull + 0x51ED);
+    t.Levels.resize(static_cast<std::size_t>(t.Columns) * static_cast<std::size_t>(t.Rows));
+    for (float& level : t.Levels)
+        level = static_cast<float>(random.Symmetric(1000)) / 1000.0f;
+    t.Grain = Random(random.Next());
+    return t;
+}
+
+int Relief(const Texture& t, float x, float y)
+{
+    const float gx = x / t.Cell, gy = y / t.Cell;
+    const int i = static_cast<int>(gx), j = static_cast<int>(gy);
+    float fx = gx - static_cast<float>(i), fy = gy - static_cast<float>(j);
+    fx = fx * fx * (3.0f - 2.0f * fx);
+    fy = fy * fy * (3.0f - 2.0f * fy);
+    const auto at = [&t](int c, int r) { return t.Levels[static_cast<std::size_t>(r * t.Columns + c)]; };
+    const float top = at(i, j) + (at(i + 1, j) - at(i, j)) * fx;
+    const float bottom = at(i, j + 1) + (at(i + 1, j + 1) - at(i, j + 1)) * fx;
+    const float level = top + (bottom - top) * fy;
+    return static_cast<int>(std::lround(level * static_cast<float>(t.Amplitude))) +
+           t.Grain.Symmetric(t.Amplitude / 4);
+}
+
+// Separable Gaussian over the grey levels, borders clamped, rounded back to whole levels.
+void GaussianBlur(std::vector<int>& grey, int w, int h, float sigma)
+{
+    const int radius = static_cast<int>(std::ceil(3.0f * sigma));
+    std::vector<float> kernel(static_cast<std::size_t>(2 * radius + 1));
+    float sum = 0.0f;
+    for (int k = -radius; k <= radius; ++k)
+        sum += kernel[static_cast<std::size_t>(k + radius)] =
+            std::exp(-static_cast<float>(k * k) / (2.0f * sigma * sigma));
+    for (float& k : kernel)
+        k /= sum;
+    std::vector<float> across(grey.size());
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+        {
+            float v = 0.0f;
+            for (int k = -radius; k <= radius; ++k)
+                v += kernel[static_cast<std::size_t>(k + radius)] *
+                     static_cast<float>(grey[static_cast<std::size_t>(y * w + std::clamp(x + k, 0, w - 1))]);
+            across[static_cast<std::size_t>(y * w + x)] = v;
+        }
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+        {
+            float v = 0.0f;
+            for (int k = -radius; k <= radius; ++k)
+                v += kernel[static_cast<std::size_t>(k + radius)] *
+                     across[static_cast<std::size_t>(std::clamp(y + k, 0, h - 1) * w + x)];
+            grey[static_cast<std::size_t>(y * w + x)] = static_cast<int>(std::lround(v));
+        }
+}
 } // namespace
+
+const char* EmptyFrameName(EmptyFrameKind kind)
+{
+    switch (kind)
+    {
+    case EmptyFrameKind::Uniform:
+        return "uniform";
+    case EmptyFrameKind::Noise:
+        return "noise";
+    case EmptyFrameKind::SpecksOnBlack:
+        return "specks on black";
+    case EmptyFrameKind::BareFerrule:
+        return "bare ferrule";
+    case EmptyFrameKind::Blurred:
+        return "blurred";
+    case EmptyFrameKind::LensCap:
+        return "lens cap";
+    }
+    return "?";
+}
+
+EndFaceRecipe EmptyFrame(EmptyFrameKind kind, std::uint32_t seed)
+{
+    EndFaceRecipe recipe;
+    recipe.Seed = seed;
+    recipe.Fiber = false;
+    Random random(seed * 0x9E3779B97F4A7C15ull + static_cast<std::uint64_t>(kind));
+    const auto specks = [&](int count, int minDiameter, int maxDiameter, int minGrey, int maxGrey) {
+        for (int i = 0; i < count; ++i)
+        {
+            EndFaceDefect d;
+            d.X = static_cast<float>(random.Symmetric(recipe.Width / 2));
+            d.Y = static_cast<float>(random.Symmetric(recipe.Height / 2));
+            d.Diameter = static_cast<float>(minDiameter + random.Symmetric((maxDiameter - minDiameter) / 2) +
+                                            (maxDiameter - minDiameter) / 2);
+            d.Grey =
+                minGrey + static_cast<int>(random.Next() % static_cast<std::uint64_t>(maxGrey - minGrey + 1));
+            recipe.Defects.push_back(d);
+        }
+    };
+    switch (kind)
+    {
+    case EmptyFrameKind::Uniform:
+        recipe.Background = 20 + static_cast<int>(random.Next() % 220);
+        break;
+    case EmptyFrameKind::Noise:
+        recipe.Background = 100 + random.Symmetric(40);
+        recipe.Noise = 20 + static_cast<int>(random.Next() % 40);
+        break;
+    case EmptyFrameKind::SpecksOnBlack:
+        recipe.Background = 6;
+        recipe.Noise = 3;
+        specks(40 + static_cast<int>(random.Next() % 60), 2, 14, 120, 255);
+        break;
+    case EmptyFrameKind::BareFerrule:
+        recipe.Background = 150 + random.Symmetric(40);
+        recipe.Noise = 3;
+        recipe.FerruleTexture = 15 + static_cast<int>(random.Next() % 30);
+        recipe.TextureCell = static_cast<float>(12 + random.Next() % 40);
+        specks(static_cast<int>(random.Next() % 12), 4, 30, 20, 90);
+        break;
+    case EmptyFrameKind::Blurred:
+        recipe.Background = 150 + random.Symmetric(40);
+        recipe.FerruleTexture = 20 + static_cast<int>(random.Next() % 30);
+        specks(10 + static_cast<int>(random.Next() % 20), 4, 40, 10, 100);
+        recipe.Blur = static_cast<float>(4 + random.Next() % 6);
+        recipe.Noise = 2;
+        break;
+    case EmptyFrameKind::LensCap:
+        recipe.Background = 3;
+        recipe.Noise = 2;
+        specks(20 + static_cast<int>(random.Next() % 60), 1, 1, 180, 255);
+        break;
+    }
+    return recipe;
+}
 
 EndFaceRecipe TypicalEndFace()
 {
@@ -133,6 +280,8 @@ TBitmap MakeEndFace(const EndFaceRecipe& recipe)
     const float cx = static_cast<float>(w / 2) + recipe.OffsetX;
     const float cy = static_cast<float>(h / 2) + recipe.OffsetY;
     Random random(recipe.Seed);
+    // The relief draws from a stream of its own, so a face without it keeps its bytes.
+    const Texture texture = recipe.FerruleTexture > 0 ? MakeTexture(recipe) : Texture{};
 
     // Grey levels without noise, as one byte per pixel.
     std::vector<int> grey(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
@@ -140,10 +289,24 @@ TBitmap MakeEndFace(const EndFaceRecipe& recipe)
         for (int x = 0; x < w; ++x)
         {
             const float dx = static_cast<float>(x) - cx, dy = static_cast<float>(y) - cy;
-            const float d = std::sqrt(dx * dx + dy * dy);
-            int v = d < recipe.CladdingRadius ? recipe.Cladding : recipe.Background;
-            if (d < recipe.CoreRadius)
-                v = recipe.Core;
+            // Distance in units of the horizontal radius; a ratio of exactly 1 divides by 1.
+            const float dyr = dy / recipe.AxisRatio;
+            const float d = std::sqrt(dx * dx + dyr * dyr);
+            int v = recipe.Background;
+            if (recipe.Fiber)
+            {
+                if (d < recipe.EpoxyRadius)
+                    v = recipe.Epoxy;
+                if (d < recipe.CladdingRadius)
+                    v = recipe.Cladding;
+                if (d < recipe.CoreRadius)
+                    v = recipe.Core;
+            }
+            else if (recipe.FerruleTexture > 0)
+                v += Relief(texture, static_cast<float>(x), static_cast<float>(y));
+            if (recipe.Fiber && recipe.FerruleTexture > 0 &&
+                d >= std::max(recipe.CladdingRadius, recipe.EpoxyRadius))
+                v += Relief(texture, static_cast<float>(x), static_cast<float>(y));
             grey[static_cast<std::size_t>(y * w + x)] = v;
         }
 
@@ -196,6 +359,9 @@ TBitmap MakeEndFace(const EndFaceRecipe& recipe)
                     grey[static_cast<std::size_t>(y * w + x)] = d.Grey;
             }
     }
+
+    if (recipe.Blur > 0.0f)
+        GaussianBlur(grey, w, h, recipe.Blur);
 
     static const std::array<Bgr, 256> tint = TintTable();
     TBitmap bitmap(w, h);

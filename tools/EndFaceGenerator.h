@@ -4,6 +4,9 @@
 // outwards from the image centre), an optional core, mild bounded noise, dark defects and
 // bright scratch lines. Deterministic: the same description and seed give the same bytes on
 // every machine (own random generator, no floating-point in the noise).
+// For the edge locator's trials a face can also be elliptic, ringed by epoxy, lit from behind
+// (set Cladding above Background), lie on a textured ferrule, be out of focus, or hold no fiber
+// at all. Every such field defaults to off, and off leaves the bytes of a face unchanged.
 
 #include "platform/TBitmap.h"
 
@@ -54,7 +57,32 @@ struct EndFaceRecipe
     int SpeckStep = 6;
     std::vector<EndFaceDefect> Defects;
     std::vector<EndFaceScratch> Scratches;
+
+    bool Fiber = true;      // false: no cladding, core or epoxy, only the ferrule (or a dark field)
+    float AxisRatio = 1.0f; // vertical over horizontal radius of cladding, core and epoxy ring
+    // > CladdingRadius: an epoxy ring of grey Epoxy between the cladding and this radius.
+    float EpoxyRadius = 0.0f;
+    int Epoxy = 150;
+    // > 0: smooth random relief of this many grey levels (peak) on the ferrule, cells of
+    // TextureCell pixels, plus fine grain of a quarter of it.
+    int FerruleTexture = 0;
+    float TextureCell = 24.0f;
+    float Blur = 0.0f; // > 0: Gaussian blur of this sigma (pixels) before the noise, as out of focus
 };
+
+// Frames without a fiber, for the locator's refusals.
+enum class EmptyFrameKind
+{
+    Uniform,       // one grey level, the noise of a good camera
+    Noise,         // strong noise around a mid grey
+    SpecksOnBlack, // bright dust specks on a black field
+    BareFerrule,   // textured ferrule, no fiber in the bore
+    Blurred,       // a textured, speckled ferrule far out of focus
+    LensCap,       // dark frame with hot pixels
+};
+inline constexpr int EmptyFrameKinds = 6;
+const char* EmptyFrameName(EmptyFrameKind kind);
+EndFaceRecipe EmptyFrame(EmptyFrameKind kind, std::uint32_t seed);
 
 // A typical inspected face: a core, defects in core, cladding and contact zone, one cladding
 // scratch.
