@@ -4,6 +4,7 @@
 #include "analysis/TFiberAnalyzer.h"
 #include "app/UserPreferences.h"
 #include "tests/app/DialogFixture.h"
+#include "tests/profiles/BuiltinProfile.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -93,7 +94,7 @@ TEST_F(ProfileWindowTest, EachTableFitsTheGridInItsFiberModeWithItsCounts)
     Form->Analyzer()->ShowCounts = 1;
     for (const char* name : {"sm-pc", "sm-apc", "mm-pc"})
     {
-        const TCriteriaProfile& p = *FindProfile(name);
+        const TCriteriaProfile& p = BuiltinProfile(name);
         Form->SetProfile(p);
         Form->OpenImageFile(Sample("core-defect.png"));
         EXPECT_EQ(Form->Analyzer()->Mode, p.FiberMode) << name;
@@ -125,7 +126,7 @@ TEST_F(ProfileWindowTest, EachTableFitsTheGridInItsFiberModeWithItsCounts)
         return rows;
     };
     Form->Analyzer()->ShowCounts = 0;
-    Form->SetProfile(*FindProfile("sm-pc"));
+    Form->SetProfile(BuiltinProfile("sm-pc"));
     Form->OpenImageFile(Sample("core-defect.png"));
     ASSERT_EQ(Form->RESULT->text(), "Fail");
     EXPECT_EQ(redRows(), QList<int>{3}); // zone A's defects

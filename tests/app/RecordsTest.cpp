@@ -4,6 +4,7 @@
 #include "analysis/TFiberAnalyzer.h"
 #include "records/InspectionLog.h"
 #include "tests/app/MainFormFixture.h"
+#include "tests/profiles/BuiltinProfile.h"
 #include "tests/records/CsvReader.h"
 
 #include <QAction>
@@ -190,7 +191,7 @@ TEST_F(RecordsTest, ATrueSizeProfileIsNamedWithItsRowsAndSizesInTheLogAndThePdf)
 {
     auto form = MakeForm();
     form->show();
-    form->SetProfile(*FindProfile("sm-pc"));
+    form->SetProfile(BuiltinProfile("sm-pc"));
     form->B_SERIAL->setText("PLANT0043");
     form->OpenImageFile(Sample("cladding-scratch.png"));
     ASSERT_EQ(form->RESULT->text(), "Pass");

@@ -5,6 +5,7 @@
 
 #include "analysis/TFiberAnalyzer.h"
 #include "profiles/ProfileEvaluation.h"
+#include "tests/profiles/BuiltinProfile.h"
 #include "tools/EndFaceGenerator.h"
 
 #include <QImage>
@@ -161,10 +162,11 @@ TEST(LiveAnalysis, GivesTheVerdictOfTheStationsOwnAnalysis)
 TEST(LiveAnalysis, GivesTheVerdictOfTheProfileInUse)
 {
     for (const char* profile : {"sm-pc", "mm-pc"})
-        for (const char* name : {"clean-pass.png", "core-defect.png", "cladding-scratch.png", "contact-defect.bmp"})
+        for (const char* name :
+             {"clean-pass.png", "core-defect.png", "cladding-scratch.png", "contact-defect.bmp"})
         {
             const TBitmap frame = FromFile(name);
-            const TCriteriaProfile& table = *FindProfile(profile);
+            const TCriteriaProfile& table = BuiltinProfile(profile);
             TFiberAnalyzer station;
             station.Mode = table.FiberMode;
             station.SetCapturedImage(frame);
@@ -181,7 +183,8 @@ TEST(LiveAnalysis, GivesTheVerdictOfTheProfileInUse)
             EXPECT_EQ(r.Pass, expected.Pass) << profile << ' ' << name;
             EXPECT_EQ(r.UmPerPixel, expected.UmPerPixel) << profile << ' ' << name;
             for (std::size_t z = 0; z < expected.Zones.size(); ++z)
-                EXPECT_EQ((r.FailedZones >> z) & 1u, expected.Zones[z].Pass ? 0u : 1u) << profile << ' ' << name;
+                EXPECT_EQ((r.FailedZones >> z) & 1u, expected.Zones[z].Pass ? 0u : 1u)
+                    << profile << ' ' << name;
         }
 }
 

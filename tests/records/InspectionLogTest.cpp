@@ -5,6 +5,7 @@
 
 #include "analysis/TFiberAnalyzer.h"
 #include "records/InspectionRecord.h"
+#include "tests/profiles/BuiltinProfile.h"
 #include "tests/records/CsvReader.h"
 
 #include <QDir>
@@ -157,7 +158,7 @@ TEST(InspectionLog, ATrueSizeProfileRecordsItsRowsScaleAndSizes)
     scratch.SizeUm = 2.0f;
     scratch.LengthUm = 60.25f;
     TInspectionRecord r = Record("0001");
-    r.SetProfileResult(CountFindings(*FindProfile("sm-pc"), {defect, scratch}, 0.4f));
+    r.SetProfileResult(CountFindings(BuiltinProfile("sm-pc"), {defect, scratch}, 0.4f));
     TInspectionLog::Append(dir.path(), r);
 
     const std::vector<QStringList> rows = ReadCsv(Read(TInspectionLog::FileName(dir.path())));
