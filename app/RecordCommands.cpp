@@ -121,8 +121,6 @@ void TMainForm::LogInspection(const QStringList& files)
     TInspectionRecord record = ShownRecord();
     record.Files = files;
     TPendingRecords& pending = Pending();
-    TLogAppendOptions options;
-    options.TornFallbackFolder = UserDataFolder();
     try
     {
         // The window never waits on the log: the lock is waited for a short while at most, and a
@@ -131,7 +129,7 @@ void TMainForm::LogInspection(const QStringList& files)
         {
             try
             {
-                TInspectionLog::Append(ImageFolder_, record, options);
+                TInspectionLog::Append(ImageFolder_, record, pending.Options());
             }
             catch (const TInspectionLogBusy&)
             {

@@ -9,19 +9,9 @@
 
 namespace
 {
-std::vector<std::uint8_t> Grey(const EndFaceRecipe& recipe)
-{
-    const TBitmap b = MakeEndFace(recipe);
-    std::vector<std::uint8_t> out(static_cast<std::size_t>(b.Width()) * static_cast<std::size_t>(b.Height()));
-    for (int y = 0; y < b.Height(); ++y)
-        for (int x = 0; x < b.Width(); ++x)
-            out[static_cast<std::size_t>(y * b.Width() + x)] = b.ScanLine(y)[3 * x];
-    return out;
-}
-
 void Run(benchmark::State& state, const EndFaceRecipe& recipe)
 {
-    const std::vector<std::uint8_t> grey = Grey(recipe);
+    const std::vector<std::uint8_t> grey = MakeEndFaceGrey(recipe);
     TEdgeLocatorScratch scratch;
     for (auto _ : state)
         benchmark::DoNotOptimize(LocateFiberByEdge(grey.data(), recipe.Width, recipe.Height, scratch));

@@ -42,6 +42,9 @@ public:
     // How many records wait.
     int Count() const;
 
+    // The options the logs are appended with.
+    const TLogAppendOptions& Options() const { return Options_; }
+
 private:
     QString Folder_;
     TLogAppendOptions Options_;

@@ -10,28 +10,6 @@
 
 namespace
 {
-// splitmix64: tiny, well mixed and the same everywhere (std distributions are not).
-class Random
-{
-public:
-    explicit Random(std::uint64_t seed) : State_(seed) {}
-    std::uint64_t Next()
-    {
-        std::uint64_t z = (State_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    // Uniform in [-n, n].
-    int Symmetric(int n)
-    {
-        return n <= 0 ? 0 : static_cast<int>(Next() % static_cast<std::uint64_t>(2 * n + 1)) - n;
-    }
-
-private:
-    std::uint64_t State_;
-};
-
 // The engine's grey conversion: blue weighted 0.299, red 0.114, in double, rounded to float.
 int GreyOf(int b, int g, int r)
 {
@@ -86,7 +64,7 @@ struct Texture
     float Cell = 1.0f;
     int Amplitude = 0;
     std::vector<float> Levels; // in [-1, 1]
-    mutable Random Grain{0};
+    mutable TEndFaceRandom Grain{0};
 };
 
 Texture MakeTexture(const EndFaceRecipe& recipe)
@@ -96,11 +74,11 @@ Texture MakeTexture(const EndFaceRecipe& recipe)
     t.Columns = static_cast<int>(static_cast<float>(recipe.Width) / t.Cell) + 2;
     t.Rows = static_cast<int>(static_cast<float>(recipe.Height) / t.Cell) + 2;
     t.Amplitude = recipe.FerruleTexture;
-    Random random(recipe.Seed * 0x2545F4914F6CDD1Dull + 0x51ED);
+    TEndFaceRandom random(recipe.Seed * 0x2545F4914F6CDD1Dull + 0x51ED);
     t.Levels.resize(static_cast<std::size_t>(t.Columns) * static_cast<std::size_t>(t.Rows));
     for (float& level : t.Levels)
         level = static_cast<float>(random.Symmetric(1000)) / 1000.0f;
-    t.Grain = Random(random.Next());
+    t.Grain = TEndFaceRandom(random.Next());
     return t;
 }
 
@@ -177,7 +155,7 @@ EndFaceRecipe EmptyFrame(EmptyFrameKind kind, std::uint32_t seed)
     EndFaceRecipe recipe;
     recipe.Seed = seed;
     recipe.Fiber = false;
-    Random random(seed * 0x9E3779B97F4A7C15ull + static_cast<std::uint64_t>(kind));
+    TEndFaceRandom random(seed * 0x9E3779B97F4A7C15ull + static_cast<std::uint64_t>(kind));
     const auto specks = [&](int count, int minDiameter, int maxDiameter, int minGrey, int maxGrey) {
         for (int i = 0; i < count; ++i)
         {
@@ -259,7 +237,7 @@ EndFaceRecipe DarkScratchedFrame()
     recipe.Noise = 2;
     recipe.SpeckSpacing = 9;
     recipe.SpeckStep = 110;
-    Random random(recipe.Seed);
+    TEndFaceRandom random(recipe.Seed);
     for (int i = 0; i < 48; ++i)
     {
         EndFaceScratch s;
@@ -279,7 +257,7 @@ TBitmap MakeEndFace(const EndFaceRecipe& recipe)
     const int w = recipe.Width, h = recipe.Height;
     const float cx = static_cast<float>(w / 2) + recipe.OffsetX;
     const float cy = static_cast<float>(h / 2) + recipe.OffsetY;
-    Random random(recipe.Seed);
+    TEndFaceRandom random(recipe.Seed);
     // The relief draws from a stream of its own, so a face without it keeps its bytes.
     const Texture texture = recipe.FerruleTexture > 0 ? MakeTexture(recipe) : Texture{};
 
@@ -415,4 +393,15 @@ bool WriteEndFace(const TBitmap& image, bool grey, const std::string& path, std:
     }
     return WriteFileAtomically(
         path, std::string_view(encoded.constData(), static_cast<std::size_t>(encoded.size())), error);
+}
+
+std::vector<std::uint8_t> MakeEndFaceGrey(const EndFaceRecipe& recipe)
+{
+    const TBitmap b = MakeEndFace(recipe);
+    std::vector<std::uint8_t> out(static_cast<std::size_t>(b.Width()) * static_cast<std::size_t>(b.Height()));
+    for (int y = 0; y < b.Height(); ++y)
+        for (int x = 0; x < b.Width(); ++x)
+            out[static_cast<std::size_t>(y) * static_cast<std::size_t>(b.Width()) +
+                static_cast<std::size_t>(x)] = b.ScanLine(y)[3 * x];
+    return out;
 }

@@ -97,8 +97,40 @@ EndFaceRecipe SpeckledEndFace();
 // are cut by the lines into many groups.
 EndFaceRecipe DarkScratchedFrame();
 
+// splitmix64: tiny, well mixed and the same everywhere (std distributions are not), so generated
+// faces and the sets of faces the tools draw are the same bytes on every machine.
+class TEndFaceRandom
+{
+public:
+    explicit TEndFaceRandom(std::uint64_t seed) : State_(seed) {}
+    std::uint64_t Next()
+    {
+        std::uint64_t z = (State_ += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    // Uniform in [-n, n].
+    int Symmetric(int n)
+    {
+        return n <= 0 ? 0 : static_cast<int>(Next() % static_cast<std::uint64_t>(2 * n + 1)) - n;
+    }
+    // Uniform in [a, b], in steps of a millionth.
+    float Uniform(float a, float b) { return a + (b - a) * static_cast<float>(Next() % 1000001) / 1e6f; }
+    // Uniform in [a, b].
+    int Int(int a, int b) { return a + static_cast<int>(Next() % static_cast<std::uint64_t>(b - a + 1)); }
+    bool Chance(float p) { return Uniform(0.0f, 1.0f) < p; }
+
+private:
+    std::uint64_t State_;
+};
+
 // The end face as a 24-bit bitmap; without Colour every pixel has three equal bytes.
 TBitmap MakeEndFace(const EndFaceRecipe& recipe);
+
+// The face's grey image, one byte per pixel, row-major: the blue byte of a grey face's pixels,
+// for the parts of the engine that take a grey image.
+std::vector<std::uint8_t> MakeEndFaceGrey(const EndFaceRecipe& recipe);
 
 // Writes the image to path, its format from the extension (.png, .bmp, .jpg/.jpeg). A grey image
 // goes into PNG as 8-bit grey; BMP is always 24-bit, as the program writes its own. Written to a

@@ -18,25 +18,6 @@
 
 namespace
 {
-class Random
-{
-public:
-    explicit Random(std::uint64_t seed) : State_(seed) {}
-    std::uint64_t Next()
-    {
-        std::uint64_t z = (State_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    float Uniform(float a, float b) { return a + (b - a) * static_cast<float>(Next() % 1000001) / 1e6f; }
-    int Int(int a, int b) { return a + static_cast<int>(Next() % static_cast<std::uint64_t>(b - a + 1)); }
-    bool Chance(float p) { return Uniform(0.0f, 1.0f) < p; }
-
-private:
-    std::uint64_t State_;
-};
-
 enum Trait : unsigned
 {
     Reversed = 1,
@@ -91,7 +72,7 @@ void Place(EndFaceRecipe& r, float dx, float dy, float most, float cut)
     r.OffsetY = dy * lo;
 }
 
-EndFaceRecipe Face(unsigned traits, Random& random, std::uint32_t seed)
+EndFaceRecipe Face(unsigned traits, TEndFaceRandom& random, std::uint32_t seed)
 {
     EndFaceRecipe r;
     r.Seed = seed;
@@ -169,15 +150,6 @@ EndFaceRecipe Face(unsigned traits, Random& random, std::uint32_t seed)
     return r;
 }
 
-std::vector<std::uint8_t> Grey(const TBitmap& b)
-{
-    std::vector<std::uint8_t> out(static_cast<std::size_t>(b.Width()) * static_cast<std::size_t>(b.Height()));
-    for (int y = 0; y < b.Height(); ++y)
-        for (int x = 0; x < b.Width(); ++x)
-            out[static_cast<std::size_t>(y * b.Width() + x)] = b.ScanLine(y)[3 * x];
-    return out;
-}
-
 struct Tally
 {
     int Count = 0, Found = 0, CentreOk = 0, RadiiOk = 0, Both = 0;
@@ -211,7 +183,7 @@ int main(int argc, char** argv)
     for (const Kind& kind : kinds)
     {
         Tally t;
-        Random random(0xF1BE5 + seed);
+        TEndFaceRandom random(0xF1BE5 + seed);
         for (int i = 0; i < perKind * (kind.Mixed ? 2 : 1); ++i, ++seed)
         {
             unsigned traits = kind.Traits;
@@ -220,7 +192,7 @@ int main(int argc, char** argv)
                     if (random.Chance(0.4f))
                         traits |= bit;
             const EndFaceRecipe recipe = Face(traits, random, seed);
-            const std::vector<std::uint8_t> grey = Grey(MakeEndFace(recipe));
+            const std::vector<std::uint8_t> grey = MakeEndFaceGrey(recipe);
             const TEdgeLocation loc = LocateFiberByEdge(grey.data(), recipe.Width, recipe.Height, scratch);
             ++t.Count;
             const float tx = static_cast<float>(recipe.Width / 2) + recipe.OffsetX;
@@ -271,7 +243,7 @@ int main(int argc, char** argv)
         for (int i = 0; i < std::max(20, perKind / 5); ++i, ++seed)
         {
             const EndFaceRecipe recipe = EmptyFrame(static_cast<EmptyFrameKind>(k), seed);
-            const std::vector<std::uint8_t> grey = Grey(MakeEndFace(recipe));
+            const std::vector<std::uint8_t> grey = MakeEndFaceGrey(recipe);
             const TEdgeLocation loc = LocateFiberByEdge(grey.data(), recipe.Width, recipe.Height, scratch);
             ++count;
             if (loc.Found)

@@ -9,20 +9,10 @@
 
 namespace
 {
-std::vector<std::uint8_t> Grey(const EndFaceRecipe& recipe)
-{
-    const TBitmap b = MakeEndFace(recipe);
-    std::vector<std::uint8_t> out(static_cast<std::size_t>(b.Width()) * static_cast<std::size_t>(b.Height()));
-    for (int y = 0; y < b.Height(); ++y)
-        for (int x = 0; x < b.Width(); ++x)
-            out[static_cast<std::size_t>(y * b.Width() + x)] = b.ScanLine(y)[3 * x];
-    return out;
-}
-
 TEdgeLocation Locate(const EndFaceRecipe& recipe)
 {
     static TEdgeLocatorScratch scratch;
-    const std::vector<std::uint8_t> grey = Grey(recipe);
+    const std::vector<std::uint8_t> grey = MakeEndFaceGrey(recipe);
     return LocateFiberByEdge(grey.data(), recipe.Width, recipe.Height, scratch);
 }
 
@@ -177,9 +167,9 @@ TEST(EdgeLocator, RefusesTinyAndFlatPictures)
 TEST(EdgeLocator, SameResultWithFreshOrReusedScratch)
 {
     const EndFaceRecipe face = Faces()[3].Recipe;
-    const std::vector<std::uint8_t> grey = Grey(face);
+    const std::vector<std::uint8_t> grey = MakeEndFaceGrey(face);
     TEdgeLocatorScratch reused;
-    const std::vector<std::uint8_t> noise = Grey(EmptyFrame(EmptyFrameKind::Noise, 9));
+    const std::vector<std::uint8_t> noise = MakeEndFaceGrey(EmptyFrame(EmptyFrameKind::Noise, 9));
     LocateFiberByEdge(noise.data(), 640, 480, reused);
     const TEdgeLocation a = LocateFiberByEdge(grey.data(), 640, 480, reused);
     TEdgeLocatorScratch fresh;
