@@ -4,15 +4,21 @@
 // kind how often the fiber was found, the centre within 1 px and both radii within 1 %, and the
 // worst errors. Fixed seeds: the same table every run.
 //
-//     fiberscope-locateaccuracy [FACES_PER_KIND]   (default 100)
+//     fiberscope-locateaccuracy [--prepared] [FACES_PER_KIND]   (default 100)
+//
+// --prepared locates on the picture as the program does: prepared by the engine (median and
+// contrast stretch) rather than the generator's grey.
 
 #include "analysis/EdgeLocator.h"
+#include "analysis/TFiberAnalyzer.h"
+#include "platform/TBitmap.h"
 #include "tools/EndFaceGenerator.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -156,6 +162,18 @@ struct Tally
     float WorstCentre = 0.0f, WorstRadius = 0.0f;
 };
 
+// The picture the locator sees: the generator's grey, or the engine's prepared one.
+std::vector<std::uint8_t> Picture(const EndFaceRecipe& recipe, bool prepared)
+{
+    if (!prepared)
+        return MakeEndFaceGrey(recipe);
+    static TFiberAnalyzer analyzer;
+    analyzer.SetCapturedImage(MakeEndFace(recipe));
+    analyzer.PrepareImage();
+    const auto n = static_cast<std::size_t>(recipe.Width) * static_cast<std::size_t>(recipe.Height);
+    return {analyzer.GreyBuffer.begin(), analyzer.GreyBuffer.begin() + static_cast<std::ptrdiff_t>(n)};
+}
+
 void Print(const char* name, const Tally& t)
 {
     std::printf("%-22s %6d %6d %8d %8d %8d %9.2f %9.2f\n", name, t.Count, t.Found, t.CentreOk, t.RadiiOk,
@@ -165,6 +183,12 @@ void Print(const char* name, const Tally& t)
 
 int main(int argc, char** argv)
 {
+    const bool prepared = argc > 1 && std::strcmp(argv[1], "--prepared") == 0;
+    if (prepared)
+    {
+        --argc;
+        ++argv;
+    }
     const int perKind = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100;
     const Kind kinds[] = {
         {"dark on bright", 0},         {"bright on dark", Reversed},
@@ -192,7 +216,7 @@ int main(int argc, char** argv)
                     if (random.Chance(0.4f))
                         traits |= bit;
             const EndFaceRecipe recipe = Face(traits, random, seed);
-            const std::vector<std::uint8_t> grey = MakeEndFaceGrey(recipe);
+            const std::vector<std::uint8_t> grey = Picture(recipe, prepared);
             const TEdgeLocation loc = LocateFiberByEdge(grey.data(), recipe.Width, recipe.Height, scratch);
             ++t.Count;
             const float tx = static_cast<float>(recipe.Width / 2) + recipe.OffsetX;
@@ -243,7 +267,7 @@ int main(int argc, char** argv)
         for (int i = 0; i < std::max(20, perKind / 5); ++i, ++seed)
         {
             const EndFaceRecipe recipe = EmptyFrame(static_cast<EmptyFrameKind>(k), seed);
-            const std::vector<std::uint8_t> grey = MakeEndFaceGrey(recipe);
+            const std::vector<std::uint8_t> grey = Picture(recipe, prepared);
             const TEdgeLocation loc = LocateFiberByEdge(grey.data(), recipe.Width, recipe.Height, scratch);
             ++count;
             if (loc.Found)
