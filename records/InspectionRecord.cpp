@@ -47,7 +47,12 @@ bool NumericColumn(const QString& name)
                                       "center_x",
                                       "center_y",
                                       "um_per_pixel",
-                                      "rejudged"};
+                                      "rejudged",
+                                      "edge_center_x",
+                                      "edge_center_y",
+                                      "edge_radius_x",
+                                      "edge_radius_y",
+                                      "edge_arc_seen"};
     return exact.contains(name) || name.startsWith(QLatin1String("limit_")) ||
            name.startsWith(QLatin1String("count_")) || name.startsWith(QLatin1String("radius_"));
 }
@@ -190,6 +195,30 @@ void TInspectionRecord::SetProfileResult(const TProfileResult& result)
         v.clear();
 }
 
+void TInspectionRecord::SetLocation(const TFiberLocation& location)
+{
+    Location = location;
+    if (location.Judges())
+        return;
+    Pass = false;
+    for (TClassCount& c : Classes)
+        c.Applies = false;
+    for (QString& v : ZoneVerdicts)
+        v.clear();
+    ProfileZones.clear();
+    Findings.clear();
+    UmPerPixel = 0.0f;
+}
+
+QString TInspectionRecord::Verdict() const
+{
+    if (Location.Outcome == TFiberOutcome::NoFiber)
+        return QString::fromUtf8(NoFiberVerdict);
+    if (Location.Outcome == TFiberOutcome::NotWhollyInView)
+        return QString::fromUtf8(NotInViewVerdict);
+    return Pass ? QStringLiteral("Pass") : QStringLiteral("Fail");
+}
+
 QString TInspectionRecord::ProfileRowsText() const
 {
     QStringList zones;
@@ -244,6 +273,10 @@ QStringList TInspectionRecord::CsvHeader()
                      "files",          "version"};
     // Added after the first layout, at the end, so a reader by position keeps its columns.
     h << QStringList{"profile", "um_per_pixel", "profile_rows", "findings_um", "rejudged"};
+    // The circle that judged (rays, edges or manual), the edge locator's cladding, and why there
+    // is no verdict when there is none.
+    h << QStringList{"location",      "edge_center_x", "edge_center_y",    "edge_radius_x",
+                     "edge_radius_y", "edge_arc_seen", "no_verdict_reason"};
     return h;
 }
 
@@ -266,14 +299,24 @@ QStringList TInspectionRecord::CsvFields() const
           << (c.Applies ? QString::number(c.Count) : QString());
     for (const QString& v : ZoneVerdicts)
         f << v;
-    f << (Pass ? QStringLiteral("Pass") : QStringLiteral("Fail")) << Number(CenterX) << Number(CenterY);
+    // Without a judgement no circle judged: the centre and radii stay empty.
+    const bool judged = Judged();
+    f << Verdict() << (judged ? Number(CenterX) : QString()) << (judged ? Number(CenterY) : QString());
     for (float r : ZoneRadii)
-        f << Number(r);
+        f << (judged ? Number(r) : QString());
     f << Files.join(QLatin1Char(';')) << Version;
     // Six digits: the scale is known to far less than a float's nine.
     f << Profile << (UmPerPixel > 0.0f ? QString::number(static_cast<double>(UmPerPixel), 'g', 6) : QString())
       << ProfileRowsText() << FindingsText();
     f << (RejudgedAt.isValid() ? IsoTime(RejudgedAt) : QString());
+    const TEdgeLocation& e = Location.Edge;
+    f << QString::fromLatin1(LocateMethodName(Location.Method));
+    if (e.Found)
+        f << Number(e.Centre.X) << Number(e.Centre.Y) << Number(e.RadiusX) << Number(e.RadiusY)
+          << QString::number(static_cast<double>(e.ArcSeen), 'f', 3);
+    else
+        f << QString() << QString() << QString() << QString() << QString();
+    f << QString::fromStdString(NoVerdictReason(Location));
     return f;
 }
 

@@ -4,6 +4,7 @@
 // and limits, the counts per zone and size class, the verdicts, the located geometry and the
 // files it saved. Read from the analyzer after its evaluation; changes nothing there.
 
+#include "profiles/FiberLocation.h"
 #include "profiles/ProfileEvaluation.h"
 
 #include <QByteArray>
@@ -64,6 +65,9 @@ struct TInspectionRecord
     float UmPerPixel = 0.0f;
     std::vector<TZoneResult> ProfileZones; // true-size profiles only
     std::vector<TMeasuredFinding> Findings;
+    // Where the fiber was found and which circle judged. Without a judgement ("No fiber", "Not in
+    // view") the record has no counts, zone verdicts or circle, and its verdict says why.
+    TFiberLocation Location;
 
     // Reads an evaluated analyzer. Time is now, the version the program's.
     static TInspectionRecord FromAnalyzer(const TFiberAnalyzer& analyzer, bool pass);
@@ -71,6 +75,11 @@ struct TInspectionRecord
     // Takes a profile's result: its name, scale and measured findings; for a true-size profile
     // also its zones, rows and overall verdict in place of the classic ones.
     void SetProfileResult(const TProfileResult& result);
+    // Takes the location; one that judges nothing clears what the analyzer left.
+    void SetLocation(const TFiberLocation& location);
+    bool Judged() const { return Location.Judges(); }
+    // "Pass", "Fail", or the reason there is no verdict: "No fiber", "Not in view".
+    QString Verdict() const;
 
     // "A Pass: Scratches 0/None, Defects 0/None; B Fail: ..." (empty for the classic profile) and
     // "defect 4.12; scratch 2.05 x 61.3" (sizes in um, a scratch as width x length).

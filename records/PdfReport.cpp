@@ -12,6 +12,7 @@ namespace
 {
 constexpr int Dpi = 300;
 const QColor PassColour(0, 128, 0);
+const QColor NoVerdictColour(96, 96, 96);
 const QColor FailColour(204, 0, 0);
 
 QString ModeName(int mode)
@@ -35,6 +36,19 @@ int Line(QPainter& p, int x, int y, const QString& text, const QFont& font)
     const QFontMetrics m(font, p.device());
     p.drawText(x, y + m.ascent(), text);
     return m.height();
+}
+
+// Which circle judged, and anything the two locations disagree on.
+QString LocationText(const TFiberLocation& l)
+{
+    if (!l.Judges())
+        return QString::fromStdString(NoVerdictReason(l));
+    QString text = l.Method == TLocateMethod::Rays    ? QStringLiteral("from the edge points")
+                   : l.Method == TLocateMethod::Edges ? QStringLiteral("by the cladding's edge")
+                                                      : QStringLiteral("placed by the operator");
+    if (l.Caution())
+        text += QStringLiteral(" (") + QString::fromUtf8(UncertainCaution) + QLatin1Char(')');
+    return text;
 }
 
 QColor VerdictColour(const QString& verdict)
@@ -74,10 +88,11 @@ QByteArray RenderPdfReport(const TInspectionRecord& r, const QImage& endFace, co
 
     // The overall verdict, in colour at the top right.
     const QRect verdict(width - Dpi * 3 / 2, 0, Dpi * 3 / 2, Dpi / 2);
-    p.fillRect(verdict, r.Pass ? PassColour : FailColour);
+    // Without a fiber the box is grey and says why: such a report certifies nothing.
+    p.fillRect(verdict, !r.Judged() ? NoVerdictColour : r.Pass ? PassColour : FailColour);
     p.setPen(Qt::white);
-    p.setFont(Font(20, true));
-    p.drawText(verdict, Qt::AlignCenter, r.Pass ? QStringLiteral("Pass") : QStringLiteral("Fail"));
+    p.setFont(Font(r.Judged() ? 20 : 14, true));
+    p.drawText(verdict, Qt::AlignCenter, r.Verdict());
     p.setPen(Qt::black);
 
     const QLocale locale = QLocale::system();
@@ -93,6 +108,7 @@ QByteArray RenderPdfReport(const TInspectionRecord& r, const QImage& endFace, co
              : QStringLiteral("(fiber not located)")},
         {QStringLiteral("Frames combined"),
          r.Frames > 0 ? QString::number(r.Frames) : QStringLiteral("(image file)")},
+        {QStringLiteral("Fiber location"), LocationText(r.Location)},
         {QStringLiteral("Judged again"),
          r.RejudgedAt.isValid() ? locale.toString(r.RejudgedAt, QLocale::LongFormat) : QStringLiteral("no")},
     };
