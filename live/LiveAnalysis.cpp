@@ -1,11 +1,7 @@
-// The live assistant's analysis of one frame. The station's analysis runs unchanged; around it,
-// two measures of ours read its result:
-// - fiber in view: each of the four edge points must be a real step (the 21-sample windows
-//   inside and outside differ by at least MinStep grey levels), their distances from the centre
-//   must agree within MaxSpread of the radius, the radius must lie between MinRadius and half
-//   the picture's height, and the centre inside the picture. The described localisation always
-//   reports a circle; these reject a uniform frame, a bare ferrule and a dark frame with specks,
-//   whose "edges" are weak or scattered.
+// The live assistant's analysis of one frame. The station's analysis runs unchanged, behind the
+// same question every Check asks first (profiles/FiberLocation.h): is there a fiber to judge, and
+// by which circle? So "fiber in view" here and the verdict of a Check on the same picture never
+// disagree. Around it, one measure of ours:
 // - focus: the mean squared central-difference gradient of the prepared grey image inside the
 //   adhesive ring. The cladding edge and the core dominate it, so it falls steadily with blur
 //   and hardly moves with a few defects. About one multiply-add per pixel of the ring.
@@ -15,48 +11,12 @@
 #include "analysis/AnalysisGeometry.h"
 #include "analysis/TFiberAnalyzer.h"
 #include "platform/TBitmap.h"
+#include "profiles/CriteriaProfile.h"
 #include "profiles/ProfileEvaluation.h"
 
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
-
-namespace
-{
-constexpr int MinStep = 12;
-constexpr float MaxSpread = 0.12f;
-constexpr float MinRadius = 40.0f;
-constexpr int Window = 20;
-
-int GreyAt(const TFiberAnalyzer& a, float x, float y)
-{
-    const int xi = std::clamp(static_cast<int>(x), 0, a.ImageWidth - 1);
-    const int yi = std::clamp(static_cast<int>(y), 0, a.ImageHeight - 1);
-    return a.GreyBuffer[static_cast<std::size_t>(yi) * static_cast<std::size_t>(a.ImageWidth) +
-                        static_cast<std::size_t>(xi)];
-}
-
-// The step across an edge point along the ray from the image centre through it.
-int StepAt(const TFiberAnalyzer& a, const TPoint2D& edge)
-{
-    const float cx = static_cast<float>(a.ImageWidth / 2);
-    const float cy = static_cast<float>(a.ImageHeight / 2);
-    const float dx = edge.X - cx;
-    const float dy = edge.Y - cy;
-    const float length = std::sqrt(dx * dx + dy * dy);
-    if (length < 1.0f)
-        return 0;
-    const float ux = dx / length;
-    const float uy = dy / length;
-    int inner = 0, outer = 0;
-    for (int j = 0; j <= Window; ++j)
-    {
-        inner += GreyAt(a, edge.X - ux * static_cast<float>(j), edge.Y - uy * static_cast<float>(j));
-        outer += GreyAt(a, edge.X + ux * static_cast<float>(j), edge.Y + uy * static_cast<float>(j));
-    }
-    return (outer - inner) / (Window + 1);
-}
-} // namespace
 
 TLiveSettings TLiveSettings::From(const TFiberAnalyzer& a)
 {
@@ -90,29 +50,9 @@ void TLiveSettings::ApplyTo(TFiberAnalyzer& a) const
             a.MultiCriteria[r][c] = MultiCriteria[r][c];
 }
 
-bool FiberInView(const TFiberAnalyzer& a)
+TLocateMethod TLiveSettings::Method() const
 {
-    if (a.ImageWidth <= 0 || a.ImageHeight <= 0 ||
-        a.GreyBuffer.size() <
-            static_cast<std::size_t>(a.ImageWidth) * static_cast<std::size_t>(a.ImageHeight))
-        return false;
-    float distances[4];
-    float sum = 0.0f;
-    for (int k = 0; k < 4; ++k)
-    {
-        if (StepAt(a, a.EdgePoints[k]) < MinStep)
-            return false;
-        distances[k] = Distance(a.Center, a.EdgePoints[k]);
-        sum += distances[k];
-    }
-    const float radius = sum / 4.0f;
-    if (radius < MinRadius || radius > 0.5f * static_cast<float>(a.ImageHeight))
-        return false;
-    for (float d : distances)
-        if (std::fabs(d - radius) > MaxSpread * radius)
-            return false;
-    return a.Center.X >= 0.0f && a.Center.Y >= 0.0f && a.Center.X < static_cast<float>(a.ImageWidth) &&
-           a.Center.Y < static_cast<float>(a.ImageHeight);
+    return MethodFor(Profile ? *Profile : ClassicProfile(), ClassicByEdge);
 }
 
 float FocusScore(const TFiberAnalyzer& a)
@@ -151,7 +91,7 @@ float FocusScore(const TFiberAnalyzer& a)
 }
 
 TLiveResult AnalyseLiveFrame(TFiberAnalyzer& a, const TLiveSettings& settings, const TBitmap& frame,
-                             TBitmap& scaled)
+                             TBitmap& scaled, TEdgeLocatorScratch& edges)
 {
     settings.ApplyTo(a);
     const TBitmap* input = &frame;
@@ -167,6 +107,7 @@ TLiveResult AnalyseLiveFrame(TFiberAnalyzer& a, const TLiveSettings& settings, c
     a.SetCapturedImage(*input);
     a.PrepareImage();
     a.LocateFiber();
+    const TFiberLocation location = CheckLocation(a, edges, settings.Method());
 
     TLiveResult r;
     r.ImageWidth = a.ImageWidth;
@@ -174,7 +115,9 @@ TLiveResult AnalyseLiveFrame(TFiberAnalyzer& a, const TLiveSettings& settings, c
     r.Mode = a.Mode;
     r.Center = a.Center;
     std::copy(std::begin(a.ZoneRadius), std::end(a.ZoneRadius), r.ZoneRadius);
-    r.FiberInView = FiberInView(a);
+    r.FiberInView = location.Judges();
+    r.NotWhollyInView = location.Outcome == TFiberOutcome::NotWhollyInView;
+    r.Caution = location.Caution();
     if (!r.FiberInView)
         return r;
     r.Focus = FocusScore(a);

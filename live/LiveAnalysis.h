@@ -1,10 +1,11 @@
 #pragma once
 // Analysis of one live frame for the live assistant: the station's own analysis (preparation,
-// localisation, detection, evaluation) on an analyzer of the assistant's own, plus two measures
-// of ours on the located result: whether a fiber is in view at all, and how sharp the end face
+// localisation, detection, evaluation) on an analyzer of the assistant's own, after the same
+// fiber check as every Check (is there a fiber, which circle judges), plus how sharp the end face
 // is. Never touches the window's analyzer.
 
 #include "analysis/TPoint2D.h"
+#include "profiles/FiberLocation.h"
 
 #include <QtGlobal>
 #include <cstdint>
@@ -26,6 +27,9 @@ struct TLiveSettings
     // A true-size profile judges instead of the limits above; null for the classic one. Shared,
     // so handing the settings over with every frame copies no table.
     std::shared_ptr<const TCriteriaProfile> Profile;
+    bool ClassicByEdge = false; // the user's choice: the classic profile judges by the edge too
+
+    TLocateMethod Method() const;
 
     static TLiveSettings From(const TFiberAnalyzer& analyzer);
     void ApplyTo(TFiberAnalyzer& analyzer) const;
@@ -36,7 +40,9 @@ struct TLiveResult
     qint64 FrameNumber = 0;
     int ImageWidth = 0; // of the analysed image: zone positions are in its pixels
     int ImageHeight = 0;
-    bool FiberInView = false;
+    bool FiberInView = false;     // a fiber to judge: found, and wholly in view when its edge judges
+    bool NotWhollyInView = false; // found, but cut by the frame where its edge judges
+    bool Caution = false;         // the rays judge a circle the edge locator places elsewhere
     TPoint2D Center;
     float ZoneRadius[5] = {};
     int Mode = 0;
@@ -50,16 +56,11 @@ struct TLiveResult
     unsigned FailedZones = 0;
 };
 
-// The plausibility test on a located result: the four edge points are real steps from a darker
-// cladding to a brighter ring, they agree with one circle, and that circle has a sensible size
-// and lies in the picture. Reads the analyzer after LocateFiber.
-bool FiberInView(const TFiberAnalyzer& analyzer);
-
 // Mean squared central-difference gradient of the prepared grey image inside the adhesive ring
 // around the located centre. Reads the analyzer after PrepareImage and LocateFiber.
 float FocusScore(const TFiberAnalyzer& analyzer);
 
 // Analyses frame (any size; larger than 640 x 480 is scaled down as a Check does) with analyzer
-// set up by settings. scaled is a buffer kept by the caller for frames that need scaling.
+// set up by settings. scaled and edges are kept by the caller, so a frame allocates nothing.
 TLiveResult AnalyseLiveFrame(TFiberAnalyzer& analyzer, const TLiveSettings& settings, const TBitmap& frame,
-                             TBitmap& scaled);
+                             TBitmap& scaled, TEdgeLocatorScratch& edges);

@@ -66,7 +66,7 @@ void TLiveAnalyzer::Run()
             settings = Settings_;
             frameNumber = FrameNumber_;
         }
-        TLiveResult result = AnalyseLiveFrame(*Analyzer_, settings, *Frame_, *Scaled_);
+        TLiveResult result = AnalyseLiveFrame(*Analyzer_, settings, *Frame_, *Scaled_, Edges_);
         result.FrameNumber = frameNumber;
         // Handed to the owner's thread; the next frame is taken only after that.
         QMetaObject::invokeMethod(
@@ -114,6 +114,10 @@ bool TAutoCheckTrigger::Update(const TLiveResult& r, qint64 nowMs)
     LastCenter_ = r.Center;
     LastFocus_ = r.Focus;
     Peak_.Update(r);
+    // A view whose edge disagrees with the judging circle waits for the operator to centre it: a
+    // Check now would judge with a caution.
+    if (r.Caution)
+        SteadySince_ = nowMs;
     if (!Armed_ || !Peak_.Reached(r.Focus) || nowMs - SteadySince_ < SteadyMs)
         return false;
     Armed_ = false;

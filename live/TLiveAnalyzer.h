@@ -38,6 +38,7 @@ private:
     std::unique_ptr<TFiberAnalyzer> Analyzer_;
     std::unique_ptr<TBitmap> Frame_;
     std::unique_ptr<TBitmap> Scaled_;
+    TEdgeLocatorScratch Edges_;
     TLiveSettings Settings_;
     qint64 FrameNumber_ = 0;
     std::atomic<bool> Busy_{false};
@@ -71,9 +72,9 @@ private:
     float Radius_ = 0.0f;
 };
 
-// When the automatic Check fires: the fiber is in view, its focus has reached its peak (above),
-// and the picture has held still (centre and focus) for a while. After firing it waits until the
-// fiber leaves the view, or until it is re-armed.
+// When the automatic Check fires: the fiber is in view without a caution, its focus has reached
+// its peak (above), and the picture has held still (centre and focus) for a while. After firing it waits
+// until the fiber leaves the view, or until it is re-armed.
 class TAutoCheckTrigger
 {
 public:

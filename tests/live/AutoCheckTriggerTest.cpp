@@ -104,6 +104,22 @@ TEST(AutoCheckTrigger, AMovingPictureWaitsAndTheNextConnectorFiresAgain)
     EXPECT_EQ(Feed(trigger, connectors, clock).size(), 3u);
 }
 
+// A caution (the edge locator places the fiber elsewhere than the judging circle) holds the
+// Check back until the operator has centred the fiber and the view has held still again.
+TEST(AutoCheckTrigger, ACautionWaitsForTheCentredFiber)
+{
+    TAutoCheckTrigger trigger;
+    qint64 clock = 0;
+    std::vector<TLiveResult> view(40, InView(100.0f));
+    for (TLiveResult& r : view)
+        r.Caution = true;
+    EXPECT_TRUE(Feed(trigger, view, clock).empty());
+    const qint64 centred = clock;
+    const std::vector<qint64> fired = Feed(trigger, std::vector<TLiveResult>(30, InView(100.0f)), clock);
+    ASSERT_EQ(fired.size(), 1u);
+    EXPECT_GE(fired[0], centred + TAutoCheckTrigger::SteadyMs - 33);
+}
+
 TEST(LiveAnalyzer, SkipsFramesWhileBusyAndAnswersOnTheOwnersThread)
 {
     static int argc = 1;

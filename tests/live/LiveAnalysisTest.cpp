@@ -84,7 +84,8 @@ TLiveResult Analyse(const TBitmap& frame)
     TFiberAnalyzer a;
     a.SetDefaultCriteria();
     TBitmap scaled;
-    return AnalyseLiveFrame(a, TLiveSettings::From(a), frame, scaled);
+    TEdgeLocatorScratch edges;
+    return AnalyseLiveFrame(a, TLiveSettings::From(a), frame, scaled, edges);
 }
 
 struct ViewCase
@@ -130,13 +131,30 @@ INSTANTIATE_TEST_SUITE_P(
                       ViewCase{"black", [] { return Filled(0); }, false},
                       ViewCase{"bare ferrule", [] { return Filled(190); }, false},
                       ViewCase{"dark with specks", DarkWithSpecks, false},
-                      ViewCase{"fiber half out of the picture",
-                               [] {
-                                   EndFaceRecipe r;
-                                   r.OffsetX = 260;
-                                   return MakeEndFace(r);
-                               },
+                      ViewCase{"lens cap", [] { return MakeEndFace(EmptyFrame(EmptyFrameKind::LensCap, 4)); },
                                false}));
+
+// A cladding cut by the frame: the classic profile judges it by the rays, as a Check does, with a
+// caution since its edge lies elsewhere; a true-size profile judges by the edge and says it is
+// not wholly in view, as a Check says.
+TEST(LiveAnalysis, ACutCladdingIsInViewAsACheckWouldJudgeIt)
+{
+    EndFaceRecipe recipe;
+    recipe.OffsetX = 260;
+    const TBitmap frame = MakeEndFace(recipe);
+    const TLiveResult classic = Analyse(frame);
+    EXPECT_TRUE(classic.FiberInView);
+    EXPECT_TRUE(classic.Caution);
+
+    TFiberAnalyzer a;
+    TLiveSettings settings = TLiveSettings::From(a);
+    settings.Profile = std::make_shared<const TCriteriaProfile>(BuiltinProfile("sm-pc"));
+    TBitmap scaled;
+    TEdgeLocatorScratch edges;
+    const TLiveResult trueSize = AnalyseLiveFrame(a, settings, frame, scaled, edges);
+    EXPECT_FALSE(trueSize.FiberInView);
+    EXPECT_TRUE(trueSize.NotWhollyInView);
+}
 
 TEST(LiveAnalysis, GivesTheVerdictOfTheStationsOwnAnalysis)
 {
@@ -170,7 +188,8 @@ TEST(LiveAnalysis, GivesTheVerdictOfTheProfileInUse)
             TFiberAnalyzer station;
             station.Mode = table.FiberMode;
             station.SetCapturedImage(frame);
-            station.Analyze();
+            TEdgeLocatorScratch stationEdges;
+            ASSERT_TRUE(AnalyzeLocated(station, stationEdges, TLocateMethod::Edges).Judges()) << name;
             const TProfileResult expected = EvaluateProfile(station, table);
 
             TFiberAnalyzer a;
@@ -178,7 +197,8 @@ TEST(LiveAnalysis, GivesTheVerdictOfTheProfileInUse)
             TLiveSettings settings = TLiveSettings::From(a);
             settings.Profile = std::make_shared<const TCriteriaProfile>(table);
             TBitmap scaled;
-            const TLiveResult r = AnalyseLiveFrame(a, settings, frame, scaled);
+            TEdgeLocatorScratch edges;
+            const TLiveResult r = AnalyseLiveFrame(a, settings, frame, scaled, edges);
             EXPECT_TRUE(r.TrueSize);
             EXPECT_EQ(r.Pass, expected.Pass) << profile << ' ' << name;
             EXPECT_EQ(r.UmPerPixel, expected.UmPerPixel) << profile << ' ' << name;
