@@ -5,6 +5,7 @@
 #include "platform/AtomicWrite.h"
 #include "platform/TBitmap.h"
 #include "platform/TImageRefusal.h"
+#include "profiles/FiberLocation.h"
 #include "profiles/ProfileOverlay.h"
 #include "records/InspectionRecord.h"
 #include "tools/JsonOut.h"
@@ -36,7 +37,8 @@ namespace fs = std::filesystem;
 
 const char* const AnalyzeUsage =
     "Usage: fiberscope-analyze [--mode single|multi|both] [--json | --csv] [--settings FILE]\n"
-    "                          [--annotate DIR] [--jobs N] [--profile NAME|FILE] IMAGE...\n"
+    "                          [--annotate DIR] [--jobs N] [--profile NAME|FILE]\n"
+    "                          [--locate rays|edges] IMAGE...\n"
     "       fiberscope-analyze --list-profiles\n"
     "\n"
     "Checks fiber end-face images (BMP, JPEG or PNG of 640 x 480 or 720 x 480 pixels) the way the\n"
@@ -67,6 +69,13 @@ const char* const AnalyzeUsage =
     "                            any profile but classic the verdicts are the profile's: in JSON\n"
     "                            \"zone_verdicts\" (one per zone of the profile) and \"overall\",\n"
     "                            the classic ones moving to a \"classic\" object\n"
+    "  --locate rays|edges       the circle the zones are centred on: rays (the station's own\n"
+    "                            search outwards from the picture's centre; the default with\n"
+    "                            the classic profile) or edges (the cladding's edge, found\n"
+    "                            wherever the fiber lies; the default with any other profile).\n"
+    "                            JSON adds a \"location\" object, with both circles, when the\n"
+    "                            edges judge, when there is no verdict, or when the two circles\n"
+    "                            disagree (then with a \"caution\" to centre the fiber)\n"
     "  --list-profiles           the profiles' names and titles\n"
     "  --help                    this text\n"
     "\n"
@@ -74,8 +83,14 @@ const char* const AnalyzeUsage =
     "reason (it does not exist, is not a BMP, JPEG or PNG image, is damaged, has another size...);\n"
     "the other images are still checked.\n"
     "\n"
-    "Exit status: 0 all images pass; 1 at least one image fails; 2 wrong arguments, or an\n"
-    "image could not be opened or an annotated image could not be written.\n";
+    "An image in which no fiber is found gets no verdict: its overall verdict is \"No fiber\"\n"
+    "(\"Not in view\" when the edges judge a cladding cut by the picture's border), its zone\n"
+    "verdicts are empty and nothing is measured; the JSON \"location\" object gives the reason,\n"
+    "and an annotated image shows the picture without zone circles.\n"
+    "\n"
+    "Exit status: 0 all images pass; 1 at least one image fails or holds no fiber (or none\n"
+    "wholly in view); 2 wrong arguments, or an image could not be opened or an annotated image\n"
+    "could not be written.\n";
 
 namespace
 {
@@ -116,6 +131,48 @@ template <typename T, typename F> std::string ArrayJson(const T* values, int n, 
 std::string IntJson(int v)
 {
     return std::to_string(v);
+}
+
+std::string BoolJson(bool v)
+{
+    return v ? "true" : "false";
+}
+
+// The circle that judges: the profile's own unless --locate names one.
+TLocateMethod JudgingMethod(const AnalyzeOptions& options)
+{
+    if (options.Locate == TLocateMethod::Rays)
+        return TLocateMethod::Rays;
+    const TCriteriaProfile& profile = options.Profile.empty() ? ClassicProfile() : options.ProfileTable;
+    return MethodFor(profile, options.Locate == TLocateMethod::Edges);
+}
+
+// Both circles and, when there is no verdict, why: "center" and "radii" are the edge locator's
+// cladding, "rays_center" and "rays_radius" the engine's own search.
+std::string LocationJson(const TFiberLocation& location)
+{
+    const TEdgeLocation& edge = location.Edge;
+    std::string s = std::string("{\"method\":\"") + LocateMethodName(location.Method) + "\"";
+    s += ",\"found\":" + BoolJson(edge.Found);
+    if (edge.Found)
+    {
+        s += ",\"center\":" + PointJson(edge.Centre);
+        s += ",\"radii\":[" + JsonFloat(edge.RadiusX) + "," + JsonFloat(edge.RadiusY) + "]";
+        s += ",\"arc_seen\":" + JsonFloat(edge.ArcSeen);
+        s += ",\"wholly_in_picture\":" + BoolJson(edge.WhollyInPicture);
+    }
+    s += ",\"rays_center\":" + PointJson(location.RayCentre);
+    s += ",\"rays_radius\":" + JsonFloat(location.RayRadius());
+    if (location.Caution())
+        s += ",\"caution\":" + JsonString(UncertainCaution);
+    if (!location.Judges())
+        s += ",\"reason\":" + JsonString(NoVerdictReason(location));
+    return s + "}";
+}
+
+const char* NoVerdictText(const TFiberLocation& location)
+{
+    return location.Outcome == TFiberOutcome::NotWhollyInView ? NotInViewVerdict : NoFiberVerdict;
 }
 
 // The settings file must be one the engine reads, and the engine must take every line it has:
@@ -262,7 +319,7 @@ class Runner
 {
 public:
     Runner(const AnalyzeOptions& options, std::ostream& out, std::ostream& err)
-        : Options_(options), Out_(out), Err_(err)
+        : Options_(options), Out_(out), Err_(err), Method_(JudgingMethod(options))
     {
     }
 
@@ -285,6 +342,11 @@ private:
     const AnalyzeOptions& Options_;
     std::ostream& Out_;
     std::ostream& Err_;
+    const TLocateMethod Method_;
+    // The edge locator's buffers, reused image after image; a worker thread lends its own to the
+    // runners it makes, so no two threads share one.
+    TEdgeLocatorScratch OwnScratch_;
+    TEdgeLocatorScratch* Scratch_ = &OwnScratch_;
     std::size_t NameWidth_ = 5;
     bool Error_ = false;
     bool AnyFail_ = false;
@@ -320,10 +382,12 @@ private:
         std::vector<TResult> results(Options_.Images.size());
         std::atomic<std::size_t> next{0};
         const auto work = [&] {
+            TEdgeLocatorScratch scratch;
             for (std::size_t i = next++; i < results.size(); i = next++)
             {
                 Runner one(Options_, results[i].Out, results[i].Err);
                 one.NameWidth_ = NameWidth_;
+                one.Scratch_ = &scratch;
                 one.CheckImage(Options_.Images[i]);
                 results[i].Error = one.Error_;
                 results[i].AnyFail = one.AnyFail_;
@@ -428,7 +492,12 @@ private:
             Decoded_ = *a.SourceRaster->Bitmap; // shares the pixels; the analyzer never writes them
         }
         a.Mode = mode;
-        a.Analyze();
+        const TFiberLocation location = AnalyzeLocated(a, *Scratch_, Method_);
+        if (!location.Judges())
+        {
+            ReportNoVerdict(image, a, location);
+            return true;
+        }
 
         std::vector<DetectedFinding> detected[3];
         for (int list = 0; list < 3; ++list)
@@ -439,28 +508,69 @@ private:
             }
         const bool pass = a.EvaluateAcceptance();
         if (!Options_.Profile.empty())
-            return CheckProfile(image, a, detected, pass);
+            return CheckProfile(image, a, detected, pass, location);
         AnyFail_ = AnyFail_ || !pass;
 
         if (Options_.Json)
-            PrintJson(image, a, detected, pass);
+            PrintJson(image, a, detected, pass, location);
         else if (!Options_.Csv)
             PrintRow(image, ModeName(mode), {a.ZoneVerdicts[0], a.ZoneVerdicts[1], a.ZoneVerdicts[2]},
                      pass ? "Pass" : "Fail");
         std::string annotation;
         if (!Options_.AnnotateDir.empty())
-            annotation = Annotate(image, a);
+            annotation = Annotate(image, a, location);
         if (Options_.Csv)
-            PrintCsv(image, a, pass, annotation, ClassicResult(a, pass));
+            PrintCsv(image, a, pass, annotation, ClassicResult(a, pass), location);
         return true;
+    }
+
+    // A picture without a fiber to judge: nothing was evaluated, so no count, finding or zone
+    // verdict is shown that could be read as measured, and it fails the run, since a capped
+    // scope must not pass a batch.
+    void ReportNoVerdict(const std::string& image, TFiberAnalyzer& a, const TFiberLocation& location)
+    {
+        AnyFail_ = true;
+        const TCriteriaProfile& profile = Options_.Profile.empty() ? ClassicProfile() : Options_.ProfileTable;
+        const std::string verdict = NoVerdictText(location);
+        std::string annotation;
+        if (!Options_.AnnotateDir.empty())
+            annotation = Annotate(image, a, location);
+        if (Options_.Json)
+        {
+            std::string s = "{\"file\":" + JsonString(image) + ",\"accepted\":true";
+            s += ",\"width\":" + IntJson(a.ImageWidth) + ",\"height\":" + IntJson(a.ImageHeight);
+            s += ",\"mode\":\"" + ModeName(a.Mode) + "\"";
+            s += ",\"zone_verdicts\":[],\"overall\":" + JsonString(verdict);
+            if (!Options_.Profile.empty())
+                s += ",\"profile\":{\"name\":" + JsonString(profile.Name) +
+                     ",\"title\":" + JsonString(profile.Title) + "}";
+            Out_ << s << ",\"location\":" << LocationJson(location) << "}\n";
+        }
+        else if (Options_.Csv)
+        {
+            TProfileResult named;
+            named.ProfileName = profile.Name;
+            named.ProfileTitle = profile.Title;
+            named.Classic = profile.Classic;
+            PrintCsv(image, a, false, annotation, named, location);
+        }
+        else
+        {
+            // The overall verdict under its heading, past a true-size profile's zones beyond three.
+            const bool byZones = !Options_.Profile.empty() && !profile.Classic;
+            const std::size_t beyond = byZones ? std::max<std::size_t>(profile.Zones.size(), 3) - 3 : 0;
+            PrintRow(image, Options_.Profile.empty() ? ModeName(a.Mode) : profile.Name, {"", "", ""},
+                     std::string(6 * beyond, ' ') + verdict);
+        }
     }
 
     // The inspection log's record of this check: the source is the file, no frames combined.
     void PrintCsv(const std::string& image, const TFiberAnalyzer& a, bool pass, const std::string& annotation,
-                  const TProfileResult& profile)
+                  const TProfileResult& profile, const TFiberLocation& location)
     {
         TInspectionRecord record = TInspectionRecord::FromAnalyzer(a, pass);
         record.SetProfileResult(profile);
+        record.SetLocation(location);
         // A name's bytes that are not UTF-8 stay recognisable (\xNN), not U+FFFD.
         record.Source = FileNameText(QByteArray::fromStdString(image));
         if (!annotation.empty())
@@ -471,7 +581,8 @@ private:
     // With --profile: the classic output plus the profile's result; an IEC profile's verdict
     // decides the exit status and the table line.
     bool CheckProfile(const std::string& image, TFiberAnalyzer& a,
-                      const std::vector<DetectedFinding> (&detected)[3], bool classicPass)
+                      const std::vector<DetectedFinding> (&detected)[3], bool classicPass,
+                      const TFiberLocation& location)
     {
         const TCriteriaProfile& profile = Options_.ProfileTable;
         const TProfileResult r =
@@ -479,11 +590,11 @@ private:
         AnyFail_ = AnyFail_ || !r.Pass;
         std::string annotation;
         if (!Options_.AnnotateDir.empty())
-            annotation = Annotate(image, a);
+            annotation = Annotate(image, a, location);
         if (Options_.Json)
-            PrintJson(image, a, detected, classicPass, &r);
+            PrintJson(image, a, detected, classicPass, location, &r);
         else if (Options_.Csv)
-            PrintCsv(image, a, classicPass, annotation, r);
+            PrintCsv(image, a, classicPass, annotation, r, location);
         else
         {
             std::vector<std::string> zones;
@@ -501,7 +612,7 @@ private:
 
     void PrintJson(const std::string& image, const TFiberAnalyzer& a,
                    const std::vector<DetectedFinding> (&detected)[3], bool pass,
-                   const TProfileResult* profile = nullptr)
+                   const TFiberLocation& location, const TProfileResult* profile = nullptr)
     {
         std::string s = "{\"file\":" + JsonString(image) + ",\"accepted\":true";
         s += ",\"width\":" + IntJson(a.ImageWidth) + ",\"height\":" + IntJson(a.ImageHeight);
@@ -544,20 +655,30 @@ private:
             s += "," + classic;
         if (profile)
             s += ",\"profile\":" + ProfileJson(*profile);
+        // Only when it tells more than the rays' circle: a face both locations agree on keeps the
+        // object it always had.
+        if (location.Noteworthy())
+            s += ",\"location\":" + LocationJson(location);
         Out_ << s << "}\n";
     }
 
     // The working image with its zone circles at the image's own size, as the station's
-    // annotated save draws it; written to a temporary name and renamed.
-    std::string Annotate(const std::string& image, TFiberAnalyzer& a)
+    // annotated save draws it; written to a temporary name and renamed. Without a verdict no
+    // circle is drawn: zones on a picture without a fiber would look like a judgement.
+    std::string Annotate(const std::string& image, TFiberAnalyzer& a, const TFiberLocation& location)
     {
         const std::string path = AnnotationPath(Options_, image, a.Mode);
         const int w = a.ImageWidth, h = a.ImageHeight;
         TBitmap bitmap(w, h);
         {
             QPainter painter(&bitmap.Image());
+            if (!location.Judges())
+            {
+                if (a.WorkRaster && a.WorkRaster->Bitmap)
+                    painter.drawImage(QRect(0, 0, w, h), a.WorkRaster->Bitmap->Image());
+            }
             // The zones of the table the verdict came from.
-            if (!Options_.Profile.empty() && !Options_.ProfileTable.Classic)
+            else if (!Options_.Profile.empty() && !Options_.ProfileTable.Classic)
                 DrawProfileOverlay(&painter, a, Options_.ProfileTable, w, h, QRect(0, 0, w, h));
             else
                 a.DrawOverlay(&painter, w, h, QRect(0, 0, w, h));
@@ -627,7 +748,7 @@ std::string ParseAnalyzeArguments(const std::vector<std::string>& args, AnalyzeO
             arg.resize(eq);
         }
         if (arg != "--mode" && arg != "--settings" && arg != "--annotate" && arg != "--jobs" &&
-            arg != "--profile")
+            arg != "--profile" && arg != "--locate")
             return "unknown option " + args[i];
         if (eq == std::string::npos)
         {
@@ -658,6 +779,12 @@ std::string ParseAnalyzeArguments(const std::vector<std::string>& args, AnalyzeO
             else
                 return "--profile takes classic, sm-pc, sm-apc, mm-pc or a profile file, not '" + value + "'";
             options.Profile = options.ProfileTable.Name;
+        }
+        else if (arg == "--locate")
+        {
+            if (value != "rays" && value != "edges")
+                return "--locate takes rays or edges, not '" + value + "'";
+            options.Locate = value == "rays" ? TLocateMethod::Rays : TLocateMethod::Edges;
         }
         else if (value.empty())
             return arg + " needs a value";

@@ -3,8 +3,10 @@
 // verdict table or JSON lines, annotated images. main() only forwards to RunAnalyzeCommand.
 
 #include "profiles/CriteriaProfile.h"
+#include "profiles/FiberLocation.h"
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,18 +17,20 @@ struct AnalyzeOptions
     bool Json = false;
     bool Csv = false; // the inspection log's columns, one line per image and mode
     bool Help = false;
-    std::string SettingsFile; // empty: the analyzer's defaults
-    std::string AnnotateDir;  // empty: no annotated images
-    int Jobs = 0;             // images checked at a time; 0: one per processor core
-    std::string Profile;      // empty: the classic evaluation, output as before
+    std::string SettingsFile;      // empty: the analyzer's defaults
+    std::string AnnotateDir;       // empty: no annotated images
+    int Jobs = 0;                  // images checked at a time; 0: one per processor core
+    std::string Profile;           // empty: the classic evaluation, output as before
     TCriteriaProfile ProfileTable; // the table of Profile: built in, or read from a file
+    // The circle that judges; empty: the profile's own (rays for classic, edges for the others).
+    std::optional<TLocateMethod> Locate;
     bool ListProfiles = false;
     std::vector<std::string> Images;
 };
 
 // Exit statuses.
 constexpr int ExitPass = 0;
-constexpr int ExitFail = 1;  // some analysed image failed
+constexpr int ExitFail = 1;  // some analysed image failed, or held no fiber to judge
 constexpr int ExitError = 2; // wrong arguments, or a file refused, unreadable or not written
 
 // Fills options from the arguments (without the program name). Returns an empty text when they

@@ -66,14 +66,17 @@ INSTANTIATE_TEST_SUITE_P(
         ArgumentCase{"AnnotateSameNameTwice", {"--annotate", "DIR", "x/a.png", "y/a.png"}, "a.png"},
         ArgumentCase{"JobsZero", {"--jobs", "0", "a.png"}, "--jobs takes"},
         ArgumentCase{"JobsNotANumber", {"--jobs=two", "a.png"}, "--jobs takes"},
-        ArgumentCase{"JobsTooMany", {"--jobs", "1000", "a.png"}, "--jobs takes"}),
+        ArgumentCase{"JobsTooMany", {"--jobs", "1000", "a.png"}, "--jobs takes"},
+        ArgumentCase{"LocateSideways", {"--locate", "sideways", "a.png"}, "--locate takes rays or edges"},
+        ArgumentCase{"LocateWithoutValue", {"a.png", "--locate"}, "--locate needs a value"}),
     [](const testing::TestParamInfo<ArgumentCase>& p) { return p.param.Name; });
 
 TEST(AnalyzeCommand, HelpExplainsTheOptionsAndExitsZero)
 {
     const RunResult r = Analyze({"--help"});
     EXPECT_EQ(r.Exit, 0);
-    for (const char* word : {"--mode", "--json", "--settings", "--annotate", "Exit status"})
+    for (const char* word :
+         {"--mode", "--json", "--settings", "--annotate", "--locate", "No fiber", "Exit status"})
         EXPECT_TRUE(r.Out.contains(word)) << word;
     EXPECT_TRUE(r.Err.isEmpty());
 }
@@ -226,14 +229,15 @@ TEST(AnalyzeCommand, HugeClaimsUnderAnAddressSpaceLimitAreRefusedOneByOne)
 }
 
 // Several jobs give the output of one, byte for byte and in the order of the arguments, for
-// passing, failing, refused and missing images, as a table and as JSON, with annotated images.
+// passing, failing, refused and missing images and a picture without a fiber (the dark frame),
+// as a table and as JSON, with annotated images.
 TEST(AnalyzeCommand, JobsGiveTheSameBytesAsOne)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     QStringList images;
     for (const char* name : {"clean-pass.png", "core-defect.png", "cladding-scratch.png",
-                                "contact-defect.bmp", "wide-720-pass.png"})
+                             "contact-defect.bmp", "wide-720-pass.png"})
     {
         ASSERT_TRUE(QFile::copy(QStringLiteral(FS_SOURCE_DIR "/samples/") + name, dir.filePath(name)));
         images << dir.filePath(name);
