@@ -121,6 +121,7 @@ void TMainForm::OfferLiveFrame(QPainter* Dc)
         return;
     TLiveSettings settings = TLiveSettings::From(*Analyzer_);
     settings.Profile = LiveProfile_;
+    settings.ClassicByEdge = LocateByEdge_;
     LiveAnalyzer_->Offer(*static_cast<QImage*>(device), LiveFrameNumber_, settings);
 }
 
@@ -181,21 +182,24 @@ void TMainForm::BuildLiveDrawing(const QSize& frame)
         dots.clear();
     const TLiveResult& r = *LiveResult_;
     // The verdict's text is made again only when what it says changes.
-    const std::array<int, 9> said = {r.FiberInView,
-                                     r.Pass,
-                                     r.ZonePass[0],
-                                     r.ZonePass[1],
-                                     r.ZonePass[2],
-                                     r.ZoneFindings[0],
-                                     r.ZoneFindings[1],
-                                     r.ZoneFindings[2],
-                                     static_cast<int>(r.FailedZones)};
+    const std::array<int, 11> said = {r.FiberInView,
+                                      r.NotWhollyInView,
+                                      r.Caution,
+                                      r.Pass,
+                                      r.ZonePass[0],
+                                      r.ZonePass[1],
+                                      r.ZonePass[2],
+                                      r.ZoneFindings[0],
+                                      r.ZoneFindings[1],
+                                      r.ZoneFindings[2],
+                                      static_cast<int>(r.FailedZones)};
     const bool newText = said != LiveVerdictSaid_;
     LiveVerdictSaid_ = said;
     QString text;
     if (!r.FiberInView)
     {
-        text = QStringLiteral("No fiber in view");
+        text = r.NotWhollyInView ? QString::fromUtf8(NotInViewVerdict) + QStringLiteral(": centre the fiber")
+                                 : QStringLiteral("No fiber in view");
         LiveVerdictColour_ = QColor(255, 255, 0);
     }
     else
@@ -233,6 +237,9 @@ void TMainForm::BuildLiveDrawing(const QSize& frame)
                 if (!r.ZonePass[z])
                     text += QStringLiteral("  %1 %2").arg(QLatin1String(zones[z])).arg(r.ZoneFindings[z]);
         }
+        // The automatic Check waits while the edge disagrees; the operator learns why.
+        if (r.Caution && newText)
+            text += QStringLiteral("  edge uncertain");
         LiveVerdictColour_ = r.Pass ? QColor(0, 200, 0) : QColor(255, 40, 40);
     }
     if (newText)

@@ -6,13 +6,16 @@
 #include "app/TMainForm.h"
 #include "app/TPaintBox.h"
 #include "app/UserPreferences.h"
+#include "imaging/TLumarcRaster.h"
 #include "platform/MessageBox.h"
+#include "platform/TBitmap.h"
 #include "profiles/ProfileOverlay.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPainter>
 #include <QRadioButton>
 #include <QTableWidget>
 
@@ -249,6 +252,17 @@ void TMainForm::DrawAnalysis(QPainter* canvas, int width, int height, const QRec
 {
     if (!Analyzer_)
         return;
+    // Zones only where a fiber is judged: circles on an empty picture would read as a verdict.
+    if (!Location_.Judges())
+    {
+        if (!Analyzer_->WorkRaster || !Analyzer_->WorkRaster->Bitmap)
+            return;
+        canvas->save();
+        canvas->setRenderHint(QPainter::SmoothPixmapTransform, false);
+        canvas->drawImage(rect, Analyzer_->WorkRaster->Bitmap->Image());
+        canvas->restore();
+        return;
+    }
     if (Profile_.Classic)
         Analyzer_->DrawOverlay(canvas, width, height, rect);
     else

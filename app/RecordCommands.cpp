@@ -62,8 +62,11 @@ void TMainForm::BuildRecordControls()
     RECORDSWAITING->setStyleSheet(QStringLiteral("color: #ffd400"));
     RECORDSWAITING->setVisible(false);
     // The report needs a result on screen.
-    connect(menu, &QMenu::aboutToShow, this,
-            [this] { PDFREPORT->setEnabled(Cycle_.ShowingResult() && Analyzer_ && Analyzer_->WorkRaster); });
+    connect(menu, &QMenu::aboutToShow, this, [this] {
+        PDFREPORT->setEnabled(Cycle_.ShowingResult() && Cycle_.Shown.Verdict != TVerdict::NoFiber &&
+                              Cycle_.Shown.Verdict != TVerdict::NotInView && Analyzer_ &&
+                              Analyzer_->WorkRaster);
+    });
     connect(PDFREPORT, &QAction::triggered, this, Guarded([this] { PDFREPORTClick(); }));
     connect(SAVEFAILED, &QAction::toggled, this,
             Guarded([](bool on) { TUserPreferences::SetSaveFailedInspections(on); }));
@@ -95,6 +98,7 @@ TInspectionRecord TMainForm::ShownRecord() const
     record.Frames = Cycle_.Shown.Frames;
     record.RejudgedAt = Cycle_.Shown.RejudgedAt;
     record.SetProfileResult(RecordedProfileResult(record.Pass));
+    record.SetLocation(Location_);
     return record;
 }
 
@@ -211,7 +215,7 @@ void TMainForm::WritePdfReportTo(const QString& path)
 
 void TMainForm::PDFREPORTClick()
 {
-    if (!Cycle_.ShowingResult() || !Analyzer_ || !Analyzer_->WorkRaster)
+    if (!Cycle_.ShowingResult() || !Analyzer_ || !Analyzer_->WorkRaster || SayNoVerdict())
         return;
     const QString serial = Cycle_.Shown.Serial;
     const QString stem =

@@ -115,7 +115,7 @@ void TMainForm::SpeedButton3Click()
         Cycle_.Start(TCapturePurpose::Print);
         return;
     }
-    if (!Analyzer_ || !Analyzer_->SourceRaster)
+    if (!Analyzer_ || !Analyzer_->SourceRaster || SayNoVerdict())
         return;
     if (!ExecPrintDialog(this, *Printer()))
         return;

@@ -175,6 +175,7 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Framele
     M_SINGLEClick();
     ShowCriteria();
     RestoreProfile();
+    LocateByEdge_ = TUserPreferences::LocateByEdge();
     // 12. The frame store; the cycle starts live, with the cross-hair on.
     AllocateCaptureBuffers(captureCount);
     // 13.
@@ -238,6 +239,13 @@ void TMainForm::BuildComponents()
     PB = Make<TPaintBox>(LEFT, "PB", 0, 0, 640, 480);
     PB->setVisible(false);
     PB->installEventFilter(this);
+    CAUTION = Make<QLabel>(PB, "CAUTION", 8, 440, 624, 32);
+    CAUTION->setText(QString::fromUtf8(UncertainCaution));
+    CAUTION->setWordWrap(true);
+    CAUTION->setAlignment(Qt::AlignCenter);
+    CAUTION->setStyleSheet(
+        QStringLiteral("background: #ffd400; color: black; font-weight: bold; padding: 4px;"));
+    CAUTION->setVisible(false);
     NOSCOPE = Make<QLabel>(LEFT, "NOSCOPE", 0, 0, 640, 480);
     NOSCOPE->setText(NoScopeText());
     NOSCOPE->setAlignment(Qt::AlignCenter);
@@ -389,6 +397,7 @@ void TMainForm::LayoutPanels()
     RIGHT->setGeometry(w - RightWidth, TopHeight, RightWidth, bodyHeight);
     LEFT->setGeometry(0, TopHeight, std::max(0, w - RightWidth), bodyHeight);
     PB->setGeometry(0, 0, LEFT->width(), LEFT->height());
+    ShowLocationCaution();
     NOSCOPE->setGeometry(LEFT->rect().adjusted(40, 0, -40, 0));
     const int shift = w - DesignWidth;
     LIVEANALYSIS->setGeometry(622 + shift, 20, 40, 20);

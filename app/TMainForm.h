@@ -15,6 +15,7 @@
 #include "analysis/TPoint2D.h"
 #include "capture/TCheckCycle.h"
 #include "profiles/CriteriaProfile.h"
+#include "profiles/FiberLocation.h"
 #include "profiles/ProfileEvaluation.h"
 
 #include <QColor>
@@ -106,6 +107,7 @@ public:
     QLabel* Label1 = nullptr;
     QLineEdit* B_SERIAL = nullptr;
     QLabel* RESULT = nullptr;
+    QLabel* CAUTION = nullptr; // over the result view's top: the fiber's edge lies elsewhere
     QLabel* Label2 = nullptr;
     QLabel* TESTTIME = nullptr;
     QTableWidget* REPORT = nullptr;
@@ -257,6 +259,15 @@ public:
     // A line on the result view saying what was saved for it, until the next result or Resume.
     void ShowResultMessage(const QString& text);
     const QStringList& ResultMessages() const { return ResultMessages_; }
+    // Where the fiber of the result shown was found, and by which circle it was judged.
+    const TFiberLocation& Location() const { return Location_; }
+    // The circle a new analysis judges with: the profile's, and the user's choice for the
+    // classic profile.
+    TLocateMethod JudgingMethod() const { return MethodFor(Profile_, LocateByEdge_); }
+    bool LocateByEdge() const { return LocateByEdge_; }
+    // The user's choice: the classic profile judges by the fiber's edge. A result on screen is
+    // judged again.
+    void SetLocateByEdge(bool on);
 
     // ---- Parameter dialog (capture/TParamSettingForm.cpp).
     void SpeedButton1Click();
@@ -403,7 +414,16 @@ private:
     void Rejudge();
     // A re-judged result is a record of its own, and its report is filed beside the first.
     void RecordRejudgement();
+    // The result view without a verdict: the verdict panel and grid say so, the picture why.
+    void ShowNoVerdict();
+    void ShowLocationCaution();
+    // A report of the result shown is refused, and the operator told why, when it has no
+    // verdict: it would read as a certificate of nothing. True when refused.
+    bool SayNoVerdict();
     QStringList ResultMessages_;
+    TFiberLocation Location_;
+    TEdgeLocatorScratch EdgeScratch_;
+    bool LocateByEdge_ = false;
     bool ScaleDragging_ = false;
     TPoint2D LastMousePoint_;
 
@@ -421,7 +441,7 @@ private:
     // nothing: circle dots per colour, the verdict text, the frame size they were built for.
     std::vector<QPoint> LiveDots_[3];
     QStaticText LiveVerdict_;
-    std::array<int, 9> LiveVerdictSaid_{-1};
+    std::array<int, 11> LiveVerdictSaid_{-1};
     QColor LiveVerdictColour_;
     QSize LiveDotsSize_;
     QStaticText LiveBadge_;

@@ -17,6 +17,7 @@ const QString UserKey = QStringLiteral("WiFiScope/User");
 const QString PasswordKey = QStringLiteral("WiFiScope/Password");
 const QString SaveFailedKey = QStringLiteral("Records/SaveFailedInspections");
 const QString AutoPdfKey = QStringLiteral("Records/PdfWithAutomaticSave");
+const QString LocateByEdgeKey = QStringLiteral("Analysis/LocateFiberByEdge");
 
 // The largest preferences file read: a few dozen short keys fit many times over.
 constexpr qint64 MaxPreferencesBytes = 256 * 1024;
@@ -151,6 +152,16 @@ bool TUserPreferences::SaveFailedInspections()
 void TUserPreferences::SetSaveFailedInspections(bool on)
 {
     PutValue(SaveFailedKey, on);
+}
+
+bool TUserPreferences::LocateByEdge()
+{
+    return Store().value(LocateByEdgeKey, false).toBool();
+}
+
+void TUserPreferences::SetLocateByEdge(bool on)
+{
+    PutValue(LocateByEdgeKey, on);
 }
 
 bool TUserPreferences::PdfWithAutomaticSave()

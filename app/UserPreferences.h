@@ -39,6 +39,12 @@ public:
     static QString CriteriaProfile();
     static void SetCriteriaProfile(const QString& name);
 
+    // Whether the classic profile judges by the fiber's edge rather than by the four edge points;
+    // off until the user turns it on. Throws std::runtime_error naming the file when it cannot
+    // be written.
+    static bool LocateByEdge();
+    static void SetLocateByEdge(bool on);
+
     // Where the preferences are kept.
     static QString FileName();
 

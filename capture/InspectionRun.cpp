@@ -259,7 +259,9 @@ void TMainForm::RunAnalysis()
     VIDEO->setVisible(false);
     ShowScopeHint();
     Analyzer_->Mode = M_SINGLE->isChecked() ? 0 : 1;
-    Analyzer_->Analyze();
+    // No verdict without a fiber: the edge locator is asked first, then the profile's circle
+    // judges.
+    Location_ = AnalyzeLocated(*Analyzer_, EdgeScratch_, JudgingMethod());
     ShowResult();
     PB->setVisible(true);
     PB->repaint();
@@ -285,7 +287,7 @@ void TMainForm::RunAnalysis()
                     AdvanceSerial();
             }
         }
-        else if (!Cycle_.Shown.Pass() && SAVEFAILED->isChecked())
+        else if (Cycle_.Shown.Verdict == TVerdict::Fail && SAVEFAILED->isChecked())
             files << SaveFailedInspection(serial);
     }
     catch (...)

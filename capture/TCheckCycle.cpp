@@ -190,6 +190,12 @@ void TCheckCycle::Judged(bool pass, bool automaticMode)
     SaveResultPending = pass && automaticMode;
 }
 
+void TCheckCycle::NotJudged(TVerdict why)
+{
+    Shown.Verdict = why;
+    SaveResultPending = false;
+}
+
 void TCheckCycle::GoLive()
 {
     State_ = TCycleState::Live;

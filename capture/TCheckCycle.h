@@ -51,6 +51,8 @@ enum class TVerdict
     None, // nothing judged yet
     Pass,
     Fail,
+    NoFiber,   // no fiber in the picture: no verdict
+    NotInView, // the fiber is cut by the frame where its whole cladding must be seen: no verdict
 };
 
 // The inspection the window shows, as judged: what the records, the PDF, the print and the saves
@@ -67,6 +69,8 @@ struct TShownInspection
     QDateTime RejudgedAt;          // the latest re-judgement (a manual correction, another profile or mode)
     bool FiledUnderSerial = false; // the automatic save filed its report under the serial
     bool Pass() const { return Verdict == TVerdict::Pass; }
+    // Pass or Fail: something was judged. Without it nothing is filed or printed as a report.
+    bool HasVerdict() const { return Verdict == TVerdict::Pass || Verdict == TVerdict::Fail; }
 };
 
 class TCheckCycle
@@ -140,6 +144,8 @@ public:
     // The result is shown; the verdict follows with Judged.
     void ShowResult();
     void Judged(bool pass, bool automaticMode);
+    // The result has no verdict (why: NoFiber or NotInView): nothing goes under the serial.
+    void NotJudged(TVerdict why);
     // Back to live video; the verdict stays, as the grid keeps the last result.
     void GoLive();
     // The save command in the result view ends whatever sequence was noted.

@@ -85,6 +85,11 @@ TParamSettingForm::TParamSettingForm(QWidget* parent)
     Label7 = Label(GroupBox1, "Label7", QStringLiteral("Multiple Capture"), 12, 66, 104);
     CAPTURECOUNT = Make<QLineEdit>(GroupBox1, "CAPTURECOUNT", 120, 66, 76, 21);
     CAPTURECOUNT->setToolTip(QStringLiteral("Frames combined per Check, 1 to %1").arg(MaxCaptureCount));
+    LOCATEBYEDGE = Make<QCheckBox>(GroupBox1, "LOCATEBYEDGE", 12, 98, 192, 17);
+    LOCATEBYEDGE->setText(QStringLiteral("Locate the fiber by its edge"));
+    LOCATEBYEDGE->setToolTip(QStringLiteral(
+        "The classic criteria judge the zones around the cladding's edge as found all round, instead "
+        "of the centre found from four points. True-size profiles always do. Remembered for you."));
 
     GroupBox2 = Group(this, "GroupBox2", " Defect Detection ", 221, 8, 209, 124);
     Label3 = Label(GroupBox2, "Label3", QStringLiteral("Core/Clad Threshold"), 12, 20, 124);
@@ -167,6 +172,7 @@ void TParamSettingForm::Fill(const TParamValues& v)
     Edit6->setText(ShownPercentText_[1]);
     CAPTURECOUNT->setText(QString::number(v.CaptureCount));
     SHOWCOUNT->setChecked(v.ShowCounts != 0);
+    LOCATEBYEDGE->setChecked(v.LocateByEdge);
     FOLDER->setText(v.ImageFolder);
     WIFIURL->setText(v.WiFiURL);
     WIFIUSER->setText(v.WiFiUser);
@@ -221,6 +227,7 @@ TParamValues TParamSettingForm::ReadValues() const
                 .arg(MaxCaptureCount)
                 .toStdString());
     v.ShowCounts = SHOWCOUNT->isChecked() ? 1 : 0;
+    v.LocateByEdge = LOCATEBYEDGE->isChecked();
     // The settings file holds the folder on a line of its own.
     v.ImageFolder = FOLDER->text();
     if (v.ImageFolder.contains(QLatin1Char('\n')) || v.ImageFolder.contains(QLatin1Char('\r')))
@@ -359,6 +366,7 @@ void TMainForm::SpeedButton1Click()
     shown.CaptureCount = a.CaptureCount;
     shown.ShowCounts = a.ShowCounts;
     shown.ImageFolder = ImageFolder_;
+    shown.LocateByEdge = LocateByEdge_;
     // A hand-edited address with credentials in it is shown without them.
     const TScopeAddress stored = SplitScopeAddress(TUserPreferences::WiFiScopeURL());
     shown.WiFiURL = stored.Url.isEmpty() ? WiFiScopeURL : stored.Url;
@@ -384,6 +392,8 @@ void TMainForm::SpeedButton1Click()
     ApplySettings(dialog->Values);
     // Written only when changed; the fixed address is not stored, so it stays the default.
     const TParamValues& v = dialog->Values;
+    if (v.LocateByEdge != shown.LocateByEdge)
+        TUserPreferences::SetLocateByEdge(v.LocateByEdge);
     if (v.WiFiURL != shown.WiFiURL || v.WiFiUser != shown.WiFiUser || v.WiFiPassword != shown.WiFiPassword)
         TUserPreferences::SetWiFiScope(v.WiFiURL == WiFiScopeURL ? QString() : v.WiFiURL, v.WiFiUser,
                                        v.WiFiPassword);
@@ -405,6 +415,7 @@ void TMainForm::ApplySettings(const TParamValues& v)
     a.ShowCounts = v.ShowCounts;
     SetImageFolder(v.ImageFolder);
     a.SaveSettings(QFile::encodeName(SettingsPath(StartDir_)).toStdString());
+    SetLocateByEdge(v.LocateByEdge);
 }
 
 void TMainForm::SetImageFolder(const QString& folder)

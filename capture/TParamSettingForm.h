@@ -29,6 +29,7 @@ struct TParamValues
     QString WiFiURL;
     QString WiFiUser;
     QString WiFiPassword;
+    bool LocateByEdge = false; // the user's: the classic profile judges by the fiber's edge
 };
 
 class TParamSettingForm : public QDialog
@@ -50,6 +51,7 @@ public:
     QLineEdit* Edit4 = nullptr;
     QPushButton* Button6 = nullptr;
     QCheckBox* SHOWCOUNT = nullptr;
+    QCheckBox* LOCATEBYEDGE = nullptr;
     QGroupBox* GroupBox3 = nullptr; // " Image Saving Folder "
     QLineEdit* FOLDER = nullptr;
     QPushButton* Button7 = nullptr;

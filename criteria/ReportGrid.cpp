@@ -3,6 +3,7 @@
 
 #include "analysis/TFiberAnalyzer.h"
 #include "app/TMainForm.h"
+#include "app/TPaintBox.h"
 
 #include <QDateTime>
 #include <QFontInfo>
@@ -29,6 +30,18 @@ void SetCell(QTableWidget* grid, int row, int column, const QString& text)
 QString CountText(int count)
 {
     return QString::number(count);
+}
+
+// The verdict panel's text: Pass and Fail in the window's 18 pt (24 px); the longer texts of a
+// picture without a verdict smaller, so they fit its 97 pixels.
+constexpr int VerdictPixels = 24;
+constexpr int NoVerdictPixels = 15;
+
+void SetVerdictPixels(QLabel* panel, int pixels)
+{
+    QFont font = panel->font();
+    font.setPixelSize(pixels);
+    panel->setFont(font);
 }
 } // namespace
 
@@ -195,6 +208,11 @@ void TMainForm::ShowResult()
     // The time the inspection began, as its records and report say.
     const QDateTime when = Cycle_.Shown.Time.isValid() ? Cycle_.Shown.Time : QDateTime::currentDateTime();
     TESTTIME->setText(TestTimeText(QLocale::system(), when));
+    if (!Location_.Judges())
+    {
+        ShowNoVerdict();
+        return;
+    }
     const bool pass = Profile_.Classic ? a.EvaluateAcceptance() : ShowProfileResult();
     Cycle_.Judged(pass, B_AUTO->isChecked());
     DimLastResult(false);
@@ -202,7 +220,10 @@ void TMainForm::ShowResult()
     pal.setColor(QPalette::WindowText, Qt::white);
     pal.setColor(QPalette::Window, pass ? QColor(0, 128, 0) : QColor(255, 0, 0));
     RESULT->setPalette(pal);
+    SetVerdictPixels(RESULT, VerdictPixels);
+    RESULT->setToolTip(Location_.Caution() ? QString::fromUtf8(UncertainCaution) : QString());
     RESULT->setText(pass ? QStringLiteral("Pass") : QStringLiteral("Fail"));
+    ShowLocationCaution();
     if (!Profile_.Classic)
         return;
     for (int r = 2; r < Rows; ++r)
@@ -231,6 +252,37 @@ void TMainForm::ShowResult()
     SetCell(REPORT, 8, 2, CountText(a.ZoneCounts[1][3]));
     SetCell(REPORT, 12, 2, CountText(a.ZoneCounts[0][2]));
     SetCell(REPORT, 13, 2, CountText(a.ZoneCounts[1][4]));
+}
+
+void TMainForm::ShowNoVerdict()
+{
+    Cycle_.NotJudged(Location_.Outcome == TFiberOutcome::NotWhollyInView ? TVerdict::NotInView
+                                                                         : TVerdict::NoFiber);
+    DimLastResult(false);
+    QPalette pal = RESULT->palette();
+    pal.setColor(QPalette::WindowText, Qt::white);
+    pal.setColor(QPalette::Window, QColor(96, 96, 96));
+    RESULT->setPalette(pal);
+    // Neither Pass nor Fail, in a size that fits the panel.
+    SetVerdictPixels(RESULT, NoVerdictPixels);
+    RESULT->setText(QString::fromUtf8(Location_.Outcome == TFiberOutcome::NotWhollyInView ? NotInViewVerdict
+                                                                                          : NoFiberVerdict));
+    RESULT->setToolTip(QString::fromStdString(NoVerdictReason(Location_)));
+    CAUTION->setVisible(false);
+    // Nothing was counted: the grid keeps its criteria and no result.
+    if (Profile_.Classic)
+    {
+        for (int r = 2; r < Rows; ++r)
+            SetCell(REPORT, r, 2, QString());
+        for (QLabel* verdict : {R1, R2, R3, R4})
+            verdict->setText(QString());
+    }
+    else
+    {
+        ProfileResult_ = {};
+        ShowProfileCriteria();
+    }
+    PB->update();
 }
 
 void TMainForm::M_SINGLEClick()

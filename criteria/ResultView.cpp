@@ -4,8 +4,10 @@
 #include "analysis/TFiberAnalyzer.h"
 #include "app/TMainForm.h"
 #include "app/TPaintBox.h"
+#include "platform/MessageBox.h"
 
 #include <QDateTime>
+#include <QLabel>
 #include <QPainter>
 #include <QRadioButton>
 #include <exception>
@@ -15,6 +17,23 @@ void TMainForm::PBPaint(QPainter* canvas)
     if (!Analyzer_)
         return;
     DrawAnalysis(canvas, PB->width(), PB->height(), QRect(0, 0, PB->width(), PB->height()));
+    // Why there is no verdict, in the middle of the picture it is about.
+    if (Cycle_.ShowingResult() && !Location_.Judges())
+    {
+        const QString reason = QString::fromStdString(NoVerdictReason(Location_));
+        const QFont previous = canvas->font();
+        QFont large = previous;
+        large.setPixelSize(20);
+        large.setBold(true);
+        canvas->setFont(large);
+        const QRect area(24, 0, PB->width() - 48, PB->height());
+        const QRect used =
+            canvas->fontMetrics().boundingRect(area, Qt::AlignCenter | Qt::TextWordWrap, reason);
+        canvas->fillRect(used.adjusted(-10, -6, 10, 6), QColor(0, 0, 0, 190));
+        canvas->setPen(QColor(255, 212, 0));
+        canvas->drawText(area, Qt::AlignCenter | Qt::TextWordWrap, reason);
+        canvas->setFont(previous);
+    }
     // What was saved for this result, at the top on a dark ground; never in the report picture.
     if (ResultMessages_.isEmpty() || InReportLayout_)
         return;
@@ -34,8 +53,9 @@ void TMainForm::ShowResultMessage(const QString& text)
 
 void TMainForm::PBMouseDown(Qt::MouseButton button, int X, int Y)
 {
-    // A second button during a drag changes nothing.
-    if (!Analyzer_ || MouseDragging_)
+    // A second button during a drag changes nothing. Without a verdict there are no zones to
+    // move: a picture without a fiber is never judged by a circle placed by hand.
+    if (!Analyzer_ || MouseDragging_ || !Location_.Judges())
         return;
     ScaleDragging_ = button == Qt::RightButton;
     LastMousePoint_ = TPoint2D(static_cast<float>(X), static_cast<float>(Y));
@@ -70,6 +90,9 @@ void TMainForm::PBMouseUp(Qt::MouseButton, int, int)
     if (!MouseDragging_)
         return;
     MouseDragging_ = false;
+    // The operator's circle judges from now on, whatever either locator found.
+    if (Analyzer_)
+        ApplyMethod(*Analyzer_, Location_, TLocateMethod::Manual);
     Rejudge();
 }
 
@@ -80,12 +103,52 @@ void TMainForm::Rejudge()
     // follow a detection only once. Only an analysed image can be prepared and searched again.
     if (!Analyzer_ || !Analyzer_->SourceRaster)
         return;
+    // Another profile or the user's choice may judge by the other circle; a circle placed by
+    // hand stays.
+    if (Location_.Method != TLocateMethod::Manual)
+        ApplyMethod(*Analyzer_, Location_, JudgingMethod());
     Analyzer_->PrepareImage();
-    Analyzer_->DetectDefects();
+    if (Location_.Judges())
+        Analyzer_->DetectDefects();
     PB->repaint();
     ShowResult();
     if (recorded)
         RecordRejudgement();
+}
+
+void TMainForm::ShowLocationCaution()
+{
+    // Along the picture's foot, so it stays clear of the saved-file lines at its top; it is part
+    // of the report picture, as it is part of the result.
+    CAUTION->setVisible(Location_.Caution());
+    if (!Location_.Caution())
+        return;
+    const int width = PB->width() - 16;
+    const int height = CAUTION->heightForWidth(width);
+    CAUTION->setGeometry(8, PB->height() - height - 8, width, height);
+    CAUTION->raise();
+}
+
+bool TMainForm::SayNoVerdict()
+{
+    if (Cycle_.Shown.Verdict != TVerdict::NoFiber && Cycle_.Shown.Verdict != TVerdict::NotInView)
+        return false;
+    ShowMessageBox(
+        this,
+        QString::fromStdString(NoVerdictReason(Location_)) +
+            QStringLiteral("\n\nThis inspection has no verdict, so there is no report to print or save."),
+        QStringLiteral("No verdict"), QMessageBox::Information);
+    return true;
+}
+
+void TMainForm::SetLocateByEdge(bool on)
+{
+    if (on == LocateByEdge_)
+        return;
+    LocateByEdge_ = on;
+    // A result on screen is judged by the circle now chosen, and recorded again.
+    if (Cycle_.ShowingResult() && Profile_.Classic && Location_.Method != TLocateMethod::Manual)
+        Rejudge();
 }
 
 void TMainForm::RecordRejudgement()
