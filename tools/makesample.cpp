@@ -12,6 +12,20 @@
 
 namespace
 {
+// A frame without a fiber by its name with dashes for blanks ("lens-cap"); -1 when none.
+int EmptyFrameKindNamed(const char* name)
+{
+    for (int k = 0; k < EmptyFrameKinds; ++k)
+    {
+        std::string dashed = EmptyFrameName(static_cast<EmptyFrameKind>(k));
+        for (char& c : dashed)
+            c = c == ' ' ? '-' : c;
+        if (dashed == name)
+            return k;
+    }
+    return -1;
+}
+
 const char* const Usage =
     "Usage: fiberscope-makesample [options] OUTPUT.(png|bmp|jpg)\n"
     "Writes a synthetic fiber end face: a bright ferrule around a darker cladding, mild noise,\n"
@@ -20,7 +34,9 @@ const char* const Usage =
     "\n"
     "  --preset NAME         start from a built-in face: typical, speckled (about 1,000 bright\n"
     "                        specks over the cladding) or dark-scratched (a dark frame crossed\n"
-    "                        by bright lines and specks); later options change it\n"
+    "                        by bright lines and specks); later options change it. A frame\n"
+    "                        without a fiber: uniform, noise, specks-on-black, bare-ferrule,\n"
+    "                        blurred or lens-cap (its own seed: give --seed before it)\n"
     "  --size WxH            640x480 (default) or 720x480\n"
     "  --colour              a faint colour tint (default: grey)\n"
     "  --seed N              noise seed (default 1)\n"
@@ -95,8 +111,11 @@ int main(int argc, char** argv)
                 recipe = SpeckledEndFace();
             else if (std::strcmp(value, "dark-scratched") == 0)
                 recipe = DarkScratchedFrame();
+            else if (const int empty = EmptyFrameKindNamed(value); empty >= 0)
+                recipe = EmptyFrame(static_cast<EmptyFrameKind>(empty), recipe.Seed);
             else
-                return Fail(bad + " (typical, speckled or dark-scratched)");
+                return Fail(bad + " (typical, speckled, dark-scratched, or a frame without a fiber: "
+                                  "uniform, noise, specks-on-black, bare-ferrule, blurred, lens-cap)");
         }
         else if (arg == "--size")
         {

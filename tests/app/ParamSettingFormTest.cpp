@@ -360,6 +360,31 @@ TEST_F(ParamSettingFormTest, AChangedWiFiAddressIsUsedAtTheNextConnectionAndAfte
     EXPECT_EQ(Form->VIDEO->IPCameraURL(), TMainForm::WiFiScopeURL);
 }
 
+// "Locate the fiber by its edge": off for a new user, taken on Ok, kept for the user's next run,
+// and never written into the settings file.
+TEST_F(ParamSettingFormTest, LocatingByTheEdgeIsTheUsersChoiceAndOutlivesARestart)
+{
+    Build();
+    EXPECT_FALSE(Form->LocateByEdge());
+    RunParamDialog([&](TParamSettingForm& p) {
+        EXPECT_FALSE(p.LOCATEBYEDGE->isChecked());
+        p.LOCATEBYEDGE->setChecked(true);
+        Click(p.Button4);
+    });
+    EXPECT_TRUE(Form->LocateByEdge());
+    EXPECT_EQ(Form->JudgingMethod(), TLocateMethod::Edges);
+    Close();
+    Build();
+    EXPECT_TRUE(Form->LocateByEdge());
+    RunParamDialog([&](TParamSettingForm& p) {
+        EXPECT_TRUE(p.LOCATEBYEDGE->isChecked());
+        p.LOCATEBYEDGE->setChecked(false);
+        Click(p.Button5); // Cancel keeps it
+    });
+    EXPECT_TRUE(Form->LocateByEdge());
+    EXPECT_EQ(ReadFile("SystemSetting.ini").count("\r\n"), 7) << "the described seven lines, nothing more";
+}
+
 // An address typed with credentials: they move to the user and password fields, and the address
 // stored (and so shown and recorded) has none.
 TEST_F(ParamSettingFormTest, CredentialsTypedIntoTheAddressMoveToTheirFields)
