@@ -6,6 +6,7 @@
 //       --benchmark_report_aggregates_only=true
 
 #include "analysis/TFiberAnalyzer.h"
+#include "profiles/FiberLocation.h"
 #include "profiles/ProfileEvaluation.h"
 #include "tools/EndFaceGenerator.h"
 
@@ -35,6 +36,18 @@ void BM_Analyze(benchmark::State& state)
     }
 }
 
+// The analysis as every Check and live frame now runs it: the fiber check (the edge locator on the
+// prepared picture) between the location and the detection. range(1): 0 rays judge, 1 the edge.
+void BM_AnalyzeLocated(benchmark::State& state)
+{
+    TFiberAnalyzer a;
+    a.SetCapturedImage(MakeEndFace(Recipes[state.range(0)]));
+    TEdgeLocatorScratch scratch;
+    const TLocateMethod method = state.range(1) ? TLocateMethod::Edges : TLocateMethod::Rays;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(AnalyzeLocated(a, scratch, method).Outcome);
+}
+
 void BM_MeasureFindings(benchmark::State& state)
 {
     const auto analysed = Analysed(Recipes[state.range(0)]);
@@ -61,6 +74,7 @@ void BM_EvaluateSinglePc(benchmark::State& state)
 
 // 0 typical, 1 about 1,000 bright specks, 2 a dark frame crossed by bright lines.
 BENCHMARK(BM_Analyze)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AnalyzeLocated)->ArgsProduct({{0, 1, 2}, {0, 1}})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MeasureFindings)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EvaluateSinglePc)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 

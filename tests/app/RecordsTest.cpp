@@ -6,6 +6,7 @@
 #include "tests/app/MainFormFixture.h"
 #include "tests/profiles/BuiltinProfile.h"
 #include "tests/records/CsvReader.h"
+#include "tools/EndFaceGenerator.h"
 
 #include <QAction>
 #include <QDateTime>
@@ -183,6 +184,29 @@ TEST_F(RecordsTest, AutomaticModeCanWriteAPdfBesideTheReportPicture)
     EXPECT_EQ(Field(rows, 1, "files"), Path("0001.bmp") + ";" + Path("0001.pdf"));
     EXPECT_EQ(Field(rows, 1, "serial"), "0001");
     EXPECT_EQ(form->B_SERIAL->text(), "0002");
+}
+
+// A face judged under a caution: the PDF names the circle that judged and the caution, so a
+// report read later shows that its zones may lie off the fiber.
+TEST_F(RecordsTest, ThePdfOfACautionedFaceSaysWhereItsFiberWasFound)
+{
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+        GTEST_SKIP() << "poppler-utils is not installed";
+    EndFaceRecipe off;
+    off.OffsetX = -160;
+    off.OffsetY = 60;
+    std::string error;
+    ASSERT_TRUE(WriteEndFace(MakeEndFace(off), false, Path("off.bmp").toStdString(), error)) << error;
+    auto form = MakeForm();
+    form->show();
+    form->OpenImageFile(Path("off.bmp").toStdString());
+    ASSERT_TRUE(form->Location().Caution());
+    form->WritePdfReportTo(Path("report.pdf"));
+    const QString text =
+        QString::fromUtf8(Poppler("pdftotext", {"-layout", Path("report.pdf"), "-"}).value_or(""))
+            .simplified();
+    EXPECT_TRUE(text.contains("Fiber location: from the edge points (Fiber edge uncertain"))
+        << text.toStdString();
 }
 
 // With a true-size profile the log and the PDF carry its name, its rows, the scale and every

@@ -229,7 +229,8 @@ TEST(AnalyzeCommand, HugeClaimsUnderAnAddressSpaceLimitAreRefusedOneByOne)
 }
 
 // Several jobs give the output of one, byte for byte and in the order of the arguments, for
-// passing, failing, refused and missing images and a picture without a fiber (the dark frame),
+// passing, failing, refused and missing images, the heaviest face to search and a picture
+// without a fiber (the dark frame),
 // as a table and as JSON, with annotated images.
 TEST(AnalyzeCommand, JobsGiveTheSameBytesAsOne)
 {
@@ -243,7 +244,8 @@ TEST(AnalyzeCommand, JobsGiveTheSameBytesAsOne)
         images << dir.filePath(name);
     }
     images << WriteImage(dir, "typical.jpg", TypicalEndFace())
-           << WriteImage(dir, "dark.png", DarkScratchedFrame());
+           << WriteImage(dir, "dark.png", DarkScratchedFrame())
+           << WriteImage(dir, "speckled.png", SpeckledEndFace()); // the heaviest detection
     WriteText(dir, "broken.png", "not an image");
     images.insert(2, dir.filePath("broken.png"));
     images.insert(5, dir.filePath("missing.png"));
