@@ -28,12 +28,6 @@ QByteArray Read(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-QString Field(const std::vector<QStringList>& rows, std::size_t row, const char* name)
-{
-    const qsizetype i = rows.at(0).indexOf(QLatin1String(name));
-    return i >= 0 ? rows.at(row).value(i) : QStringLiteral("<no column>");
-}
-
 EndFaceRecipe Off(float dx, float dy)
 {
     EndFaceRecipe r;
@@ -89,10 +83,10 @@ TEST_F(FiberLocationWindowTest, APictureWithoutAFiberGetsNoVerdictAndNothingIsFi
             EXPECT_TRUE(zone->text().isEmpty());
         const auto rows = Log();
         ASSERT_EQ(rows.size(), ++logged);
-        EXPECT_EQ(Field(rows, logged - 1, "verdict"), "No fiber");
-        EXPECT_EQ(Field(rows, logged - 1, "center_x"), "");
-        EXPECT_EQ(Field(rows, logged - 1, "files"), "") << "no picture of a 'failed' inspection either";
-        EXPECT_TRUE(Field(rows, logged - 1, "no_verdict_reason").startsWith("No fiber"));
+        EXPECT_EQ(CsvField(rows, logged - 1, "verdict"), "No fiber");
+        EXPECT_EQ(CsvField(rows, logged - 1, "center_x"), "");
+        EXPECT_EQ(CsvField(rows, logged - 1, "files"), "") << "no picture of a 'failed' inspection either";
+        EXPECT_TRUE(CsvField(rows, logged - 1, "no_verdict_reason").startsWith("No fiber"));
 
         // No report of it: the menu offers none, and the commands say why.
         emit form->RECORDS->menu()->aboutToShow();
@@ -132,10 +126,10 @@ TEST_F(FiberLocationWindowTest, AnOffCentreFiberIsCautionedAndJudgedByItsEdgeWhe
     EXPECT_TRUE(form->RESULT->text() == "Pass" || form->RESULT->text() == "Fail");
     auto rows = Log();
     ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(Field(rows, 1, "location"), "rays");
-    EXPECT_NEAR(Field(rows, 1, "edge_center_x").toFloat(), 160.0f, 1.0f);
-    EXPECT_NEAR(Field(rows, 1, "edge_center_y").toFloat(), 300.0f, 1.0f);
-    EXPECT_GT(std::abs(Field(rows, 1, "center_x").toFloat() - 160.0f), 5.0f) << "the rays' circle judged";
+    EXPECT_EQ(CsvField(rows, 1, "location"), "rays");
+    EXPECT_NEAR(CsvField(rows, 1, "edge_center_x").toFloat(), 160.0f, 1.0f);
+    EXPECT_NEAR(CsvField(rows, 1, "edge_center_y").toFloat(), 300.0f, 1.0f);
+    EXPECT_GT(std::abs(CsvField(rows, 1, "center_x").toFloat() - 160.0f), 5.0f) << "the rays' circle judged";
 
     // The option judges the face on screen again, by the edge, and records it.
     form->SetLocateByEdge(true);
@@ -145,8 +139,8 @@ TEST_F(FiberLocationWindowTest, AnOffCentreFiberIsCautionedAndJudgedByItsEdgeWhe
     EXPECT_NEAR(form->Analyzer()->Center.Y, 300.0f, 1.0f);
     rows = Log();
     ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(Field(rows, 2, "location"), "edges");
-    EXPECT_FALSE(Field(rows, 2, "rejudged").isEmpty());
+    EXPECT_EQ(CsvField(rows, 2, "location"), "edges");
+    EXPECT_FALSE(CsvField(rows, 2, "rejudged").isEmpty());
 
     // A new inspection judges by the edge from the start.
     form->OpenImageFile(face);
@@ -168,7 +162,7 @@ TEST_F(FiberLocationWindowTest, ZonesDraggedByHandEndTheCaution)
     EXPECT_FALSE(form->CAUTION->isVisible());
     const auto rows = Log();
     ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(Field(rows, 2, "location"), "manual");
+    EXPECT_EQ(CsvField(rows, 2, "location"), "manual");
 }
 
 // A true-size profile locates by the edge and never judges a cladding cut by the frame; the
@@ -186,6 +180,6 @@ TEST_F(FiberLocationWindowTest, ACutCladdingIsNotInViewForATrueSizeProfile)
     EXPECT_EQ(form->RESULT->toolTip(), "Fiber not wholly in view: centre it");
     const auto rows = Log();
     ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(Field(rows, 2, "verdict"), "Not in view");
-    EXPECT_EQ(Field(rows, 2, "profile_rows"), "");
+    EXPECT_EQ(CsvField(rows, 2, "verdict"), "Not in view");
+    EXPECT_EQ(CsvField(rows, 2, "profile_rows"), "");
 }

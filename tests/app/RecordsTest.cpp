@@ -38,12 +38,6 @@ QByteArray Read(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-QString Field(const std::vector<QStringList>& rows, std::size_t row, const char* name)
-{
-    const qsizetype i = rows.at(0).indexOf(QLatin1String(name));
-    return i >= 0 ? rows.at(row).value(i) : QStringLiteral("<no column>");
-}
-
 // Runs a poppler tool on a PDF and returns what it printed; nothing when it failed.
 std::optional<QByteArray> Poppler(const char* tool, const QStringList& args)
 {
@@ -77,16 +71,16 @@ TEST_F(RecordsTest, EveryInspectionAppendsOneRecordPassOrFail)
 
     const auto rows = ReadCsv(Read(TInspectionLog::FileName(Dir.path())));
     ASSERT_EQ(rows.size(), 4u);
-    EXPECT_EQ(Field(rows, 1, "verdict"), "Pass");
-    EXPECT_EQ(Field(rows, 2, "verdict"), "Fail");
-    EXPECT_EQ(Field(rows, 2, "core_verdict"), "Fail");
-    EXPECT_EQ(Field(rows, 2, "count_core_defects"), "1");
-    EXPECT_EQ(Field(rows, 1, "source").toStdString(), Sample("clean-pass.png"));
-    EXPECT_EQ(Field(rows, 1, "frames"), "0");
-    EXPECT_EQ(Field(rows, 3, "frames"), "3");
-    EXPECT_EQ(Field(rows, 3, "verdict"), "Pass");
-    EXPECT_EQ(Field(rows, 3, "serial"), "LINE-7, \"A\" 0001");
-    EXPECT_EQ(Field(rows, 1, "center_x").toFloat(), 0.0f + form->Analyzer()->Center.X);
+    EXPECT_EQ(CsvField(rows, 1, "verdict"), "Pass");
+    EXPECT_EQ(CsvField(rows, 2, "verdict"), "Fail");
+    EXPECT_EQ(CsvField(rows, 2, "core_verdict"), "Fail");
+    EXPECT_EQ(CsvField(rows, 2, "count_core_defects"), "1");
+    EXPECT_EQ(CsvField(rows, 1, "source").toStdString(), Sample("clean-pass.png"));
+    EXPECT_EQ(CsvField(rows, 1, "frames"), "0");
+    EXPECT_EQ(CsvField(rows, 3, "frames"), "3");
+    EXPECT_EQ(CsvField(rows, 3, "verdict"), "Pass");
+    EXPECT_EQ(CsvField(rows, 3, "serial"), "LINE-7, \"A\" 0001");
+    EXPECT_EQ(CsvField(rows, 1, "center_x").toFloat(), 0.0f + form->Analyzer()->Center.X);
 }
 
 TEST_F(RecordsTest, AnUnwritableFolderIsReportedAndTheVerdictStillShown)
@@ -134,7 +128,7 @@ TEST_F(RecordsTest, FailedInspectionsLeaveTheirPicturesWhenAsked)
     EXPECT_EQ(form->B_SERIAL->text(), "AB0007"); // a failed connector keeps its number
     const auto rows = ReadCsv(Read(TInspectionLog::FileName(Path("images"))));
     ASSERT_EQ(rows.size(), 4u);
-    EXPECT_EQ(Field(rows, 3, "files"),
+    EXPECT_EQ(CsvField(rows, 3, "files"),
               Path("images/AB0007-fail-3.bmp") + ";" + Path("images/AB0007-fail-frame.bmp"));
 }
 
@@ -181,8 +175,8 @@ TEST_F(RecordsTest, AutomaticModeCanWriteAPdfBesideTheReportPicture)
     EXPECT_TRUE(Read(Path("0001.pdf")).startsWith("%PDF"));
     const auto rows = ReadCsv(Read(TInspectionLog::FileName(Dir.path())));
     ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(Field(rows, 1, "files"), Path("0001.bmp") + ";" + Path("0001.pdf"));
-    EXPECT_EQ(Field(rows, 1, "serial"), "0001");
+    EXPECT_EQ(CsvField(rows, 1, "files"), Path("0001.bmp") + ";" + Path("0001.pdf"));
+    EXPECT_EQ(CsvField(rows, 1, "serial"), "0001");
     EXPECT_EQ(form->B_SERIAL->text(), "0002");
 }
 
@@ -223,15 +217,15 @@ TEST_F(RecordsTest, ATrueSizeProfileIsNamedWithItsRowsAndSizesInTheLogAndThePdf)
 
     const auto rows = ReadCsv(Read(TInspectionLog::FileName(Dir.path())));
     ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(Field(rows, 1, "profile"), "sm-pc");
-    EXPECT_EQ(Field(rows, 1, "verdict"), "Pass");
-    EXPECT_NEAR(Field(rows, 1, "um_per_pixel").toDouble(), form->ProfileResult().UmPerPixel, 1e-5);
+    EXPECT_EQ(CsvField(rows, 1, "profile"), "sm-pc");
+    EXPECT_EQ(CsvField(rows, 1, "verdict"), "Pass");
+    EXPECT_NEAR(CsvField(rows, 1, "um_per_pixel").toDouble(), form->ProfileResult().UmPerPixel, 1e-5);
     EXPECT_TRUE(
-        Field(rows, 1, "profile_rows").startsWith("A Pass: Scratches 0/None, Defects 0/None; B Pass: "))
-        << Field(rows, 1, "profile_rows").toStdString();
-    EXPECT_TRUE(Field(rows, 1, "findings_um").startsWith("scratch "))
-        << Field(rows, 1, "findings_um").toStdString();
-    EXPECT_EQ(Field(rows, 1, "limit_cladding_scratches_over_3um"), "");
+        CsvField(rows, 1, "profile_rows").startsWith("A Pass: Scratches 0/None, Defects 0/None; B Pass: "))
+        << CsvField(rows, 1, "profile_rows").toStdString();
+    EXPECT_TRUE(CsvField(rows, 1, "findings_um").startsWith("scratch "))
+        << CsvField(rows, 1, "findings_um").toStdString();
+    EXPECT_EQ(CsvField(rows, 1, "limit_cladding_scratches_over_3um"), "");
 
     if (QStandardPaths::findExecutable("pdftotext").isEmpty())
         GTEST_SKIP() << "poppler-utils is not installed";
@@ -264,9 +258,9 @@ TEST_F(RecordsTest, AnInspectionKeepsTheSerialAndTimeItBeganWith)
     EXPECT_EQ(form->B_SERIAL->text(), "AB/1234"); // the operator's next serial stays
     const auto rows = ReadCsv(Read(TInspectionLog::FileName(Dir.path())));
     ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(Field(rows, 1, "serial"), "AB0002");
+    EXPECT_EQ(CsvField(rows, 1, "serial"), "AB0002");
     // The report picture shows the time the log holds.
-    const QDateTime logged = QDateTime::fromString(Field(rows, 1, "time"), Qt::ISODate);
+    const QDateTime logged = QDateTime::fromString(CsvField(rows, 1, "time"), Qt::ISODate);
     EXPECT_EQ(form->TESTTIME->text(), TMainForm::TestTimeText(QLocale::system(), logged));
 
     // Printed or reported later, after the count-on of a passed automatic inspection: the same
@@ -310,7 +304,7 @@ TEST_F(RecordsTest, ASerialUsedAgainIsFiledBesideTheEarlierFiles)
     EXPECT_TRUE(QFile::exists(Path("AB0002-2.pdf")));
     const auto rows = ReadCsv(Read(TInspectionLog::FileName(Dir.path())));
     ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(Field(rows, 1, "files"), Path("AB0001-2.bmp") + ";" + Path("AB0001-2.pdf"));
+    EXPECT_EQ(CsvField(rows, 1, "files"), Path("AB0001-2.bmp") + ";" + Path("AB0001-2.pdf"));
     ASSERT_EQ(form->ResultMessages().size(), 1);
     EXPECT_TRUE(form->ResultMessages()[0].contains("AB0002-2.bmp"));
     EXPECT_EQ(form->B_SERIAL->text(), "AB0003");
@@ -337,19 +331,19 @@ TEST_F(RecordsTest, AReJudgedResultIsRecordedAndFiledBesideTheFirst)
 
     const auto rows = ReadCsv(Read(TInspectionLog::FileName(Dir.path())));
     ASSERT_EQ(rows.size(), 4u);
-    EXPECT_TRUE(Field(rows, 1, "rejudged").isEmpty());
+    EXPECT_TRUE(CsvField(rows, 1, "rejudged").isEmpty());
     for (std::size_t r : {2u, 3u})
     {
-        EXPECT_EQ(Field(rows, r, "serial"), "AB0001") << r;
-        EXPECT_EQ(Field(rows, r, "time"), Field(rows, 1, "time")) << r;
-        EXPECT_FALSE(Field(rows, r, "rejudged").isEmpty()) << r;
+        EXPECT_EQ(CsvField(rows, r, "serial"), "AB0001") << r;
+        EXPECT_EQ(CsvField(rows, r, "time"), CsvField(rows, 1, "time")) << r;
+        EXPECT_FALSE(CsvField(rows, r, "rejudged").isEmpty()) << r;
     }
-    EXPECT_EQ(Field(rows, 2, "verdict"), dragged);
-    EXPECT_EQ(Field(rows, 2, "center_x").toFloat(), Field(rows, 1, "center_x").toFloat() + 120.0f);
-    EXPECT_EQ(Field(rows, 3, "mode"), "multi");
-    EXPECT_EQ(Field(rows, 3, "verdict"), form->RESULT->text());
-    EXPECT_EQ(Field(rows, 2, "files"), Path("AB0001-2.bmp"));
-    EXPECT_EQ(Field(rows, 3, "files"), Path("AB0001-3.bmp"));
+    EXPECT_EQ(CsvField(rows, 2, "verdict"), dragged);
+    EXPECT_EQ(CsvField(rows, 2, "center_x").toFloat(), CsvField(rows, 1, "center_x").toFloat() + 120.0f);
+    EXPECT_EQ(CsvField(rows, 3, "mode"), "multi");
+    EXPECT_EQ(CsvField(rows, 3, "verdict"), form->RESULT->text());
+    EXPECT_EQ(CsvField(rows, 2, "files"), Path("AB0001-2.bmp"));
+    EXPECT_EQ(CsvField(rows, 3, "files"), Path("AB0001-3.bmp"));
     EXPECT_TRUE(QFile::exists(Path("AB0001.bmp")));
     EXPECT_EQ(form->B_SERIAL->text(), "AB0002"); // counted on once, for the connector
 
@@ -414,7 +408,7 @@ TEST_F(RecordsTest, ALockedLogNeverFreezesTheWindowAndTheRecordGoesInLater)
     form->OpenImageFile(Sample("clean-pass.png"));
     const auto rows = ReadCsv(Read(log));
     ASSERT_EQ(rows.size(), 4u);
-    EXPECT_EQ(Field(rows, 2, "serial"), "AB0002");
-    EXPECT_EQ(Field(rows, 3, "serial"), "AB0003");
+    EXPECT_EQ(CsvField(rows, 2, "serial"), "AB0002");
+    EXPECT_EQ(CsvField(rows, 3, "serial"), "AB0003");
     EXPECT_FALSE(waiting->isVisible());
 }

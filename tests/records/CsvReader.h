@@ -46,3 +46,11 @@ inline std::vector<QStringList> ReadCsv(const QByteArray& bytes)
         rows.push_back(row << QString::fromUtf8(field));
     return rows;
 }
+
+// The field of a named column in a row; "<no column>" when the header has no such column, so a
+// renamed column fails the comparison instead of matching an empty field.
+inline QString CsvField(const std::vector<QStringList>& rows, std::size_t row, const char* name)
+{
+    const qsizetype i = rows.at(0).indexOf(QLatin1String(name));
+    return i >= 0 ? rows.at(row).value(i) : QStringLiteral("<no column>");
+}

@@ -9,16 +9,6 @@
 #include <QJsonArray>
 #include <filesystem>
 
-namespace
-{
-QString Field(const std::vector<QStringList>& rows, std::size_t row, const char* name)
-{
-    const qsizetype i = rows.at(0).indexOf(QLatin1String(name));
-    EXPECT_GE(i, 0) << name;
-    return i >= 0 ? rows.at(row).value(i) : QString();
-}
-} // namespace
-
 TEST(AnalyzeCsv, MatchesTheJsonOutputFieldByField)
 {
     QStringList images;
@@ -37,28 +27,29 @@ TEST(AnalyzeCsv, MatchesTheJsonOutputFieldByField)
         const QJsonObject o = ParseLine(objects[i]);
         const std::size_t r = static_cast<std::size_t>(i) + 1;
         ASSERT_EQ(rows[r].size(), rows[0].size());
-        EXPECT_EQ(Field(rows, r, "source"), o["file"].toString());
-        EXPECT_EQ(Field(rows, r, "mode"), o["mode"].toString());
-        EXPECT_EQ(Field(rows, r, "verdict"), o["overall"].toString());
+        EXPECT_EQ(CsvField(rows, r, "source"), o["file"].toString());
+        EXPECT_EQ(CsvField(rows, r, "mode"), o["mode"].toString());
+        EXPECT_EQ(CsvField(rows, r, "verdict"), o["overall"].toString());
         const QJsonArray zones = o["zone_verdicts"].toArray();
-        EXPECT_EQ(Field(rows, r, "core_verdict"), zones[0].toString());
-        EXPECT_EQ(Field(rows, r, "cladding_verdict"), zones[1].toString());
-        EXPECT_EQ(Field(rows, r, "contact_verdict"), zones[2].toString());
-        EXPECT_FLOAT_EQ(Field(rows, r, "center_x").toFloat(),
+        EXPECT_EQ(CsvField(rows, r, "core_verdict"), zones[0].toString());
+        EXPECT_EQ(CsvField(rows, r, "cladding_verdict"), zones[1].toString());
+        EXPECT_EQ(CsvField(rows, r, "contact_verdict"), zones[2].toString());
+        EXPECT_FLOAT_EQ(CsvField(rows, r, "center_x").toFloat(),
                         static_cast<float>(o["center"].toArray()[0].toDouble()));
-        EXPECT_FLOAT_EQ(Field(rows, r, "radius_contact").toFloat(),
+        EXPECT_FLOAT_EQ(CsvField(rows, r, "radius_contact").toFloat(),
                         static_cast<float>(o["zone_radius"].toArray()[4].toDouble()));
         const QJsonArray counts = o["zone_counts"].toArray();
-        EXPECT_EQ(Field(rows, r, "count_cladding_scratches_over_3um").toInt(),
+        EXPECT_EQ(CsvField(rows, r, "count_cladding_scratches_over_3um").toInt(),
                   counts[0].toArray()[1].toInt());
-        EXPECT_EQ(Field(rows, r, "count_cladding_defects_2_5um").toInt(), counts[1].toArray()[2].toInt());
-        EXPECT_EQ(Field(rows, r, "count_contact_defects_over_10um").toInt(), counts[1].toArray()[4].toInt());
+        EXPECT_EQ(CsvField(rows, r, "count_cladding_defects_2_5um").toInt(), counts[1].toArray()[2].toInt());
+        EXPECT_EQ(CsvField(rows, r, "count_contact_defects_over_10um").toInt(),
+                  counts[1].toArray()[4].toInt());
         if (o["mode"].toString() == "multi")
-            EXPECT_EQ(Field(rows, r, "count_core_defects").toInt(),
+            EXPECT_EQ(CsvField(rows, r, "count_core_defects").toInt(),
                       o["multi_core_counts"].toArray()[2].toInt());
         else
-            EXPECT_EQ(Field(rows, r, "count_core_defects").toInt(), counts[1].toArray()[0].toInt());
-        EXPECT_EQ(Field(rows, r, "frames"), "0");
+            EXPECT_EQ(CsvField(rows, r, "count_core_defects").toInt(), counts[1].toArray()[0].toInt());
+        EXPECT_EQ(CsvField(rows, r, "frames"), "0");
     }
     EXPECT_EQ(Analyze({"--csv", "--json", images[0]}).Exit, 2);
 }
@@ -96,13 +87,13 @@ TEST(AnalyzeCsv, NamesThatLookLikeFormulasAreDefusedAndStrayBytesKept)
     for (std::size_t r = 1; r < rows.size(); ++r)
     {
         ASSERT_EQ(rows[r].size(), rows[0].size());
-        sources << Field(rows, r, "source");
-        EXPECT_EQ(Field(rows, r, "profile"), "'+plant");
-        EXPECT_TRUE(Field(rows, r, "profile_rows").startsWith("'@A Pass: "))
-            << Field(rows, r, "profile_rows").toStdString();
+        sources << CsvField(rows, r, "source");
+        EXPECT_EQ(CsvField(rows, r, "profile"), "'+plant");
+        EXPECT_TRUE(CsvField(rows, r, "profile_rows").startsWith("'@A Pass: "))
+            << CsvField(rows, r, "profile_rows").toStdString();
         bool number = false;
-        Field(rows, r, "center_x").toFloat(&number);
-        EXPECT_TRUE(number) << Field(rows, r, "center_x").toStdString();
+        CsvField(rows, r, "center_x").toFloat(&number);
+        EXPECT_TRUE(number) << CsvField(rows, r, "center_x").toStdString();
     }
     for (const auto& c : cases)
         EXPECT_TRUE(sources.contains(c.Source))
@@ -152,7 +143,7 @@ TEST(AnalyzeCsv, TwoAnalysersAppendingToOneFileKeepEveryLineWhole)
         const std::vector<QStringList> rows = ReadCsv(header + line);
         ASSERT_EQ(rows.size(), 2u) << i;
         ASSERT_EQ(rows[1].size(), rows[0].size()) << i;
-        EXPECT_EQ(Field(rows, 1, "source"), image) << i;
+        EXPECT_EQ(CsvField(rows, 1, "source"), image) << i;
     }
     EXPECT_EQ(headers, 2);
 }

@@ -13,13 +13,6 @@
 
 namespace
 {
-QString Field(const std::vector<QStringList>& rows, std::size_t row, const char* name)
-{
-    const qsizetype i = rows.at(0).indexOf(QLatin1String(name));
-    EXPECT_GE(i, 0) << name;
-    return i >= 0 ? rows.at(row).value(i) : QString();
-}
-
 float F(const QJsonValue& v)
 {
     return static_cast<float>(v.toDouble());
@@ -110,13 +103,13 @@ TEST_P(AnalyzeWithoutFiber, IsNoFiberAndFailsInTableJsonAndCsv)
     const std::vector<QStringList> records = ReadCsv(csv.Out.toUtf8());
     ASSERT_EQ(records.size(), 2u) << csv.Out.toStdString();
     ASSERT_EQ(records[1].size(), records[0].size());
-    EXPECT_EQ(Field(records, 1, "verdict"), "No fiber");
-    EXPECT_EQ(Field(records, 1, "profile"), "sm-pc");
+    EXPECT_EQ(CsvField(records, 1, "verdict"), "No fiber");
+    EXPECT_EQ(CsvField(records, 1, "profile"), "sm-pc");
     for (const char* empty : {"center_x", "center_y", "radius_contact", "count_core_defects", "core_verdict",
                               "um_per_pixel", "profile_rows", "edge_center_x"})
-        EXPECT_TRUE(Field(records, 1, empty).isEmpty())
-            << empty << ": " << Field(records, 1, empty).toStdString();
-    EXPECT_TRUE(Field(records, 1, "no_verdict_reason").startsWith("No fiber: "));
+        EXPECT_TRUE(CsvField(records, 1, empty).isEmpty())
+            << empty << ": " << CsvField(records, 1, empty).toStdString();
+    EXPECT_TRUE(CsvField(records, 1, "no_verdict_reason").startsWith("No fiber: "));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -160,9 +153,9 @@ TEST(AnalyzeLocation, OffCentreFaceCautionsTheRaysAndIsJudgedByItsEdgeOnRequest)
     const std::vector<QStringList> records =
         ReadCsv(Analyze({"--csv", "--locate=edges", image}).Out.toUtf8());
     ASSERT_EQ(records.size(), 2u);
-    EXPECT_EQ(Field(records, 1, "location"), "edges");
-    EXPECT_NEAR(Field(records, 1, "center_x").toFloat(), cx, 1.0f);
-    EXPECT_NEAR(Field(records, 1, "edge_center_y").toFloat(), cy, 1.0f);
+    EXPECT_EQ(CsvField(records, 1, "location"), "edges");
+    EXPECT_NEAR(CsvField(records, 1, "center_x").toFloat(), cx, 1.0f);
+    EXPECT_NEAR(CsvField(records, 1, "edge_center_y").toFloat(), cy, 1.0f);
 }
 
 // A quarter of the cladding beyond the border: a true-size profile, judging by the edge, cannot

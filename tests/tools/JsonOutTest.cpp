@@ -71,7 +71,10 @@ INSTANTIATE_TEST_SUITE_P(
                     EscapeCase{"ControlBytes", std::string("t\tn\nr\r\x01\x1f\x7f", 9),
                                "\"t\\tn\\nr\\r\\u0001\\u001f\\u007f\""},
                     EscapeCase{"NulByte", std::string("a\0b", 3), "\"a\\u0000b\""},
-                    EscapeCase{"C1Controls", "a\xC2\x9B" "2Jb\xC2\x85\xC2\xA0", "\"a\\u009b2Jb\\u0085\xC2\xA0\""},
+                    EscapeCase{"C1Controls",
+                               "a\xC2\x9B"
+                               "2Jb\xC2\x85\xC2\xA0",
+                               "\"a\\u009b2Jb\\u0085\xC2\xA0\""},
                     EscapeCase{"ValidUtf8PassesThrough", "caf\xC3\xA9 \xF0\x9F\x94\xAC",
                                "\"caf\xC3\xA9 \xF0\x9F\x94\xAC\""},
                     EscapeCase{"Latin1Byte", "caf\xE9.png", "\"caf\\udce9.png\""},
