@@ -21,6 +21,8 @@ namespace
 // ZoneScale = r * 0.008.
 constexpr float Diameters[5] = {25.0f, 65.0f, 118.0f, 132.0f, 250.0f};
 
+} // namespace
+
 bool CirclesDiffer(const TFiberLocation& l)
 {
     if (!l.Edge.Found || l.RayZoneScale <= 0.0f)
@@ -30,7 +32,6 @@ bool CirclesDiffer(const TFiberLocation& l)
     const float apart = std::hypot(l.RayCentre.X - l.Edge.Centre.X, l.RayCentre.Y - l.Edge.Centre.Y);
     return !(apart <= tolerance) || !(std::abs(l.RayRadius() - l.EdgeRadius()) <= tolerance);
 }
-} // namespace
 
 const char* LocateMethodName(TLocateMethod method)
 {

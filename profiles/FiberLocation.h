@@ -57,6 +57,9 @@ struct TFiberLocation
     bool Noteworthy() const { return Method != TLocateMethod::Rays || !Judges() || Differ; }
 };
 
+// Whether both circles are known and apart beyond the tolerance (what Differ holds).
+bool CirclesDiffer(const TFiberLocation& location);
+
 // The texts shown on the picture and beside the verdict.
 extern const char* const NoFiberVerdict;   // "No fiber"
 extern const char* const NotInViewVerdict; // "Not in view"

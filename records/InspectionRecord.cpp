@@ -4,7 +4,10 @@
 #include "platform/BuildInfo.h"
 #include "platform/Utf8.h"
 
+#include <QRegularExpression>
+#include <algorithm>
 #include <cassert>
+#include <cmath>
 
 const TClassInfo ClassInfo[TInspectionRecord::ClassCount] = {
     {"core_scratches", "Core zone: scratches", 0, false},
@@ -381,4 +384,190 @@ QString FileNameText(const QByteArray& name)
         i += length;
     }
     return out;
+}
+
+bool TInspectionRecord::IsNumericColumn(const QString& name)
+{
+    return NumericColumn(name);
+}
+
+QString TInspectionRecord::FilesCell() const
+{
+    QStringList paths;
+    for (const QString& file : Files)
+        paths << EscapedCellText(file, true);
+    return paths.join(QLatin1Char(';'));
+}
+
+QStringList TInspectionRecord::ParseFilesCell(const QString& cell)
+{
+    QStringList files;
+    if (cell.isEmpty())
+        return files;
+    QString path;
+    for (qsizetype i = 0; i < cell.size(); ++i)
+    {
+        const QChar c = cell[i];
+        if (c == u';')
+        {
+            files << path;
+            path.clear();
+        }
+        else if (c == u'\\' && i + 1 < cell.size())
+        {
+            const QChar next = cell[++i];
+            bool ok = false;
+            if (next == u'x' && i + 2 < cell.size())
+            {
+                const uint byte = cell.mid(i + 1, 2).toUInt(&ok, 16);
+                if (ok)
+                {
+                    path += QChar(static_cast<char16_t>(0xDC00u + byte));
+                    i += 2;
+                }
+            }
+            else if (next == u'u' && i + 4 < cell.size())
+            {
+                const uint unit = cell.mid(i + 1, 4).toUInt(&ok, 16);
+                if (ok)
+                {
+                    path += QChar(static_cast<char16_t>(unit));
+                    i += 4;
+                }
+            }
+            if (!ok)
+                path += next; // \\ and \;
+        }
+        else
+            path += c;
+    }
+    files << path;
+    return files;
+}
+
+namespace
+{
+int LimitOf(const QString& text)
+{
+    if (text == QLatin1String("None"))
+        return 0;
+    if (text == QLatin1String("No Limit"))
+        return 99999;
+    return text.toInt();
+}
+
+// "A Pass: Scratches 0/None, Defects 2–5 µm 1/5; B Fail: ..." as ProfileRowsText writes it.
+std::vector<TZoneResult> ParseProfileRows(const QString& text)
+{
+    std::vector<TZoneResult> zones;
+    static const QRegularExpression zonePattern(QStringLiteral("^(.*) (Pass|Fail): (.*)$"));
+    static const QRegularExpression rowPattern(QStringLiteral("^(.*) (\\d+)/(.*)$"));
+    for (const QString& part : text.split(QStringLiteral("; "), Qt::SkipEmptyParts))
+    {
+        const QRegularExpressionMatch z = zonePattern.match(part);
+        if (!z.hasMatch())
+            continue;
+        TZoneResult zone;
+        zone.Key = z.captured(1).toStdString();
+        zone.Name = "Zone " + zone.Key;
+        zone.Pass = z.captured(2) == QLatin1String("Pass");
+        for (const QString& row : z.captured(3).split(QStringLiteral(", "), Qt::SkipEmptyParts))
+        {
+            const QRegularExpressionMatch r = rowPattern.match(row);
+            if (!r.hasMatch())
+                continue;
+            const int count = r.captured(2).toInt();
+            zone.Rows.push_back({r.captured(1).toStdString(), r.captured(3).toStdString(), count,
+                                 count <= LimitOf(r.captured(3))});
+        }
+        zones.push_back(std::move(zone));
+    }
+    return zones;
+}
+} // namespace
+
+TInspectionRecord TInspectionRecord::FromFields(const QStringList& header, const QStringList& fields)
+{
+    const auto at = [&](const char* name) {
+        const qsizetype i = header.indexOf(QLatin1String(name));
+        return i >= 0 ? fields.value(i) : QString();
+    };
+    const auto number = [&](const char* name) { return at(name).toFloat(); };
+    TInspectionRecord r;
+    r.Time = QDateTime::fromString(at("time"), Qt::ISODate);
+    r.RejudgedAt = QDateTime::fromString(at("rejudged"), Qt::ISODate);
+    r.Serial = at("serial");
+    r.Source = at("source");
+    r.Frames = at("frames").toInt();
+    r.Mode = at("mode") == QLatin1String("multi") ? 1 : 0;
+    const char* thresholds[4] = {"lower_threshold", "upper_threshold", "core_cladding_threshold",
+                                 "contact_threshold"};
+    for (int k = 0; k < 4; ++k)
+        r.Thresholds[k] = at(thresholds[k]).toInt();
+    r.DefectPercents[0] = number("core_defect_percent");
+    r.DefectPercents[1] = number("cladding_defect_percent");
+    for (int i = 0; i < ClassCount; ++i)
+    {
+        const TClassInfo& info = ClassInfo[i];
+        const QString limit =
+            at(QStringLiteral("limit_%1").arg(QLatin1String(info.Key)).toUtf8().constData());
+        const QString count =
+            at(QStringLiteral("count_%1").arg(QLatin1String(info.Key)).toUtf8().constData());
+        r.Classes[static_cast<std::size_t>(i)] = {info.Key,         info.Label,    info.Zone,
+                                                  !limit.isEmpty(), count.toInt(), limit.toInt()};
+    }
+    const char* verdicts[4] = {"core_verdict", "cladding_verdict", "adhesive_verdict", "contact_verdict"};
+    for (int k = 0; k < 4; ++k)
+        r.ZoneVerdicts[k] = at(verdicts[k]);
+    const QString verdict = at("verdict");
+    r.Pass = verdict == QLatin1String("Pass");
+    r.CenterX = number("center_x");
+    r.CenterY = number("center_y");
+    const char* radii[5] = {"radius_core_sm", "radius_core_mm", "radius_cladding", "radius_adhesive",
+                            "radius_contact"};
+    for (int k = 0; k < 5; ++k)
+        r.ZoneRadii[k] = number(radii[k]);
+    r.Files = ParseFilesCell(at("files"));
+    r.Version = at("version");
+    if (!at("profile").isEmpty())
+        r.Profile = at("profile");
+    r.UmPerPixel = number("um_per_pixel");
+    r.ProfileZones = ParseProfileRows(at("profile_rows"));
+
+    TFiberLocation& l = r.Location;
+    const QString method = at("location");
+    l.Method = method == QLatin1String("edges")    ? TLocateMethod::Edges
+               : method == QLatin1String("manual") ? TLocateMethod::Manual
+                                                   : TLocateMethod::Rays;
+    l.Edge.Found = !at("edge_center_x").isEmpty();
+    l.Edge.Centre = TPoint2D(number("edge_center_x"), number("edge_center_y"));
+    l.Edge.RadiusX = number("edge_radius_x");
+    l.Edge.RadiusY = number("edge_radius_y");
+    l.Edge.ArcSeen = number("edge_arc_seen");
+    l.Outcome = verdict == QLatin1String(NoFiberVerdict)     ? TFiberOutcome::NoFiber
+                : verdict == QLatin1String(NotInViewVerdict) ? TFiberOutcome::NotWhollyInView
+                                                             : TFiberOutcome::Judged;
+    // The reason's text names the locator's reason; the first one that gives the same text.
+    const QString reason = at("no_verdict_reason");
+    for (TNoFiberReason why : {TNoFiberReason::NoRing, TNoFiberReason::NoEdges, TNoFiberReason::PoorFit,
+                               TNoFiberReason::PictureTooSmall})
+    {
+        TFiberLocation probe = l;
+        probe.Edge.Reason = why;
+        if (QString::fromStdString(NoVerdictReason(probe)) == reason)
+        {
+            l.Edge.Reason = why;
+            break;
+        }
+    }
+    // The rays' circle judged when the method says so; it is the record's own centre then.
+    if (l.Method == TLocateMethod::Rays && l.Judges())
+    {
+        l.RayCentre = TPoint2D(r.CenterX, r.CenterY);
+        l.RayZoneScale = r.ZoneRadii[2] / 118.0f;
+        for (int k = 0; k < 5; ++k)
+            l.RayZoneRadius[k] = r.ZoneRadii[k];
+        l.Differ = CirclesDiffer(l);
+    }
+    return r;
 }

@@ -101,6 +101,19 @@ struct TInspectionRecord
     //  - a cell so defused, or holding a comma, a quote or a semicolon (some spreadsheets split
     //    on it), is quoted as RFC 4180 says, its quotes doubled.
     QByteArray CsvRecordLine() const;
+
+    // The files as one cell: each path escaped as the log escapes it (\\, \;, \u00NN, \xNN) and
+    // joined by ';', so any path reads back whole; and back.
+    QString FilesCell() const;
+    static QStringList ParseFilesCell(const QString& cell);
+
+    // A record from the values of the columns of CsvHeader() by name (the fields of CsvFields,
+    // the files as FilesCell), as the record store and an imported log give them back. A
+    // missing or empty column leaves its field at its default; the measured findings are not in
+    // these columns. A profile's rows are read back from their text.
+    static TInspectionRecord FromFields(const QStringList& header, const QStringList& fields);
+    // Whether a column holds a number (or a time) the program wrote, never text from outside.
+    static bool IsNumericColumn(const QString& name);
 };
 
 extern const TClassInfo ClassInfo[TInspectionRecord::ClassCount];

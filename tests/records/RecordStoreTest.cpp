@@ -1,0 +1,275 @@
+// The record store, the same tests on both databases: SQLite in a temporary folder, and a real
+// PostgreSQL server started by the fixture. A record goes in and comes back field by field;
+// adding it again changes nothing; filters, pages and pass rates; the outbox.
+
+#include "records/RecordStore.h"
+
+#include "tests/records/LogFixtures.h"
+#include "tests/records/PostgresServer.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+#include <set>
+
+namespace
+{
+// A record with everything that is hard to carry: quotes, commas, a line break and non-ASCII
+// text in the serial and the source, paths with ';', a backslash and a byte that is not UTF-8,
+// a true-size profile's rows and the edge location.
+TStoredInspection Awkward(const QString& serial)
+{
+    TInspectionRecord r = SerialRecord(serial);
+    r.Time = QDateTime::fromString(QStringLiteral("2026-12-11T08:15:30.250+01:00"), Qt::ISODate);
+    r.Source = QStringLiteral("WiFi scope \"Zone 3\", line\n2 – Größe");
+    r.Files = {QStringLiteral("/images/a;b.bmp"),
+               QStringLiteral("/images/back\\slash ") + QChar(char16_t(0xDCFF)) + QStringLiteral(".pdf")};
+    r.Profile = QStringLiteral("sm-pc");
+    r.ProfileTitle = QStringLiteral("Single mode PC (UPC)");
+    r.UmPerPixel = 0.4168f;
+    r.ProfileZones = {{"A", "Zone A", {{"Scratches", "None", 0, true}, {"Defects", "None", 1, false}}, false},
+                      {"B", "Zone B", {{"Defects 2–5 µm", "5", 2, true}}, true}};
+    r.Pass = false;
+    r.Location.Method = TLocateMethod::Edges;
+    r.Location.Edge.Found = true;
+    r.Location.Edge.Centre = TPoint2D(160.03f, 300.02f);
+    r.Location.Edge.RadiusX = 149.96f;
+    r.Location.Edge.RadiusY = 150.01f;
+    r.Location.Edge.ArcSeen = 0.98f;
+    TMeasuredFinding scratch;
+    scratch.Kind = FindingClass::Scratch;
+    scratch.CentreX = 101.5f;
+    scratch.CentreY = 88.25f;
+    scratch.Area = 61;
+    scratch.SizeUm = 2.05f;
+    scratch.LengthUm = 61.3f;
+    r.Findings = {scratch};
+    TStoredInspection s = TStoredInspection::Made(r, QStringLiteral("Line 2, station 'B'"));
+    TFiberAnalyzer a;
+    a.FindingCount[1] = 1;
+    a.Findings[1][0] = {1, 4.0f, 5.0f, 17.0f, 5.8f, 0.0f};
+    s.TakeFindings(a);
+    EXPECT_EQ(s.Findings.size(), 2u);
+    s.ReportPng = QByteArray("\x89PNG\r\n\x1a\n\0\0binary", 18);
+    return s;
+}
+
+class RecordStoreTest : public ::testing::TestWithParam<bool>
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        Server = std::make_unique<TPostgresServer>();
+        QString error;
+        if (!Server->Start(&error))
+        {
+            ServerError = error;
+            Server.reset();
+        }
+    }
+    static void TearDownTestSuite() { Server.reset(); }
+
+    void SetUp() override
+    {
+        if (!GetParam())
+        {
+            ASSERT_TRUE(Dir.isValid());
+            Store = TRecordStore::OpenLocal(Dir.filePath(QStringLiteral("data/records.sqlite")));
+            return;
+        }
+        if (!Server)
+            GTEST_SKIP() << "no PostgreSQL server: " << ServerError.toStdString();
+        // A database of its own per test.
+        static int next = 0;
+        const QString name = QStringLiteral("records_%1").arg(++next);
+        ASSERT_TRUE(Server->CreateDatabase(name));
+        Plant.Host = Server->Host();
+        Plant.Port = Server->Port();
+        Plant.Database = name;
+        Plant.User = QStringLiteral("postgres");
+        Plant.SslMode = QStringLiteral("disable");
+        Store = TRecordStore::OpenServer(Plant);
+    }
+
+    static inline std::unique_ptr<TPostgresServer> Server;
+    static inline QString ServerError;
+    QTemporaryDir Dir;
+    TPlantDatabase Plant;
+    std::unique_ptr<TRecordStore> Store;
+};
+} // namespace
+
+TEST_P(RecordStoreTest, ARecordComesBackFieldByFieldAndGoesInOnce)
+{
+    const TStoredInspection s = Awkward(QStringLiteral("=AB,\"0001\"\n–ü"));
+    ASSERT_TRUE(Store->Add(s));
+    const std::optional<TStoredInspection> back = Store->Get(s.Id);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->Station, s.Station);
+    EXPECT_EQ(back->HostName, s.HostName);
+    EXPECT_EQ(back->Operator, s.Operator);
+    const QStringList header = TInspectionRecord::CsvHeader(), fields = back->Record.CsvFields(),
+                      expected = s.Record.CsvFields();
+    for (qsizetype i = 0; i < header.size(); ++i)
+        EXPECT_EQ(fields.value(i).toStdString(), expected.value(i).toStdString()) << header[i].toStdString();
+    EXPECT_EQ(back->Record.Files, s.Record.Files);
+    EXPECT_EQ(back->Record.Time, s.Record.Time);
+    EXPECT_EQ(back->Record.Time.offsetFromUtc(), 3600);
+    EXPECT_EQ(back->Record.ProfileRowsText(), s.Record.ProfileRowsText());
+    ASSERT_EQ(back->Findings.size(), 2u);
+    EXPECT_EQ(back->Findings[0].Zone, "cladding");
+    EXPECT_FLOAT_EQ(back->Findings[1].LengthUm, 61.3f);
+    EXPECT_EQ(back->Record.FindingsText(), QStringLiteral("scratch 2.05 x 61.3"));
+    EXPECT_EQ(back->ReportPng, s.ReportPng);
+
+    // Sent again (an acknowledgement lost): nothing changes.
+    TStoredInspection again = s;
+    again.Record.Serial = QStringLiteral("CHANGED0001");
+    EXPECT_FALSE(Store->Add(again));
+    EXPECT_EQ(Store->Get(s.Id)->Record.Serial, s.Record.Serial);
+    EXPECT_EQ(Store->Count({}), 1);
+    EXPECT_FALSE(Store->Get(QUuid::createUuid()));
+}
+
+TEST_P(RecordStoreTest, FiltersPagesAndPassRates)
+{
+    const QDateTime start = QDateTime::fromString(QStringLiteral("2026-12-01T06:00:00Z"), Qt::ISODate);
+    for (int i = 0; i < 45; ++i)
+    {
+        TInspectionRecord r = SerialRecord(QStringLiteral("AB%1").arg(i, 4, 10, QLatin1Char('0')));
+        // Three a day for 15 days; every third fails; two stations; some share a time.
+        r.Time = start.addSecs(static_cast<qint64>(i / 3) * 86400 + (i % 3 == 2 ? 0 : i % 3) * 60);
+        r.Pass = i % 3 != 0;
+        TStoredInspection s =
+            TStoredInspection::Made(r, i % 2 ? QStringLiteral("east") : QStringLiteral("west"));
+        ASSERT_TRUE(Store->Add(s));
+    }
+    // Characters that LIKE would take as patterns are taken literally.
+    ASSERT_TRUE(Store->Add(TStoredInspection::Made(SerialRecord(QStringLiteral("A_%0001")))));
+
+    // Page by page, newest first, every record once.
+    std::set<QUuid> seen;
+    std::optional<TRecordCursor> after;
+    qint64 previous = std::numeric_limits<qint64>::max();
+    for (int pages = 0; pages < 20; ++pages)
+    {
+        const std::vector<TRecordSummary> page = Store->Page({}, 7, after);
+        if (page.empty())
+            break;
+        for (const TRecordSummary& r : page)
+        {
+            EXPECT_LE(r.TimeMs, previous);
+            previous = r.TimeMs;
+            EXPECT_TRUE(seen.insert(r.Id).second) << "twice: " << r.Serial.toStdString();
+        }
+        after = TRecordCursor{page.back().TimeMs, page.back().Id.toString(QUuid::WithoutBraces)};
+    }
+    EXPECT_EQ(seen.size(), 46u);
+
+    TRecordFilter f;
+    f.SerialPrefix = QStringLiteral("AB001");
+    EXPECT_EQ(Store->Count(f), 10);
+    f.SerialPrefix = QStringLiteral("A_%");
+    EXPECT_EQ(Store->Count(f), 1);
+    f = {};
+    f.From = start.addDays(2);
+    f.To = start.addDays(4);
+    EXPECT_EQ(Store->Count(f), 6);
+    f.Verdict = QStringLiteral("Fail");
+    EXPECT_EQ(Store->Count(f), 2);
+    f = {};
+    f.Station = QStringLiteral("east");
+    EXPECT_EQ(Store->Page(f, 100).size(), 22u);
+
+    TRecordFilter fortnight;
+    fortnight.From = start;
+    fortnight.To = start.addDays(15);
+    const std::vector<TPassRate> perDay = Store->PassRates(fortnight, false);
+    ASSERT_EQ(perDay.size(), 15u);
+    EXPECT_EQ(perDay.front().Key, "2026-12-01");
+    EXPECT_EQ(perDay.front().Inspections, 3);
+    EXPECT_EQ(perDay.front().Passed, 2);
+    const std::vector<TPassRate> perStation = Store->PassRates({}, true);
+    ASSERT_EQ(perStation.size(), 3u); // east, west and the host name
+}
+
+TEST_P(RecordStoreTest, TheOutboxKeepsWhatIsQueuedUntilItIsSent)
+{
+    const TStoredInspection a = Awkward(QStringLiteral("Q0001")), b = Awkward(QStringLiteral("Q0002"));
+    ASSERT_TRUE(Store->Add(a, true));
+    ASSERT_TRUE(Store->Add(b, true));
+    ASSERT_TRUE(Store->Add(Awkward(QStringLiteral("Q0003"))));
+    EXPECT_EQ(Store->WaitingCount(), 2);
+    const std::vector<QUuid> waiting = Store->Waiting(10);
+    ASSERT_EQ(waiting.size(), 2u);
+    EXPECT_TRUE((waiting[0] == a.Id && waiting[1] == b.Id) || (waiting[0] == b.Id && waiting[1] == a.Id));
+    Store->Sent(a.Id);
+    EXPECT_EQ(Store->Waiting(10), std::vector<QUuid>{b.Id});
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, RecordStoreTest, ::testing::Bool(),
+                         [](const auto& p) { return p.param ? "PostgreSQL" : "SQLite"; });
+
+TEST(RecordStoreLocal, ReopensWithItsRecordsAndRefusesANewerSchema)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("records.sqlite"));
+    const TStoredInspection s = Awkward(QStringLiteral("R0001"));
+    TRecordStore::OpenLocal(file)->Add(s);
+    EXPECT_TRUE(TRecordStore::OpenLocal(file)->Get(s.Id));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("newer"));
+        db.setDatabaseName(file);
+        ASSERT_TRUE(db.open());
+        QSqlQuery(db).exec(QStringLiteral("UPDATE schema_version SET version = 99"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("newer"));
+    try
+    {
+        TRecordStore::OpenLocal(file);
+        FAIL() << "a newer schema was opened";
+    }
+    catch (const TRecordStoreError& e)
+    {
+        EXPECT_NE(std::string(e.what()).find("newer version"), std::string::npos) << e.what();
+    }
+}
+
+// The outbox through a server that goes away mid-run: nothing sent twice, nothing lost.
+TEST(RecordSending, EveryInspectionReachesTheServerOnceThroughAServerRestart)
+{
+    TPostgresServer server;
+    QString error;
+    if (!server.Start(&error))
+        GTEST_SKIP() << "no PostgreSQL server: " << error.toStdString();
+    ASSERT_TRUE(server.CreateDatabase(QStringLiteral("plant")));
+    TPlantDatabase plant;
+    plant.Host = server.Host();
+    plant.Port = server.Port();
+    plant.Database = QStringLiteral("plant");
+    plant.User = QStringLiteral("postgres");
+    plant.SslMode = QStringLiteral("disable");
+    plant.ConnectTimeoutSeconds = 2;
+
+    QTemporaryDir dir;
+    auto local = TRecordStore::OpenLocal(dir.filePath(QStringLiteral("records.sqlite")));
+    auto remote = TRecordStore::OpenServer(plant);
+    for (int i = 0; i < 30; ++i)
+        ASSERT_TRUE(local->Add(
+            TStoredInspection::Made(SerialRecord(QStringLiteral("S%1").arg(i, 4, 10, QLatin1Char('0')))),
+            true));
+    EXPECT_EQ(SendWaiting(*local, *remote, 10), 10);
+
+    server.Stop();
+    EXPECT_THROW(SendWaiting(*local, *remote), TRecordStoreError);
+    EXPECT_EQ(local->WaitingCount(), 20) << "what the server did not take stays queued";
+    ASSERT_TRUE(server.Restart());
+    remote.reset();
+    remote = TRecordStore::OpenServer(plant);
+    EXPECT_EQ(SendWaiting(*local, *remote), 20);
+    EXPECT_EQ(local->WaitingCount(), 0);
+    EXPECT_EQ(remote->Count({}), 30);
+}
