@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -209,6 +210,57 @@ void BindAll(QSqlQuery& q, const QVariantList& values)
         q.addBindValue(v);
 }
 } // namespace
+
+QString LocalRecordStorePath()
+{
+    // Relative values are invalid and to be ignored, as the XDG base directory rules say.
+    QString base = qEnvironmentVariable("XDG_DATA_HOME");
+    if (base.isEmpty() || QDir::isRelativePath(base))
+        base = QDir::home().filePath(QStringLiteral(".local/share"));
+    return QDir(base).filePath(QStringLiteral("fiberscope/records.sqlite"));
+}
+
+QString PreferencesFileName()
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("fiberscope"),
+                     QStringLiteral("fiberscope"))
+        .fileName();
+}
+
+TPlantDatabase ReadPlantDatabase(const QSettings& s)
+{
+    TPlantDatabase p;
+    p.Host = s.value(QStringLiteral("PlantDatabase/Host")).toString();
+    p.Port = s.value(QStringLiteral("PlantDatabase/Port"), 5432).toInt();
+    p.Database = s.value(QStringLiteral("PlantDatabase/Database")).toString();
+    p.User = s.value(QStringLiteral("PlantDatabase/User")).toString();
+    p.SslMode = s.value(QStringLiteral("PlantDatabase/SslMode"), QStringLiteral("prefer")).toString();
+    p.Service = s.value(QStringLiteral("PlantDatabase/Service")).toString();
+    if (p.Port <= 0 || p.Port > 65535)
+        p.Port = 5432;
+    return p;
+}
+
+void WritePlantDatabase(QSettings& s, const TPlantDatabase& p)
+{
+    s.setValue(QStringLiteral("PlantDatabase/Host"), p.Host);
+    s.setValue(QStringLiteral("PlantDatabase/Port"), p.Port);
+    s.setValue(QStringLiteral("PlantDatabase/Database"), p.Database);
+    s.setValue(QStringLiteral("PlantDatabase/User"), p.User);
+    s.setValue(QStringLiteral("PlantDatabase/SslMode"), p.SslMode);
+    s.setValue(QStringLiteral("PlantDatabase/Service"), p.Service);
+}
+
+bool KeepReportPictures(const QSettings& s)
+{
+    return s.value(QStringLiteral("Records/KeepReportPictures"), true).toBool();
+}
+
+QString StationName(const QSettings& s)
+{
+    const QString name = s.value(QStringLiteral("Records/StationName")).toString().trimmed();
+    return name.isEmpty() ? QSysInfo::machineHostName() : name;
+}
 
 QString TPlantDatabase::Describe() const
 {

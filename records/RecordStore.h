@@ -54,6 +54,22 @@ struct TPlantDatabase
     QString Describe() const;
 };
 
+// The station's own store: $XDG_DATA_HOME/fiberscope/records.sqlite (by default under
+// ~/.local/share), on the station's disk.
+QString LocalRecordStorePath();
+
+// The plant database and the store's options as the user's preferences keep them (group
+// "PlantDatabase": Host, Port, Database, User, SslMode, Service; "Records/KeepReportPictures",
+// on unless turned off; "Records/StationName", the host name unless set). The window writes them,
+// fiberscope-records reads the same file.
+class QSettings;
+TPlantDatabase ReadPlantDatabase(const QSettings& settings);
+void WritePlantDatabase(QSettings& settings, const TPlantDatabase& server);
+bool KeepReportPictures(const QSettings& settings);
+QString StationName(const QSettings& settings);
+// The user's preferences file, as the window opens it.
+QString PreferencesFileName();
+
 // One finding as the engine listed it (its zone list, box and size in its own units) or as the
 // true-size measurement found it (no zone list or box; centre and sizes in micrometres).
 struct TStoredFinding
