@@ -16,8 +16,11 @@
 #include "records/InspectionLog.h"
 #include "records/PdfReport.h"
 #include "records/PendingRecords.h"
+#include "records/RecordSender.h"
+#include "records/RecordStore.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -27,6 +30,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <QSettings>
 #include <QTimer>
 #include <QToolButton>
 #include <stdexcept>
@@ -61,6 +65,11 @@ void TMainForm::BuildRecordControls()
     RECORDSWAITING->setObjectName(QStringLiteral("RECORDSWAITING"));
     RECORDSWAITING->setStyleSheet(QStringLiteral("color: #ffd400"));
     RECORDSWAITING->setVisible(false);
+    PLANTWAITING = new QLabel(TOP);
+    PLANTWAITING->setObjectName(QStringLiteral("PLANTWAITING"));
+    PLANTWAITING->setStyleSheet(QStringLiteral("color: #ffd400"));
+    PLANTWAITING->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    PLANTWAITING->setVisible(false);
     // The report needs a result on screen.
     connect(menu, &QMenu::aboutToShow, this, [this] {
         PDFREPORT->setEnabled(Cycle_.ShowingResult() && Cycle_.Shown.Verdict != TVerdict::NoFiber &&
@@ -161,6 +170,69 @@ void TMainForm::LogInspection(const QStringList& files)
                        QMessageBox::Warning);
     }
     ShowPendingRecords();
+    KeepInStore(record);
+}
+
+void TMainForm::KeepInStore(const TInspectionRecord& record)
+{
+    const QSettings preferences(PreferencesFileName(), QSettings::NativeFormat);
+    const bool plant = Sender_ != nullptr;
+    try
+    {
+        if (!Store_)
+            Store_ = TRecordStore::OpenLocal(LocalRecordStorePath());
+        TStoredInspection s = TStoredInspection::Made(record, StationName(preferences));
+        if (Analyzer_ && record.Judged())
+            s.TakeFindings(*Analyzer_);
+        if (KeepReportPictures(preferences) && Cycle_.ShowingResult())
+        {
+            QBuffer png(&s.ReportPng);
+            png.open(QIODevice::WriteOnly);
+            ComposeReportImage().Image().save(&png, "PNG");
+        }
+        Store_->Add(s, plant);
+    }
+    catch (const std::exception& e)
+    {
+        Store_.reset();
+        // Said once a run: every inspection is in the log all the same.
+        if (!StoreProblemSaid_)
+        {
+            StoreProblemSaid_ = true;
+            ShowMessageBox(this,
+                           QString::fromUtf8(e.what()) +
+                               QStringLiteral("\n\nInspections are still logged in inspections.csv."),
+                           QStringLiteral("Record store"), QMessageBox::Warning);
+        }
+        return;
+    }
+    if (plant)
+        Sender_->Wake();
+}
+
+void TMainForm::StartPlantSending()
+{
+    Sender_.reset();
+    ShowPlantWaiting(0, QString());
+    PlantWaiting_ = -1;
+    const TPlantDatabase plant = ReadPlantDatabase(QSettings(PreferencesFileName(), QSettings::NativeFormat));
+    if (!plant.Configured())
+        return;
+    Sender_ = std::make_unique<TRecordSender>(LocalRecordStorePath(), plant);
+    connect(Sender_.get(), &TRecordSender::Waiting, this,
+            [this](qint64 count, const QString& problem) { ShowPlantWaiting(count, problem); });
+}
+
+void TMainForm::ShowPlantWaiting(qint64 count, const QString& problem)
+{
+    PlantWaiting_ = count;
+    // Said while the server cannot take them; records queued a moment ago and on their way are
+    // no news.
+    const bool show = count > 0 && !problem.isEmpty();
+    PLANTWAITING->setVisible(show);
+    PLANTWAITING->setText(count == 1 ? QStringLiteral("Plant database: 1 record waiting")
+                                     : QStringLiteral("Plant database: %1 records waiting").arg(count));
+    PLANTWAITING->setToolTip(problem);
 }
 
 void TMainForm::FlushPendingRecords()

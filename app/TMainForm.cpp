@@ -10,6 +10,8 @@
 #include "platform/TApplication.h"
 #include "platform/TBitmap.h"
 #include "records/PendingRecords.h"
+#include "records/RecordSender.h"
+#include "records/RecordStore.h"
 #include "videograbber/TVideoGrabber.h"
 
 #include <QButtonGroup>
@@ -176,6 +178,7 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Framele
     ShowCriteria();
     RestoreProfile();
     LocateByEdge_ = TUserPreferences::LocateByEdge();
+    StartPlantSending();
     // 12. The frame store; the cycle starts live, with the cross-hair on.
     AllocateCaptureBuffers(captureCount);
     // 13.
@@ -404,6 +407,7 @@ void TMainForm::LayoutPanels()
     AUTOCHECK->setGeometry(666 + shift, 20, 100, 20);
     RECORDS->setGeometry(772 + shift, 20, 64, 20);
     RECORDSWAITING->setGeometry(440 + shift, 20, 178, 20);
+    PLANTWAITING->setGeometry(236 + shift, 20, 200, 20);
     RECORDSWAITING->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     SpeedButton6->move(845 + shift, 22);
     SpeedButton4->move(863 + shift, 22);

@@ -61,6 +61,8 @@ class TPaintBox;
 struct TParamValues;
 struct TInspectionRecord;
 class TPendingRecords;
+class TRecordSender;
+class TRecordStore;
 class TVideoGrabber;
 
 class TMainForm : public QWidget
@@ -136,6 +138,7 @@ public:
     QAction* SAVEFAILED = nullptr;
     QAction* AUTOPDF = nullptr;
     QLabel* RECORDSWAITING = nullptr; // "Inspection not logged yet"
+    QLabel* PLANTWAITING = nullptr;   // "Plant database: N records waiting"
     QTimer* RECORDTIMER = nullptr;    // retries records kept for their log, while there are any
     QToolButton* LIVEANALYSIS = nullptr;
     QToolButton* AUTOCHECK = nullptr;
@@ -298,6 +301,14 @@ public:
     // Records kept because their log could not be had: retried by RECORDTIMER, shown in the title bar.
     void FlushPendingRecords();
     void ShowPendingRecords();
+    // The inspection shown into the station's record store (and its outbox, with a plant
+    // database configured); a store that cannot be used is said once and the log still holds it.
+    void KeepInStore(const TInspectionRecord& record);
+    // (Re)starts sending to the plant database of the user's preferences, or stops it.
+    void StartPlantSending();
+    void ShowPlantWaiting(qint64 count, const QString& problem);
+    // How many records wait for the plant database; -1 before the sender has said.
+    qint64 PlantWaiting() const { return PlantWaiting_; }
     // Saves the report picture (and a captured frame) of a failed inspection; returns the paths.
     QStringList SaveFailedInspection(const QString& serial);
 
@@ -454,6 +465,10 @@ private:
     // ---- Records.
     TPendingRecords& Pending();
     std::unique_ptr<TPendingRecords> Pending_;
+    std::unique_ptr<TRecordStore> Store_;
+    std::unique_ptr<TRecordSender> Sender_;
+    bool StoreProblemSaid_ = false;
+    qint64 PlantWaiting_ = -1;
 
     // ---- Printing.
     std::unique_ptr<QPrinter> Printer_;

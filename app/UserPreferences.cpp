@@ -1,5 +1,7 @@
 #include "app/UserPreferences.h"
 
+#include "records/RecordStore.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -152,6 +154,15 @@ bool TUserPreferences::SaveFailedInspections()
 void TUserPreferences::SetSaveFailedInspections(bool on)
 {
     PutValue(SaveFailedKey, on);
+}
+
+void TUserPreferences::SetPlantDatabase(const TPlantDatabase& server, bool keepReportPictures)
+{
+    QSettings s = Store();
+    WritePlantDatabase(s, server);
+    s.setValue(QStringLiteral("Records/KeepReportPictures"), keepReportPictures);
+    s.sync();
+    CheckSaved(s);
 }
 
 bool TUserPreferences::LocateByEdge()

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+struct TPlantDatabase;
+
 class TUserPreferences
 {
 public:
@@ -44,6 +46,11 @@ public:
     // be written.
     static bool LocateByEdge();
     static void SetLocateByEdge(bool on);
+
+    // The plant database to send every inspection to, and whether the records keep the report
+    // pictures; read by records/RecordStore.h's functions from the same file. Throws
+    // std::runtime_error naming the file when it cannot be written.
+    static void SetPlantDatabase(const TPlantDatabase& server, bool keepReportPictures);
 
     // Where the preferences are kept.
     static QString FileName();

@@ -13,10 +13,12 @@
 #include "platform/IntText.h"
 #include "platform/MessageBox.h"
 #include "platform/TApplication.h"
+#include "records/RecordStore.h"
 #include "videograbber/ScopeAddress.h"
 #include "videograbber/TVideoGrabber.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -25,6 +27,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QUrl>
 #include <charconv>
 #include <stdexcept>
@@ -76,8 +79,8 @@ TParamSettingForm::TParamSettingForm(QWidget* parent)
     setWindowTitle(QStringLiteral("Parameter Setting"));
     if (parent)
         setFont(parent->font());
-    // The described 438 x 268, taller by the WiFi scope's group.
-    setFixedSize(438, 316);
+    // The described 438 x 268, taller by the WiFi scope's and the plant database's groups.
+    setFixedSize(438, 406);
 
     GroupBox1 = Group(this, "GroupBox1", " Inspection Device ", 8, 8, 209, 124);
     Button1 = Button(GroupBox1, "Button1", QStringLiteral("Setting 1"), 12, 24, 88);
@@ -115,21 +118,39 @@ TParamSettingForm::TParamSettingForm(QWidget* parent)
     WIFIPASSWORD = Make<QLineEdit>(GroupBox6, "WIFIPASSWORD", 280, 47, 130, 21);
     WIFIPASSWORD->setEchoMode(QLineEdit::Password);
 
-    Button3 = Button(this, "Button3", QStringLiteral("Default"), 8, 283, 75);
-    Button4 = Button(this, "Button4", QStringLiteral("Ok"), 274, 283, 75);
+    GroupBox7 = Group(this, "GroupBox7", " Plant Database (PostgreSQL) ", 8, 278, 422, 90);
+    Label(GroupBox7, nullptr, QStringLiteral("Host"), 12, 20, 56);
+    PLANTHOST = Make<QLineEdit>(GroupBox7, "PLANTHOST", 72, 20, 194, 21);
+    PLANTHOST->setToolTip(QStringLiteral("Empty: inspections stay in the station's own store"));
+    Label(GroupBox7, nullptr, QStringLiteral("Port"), 276, 20, 30);
+    PLANTPORT = Make<QLineEdit>(GroupBox7, "PLANTPORT", 310, 20, 100, 21);
+    Label(GroupBox7, nullptr, QStringLiteral("Database"), 12, 45, 56);
+    PLANTDB = Make<QLineEdit>(GroupBox7, "PLANTDB", 72, 45, 130, 21);
+    Label(GroupBox7, nullptr, QStringLiteral("User"), 216, 45, 60);
+    PLANTUSER = Make<QLineEdit>(GroupBox7, "PLANTUSER", 280, 45, 130, 21);
+    PLANTUSER->setToolTip(QStringLiteral("The password is read from ~/.pgpass"));
+    Label(GroupBox7, nullptr, QStringLiteral("TLS"), 12, 68, 56);
+    PLANTSSL = Make<QComboBox>(GroupBox7, "PLANTSSL", 72, 68, 130, 20);
+    PLANTSSL->addItems({QStringLiteral("disable"), QStringLiteral("prefer"), QStringLiteral("require"),
+                        QStringLiteral("verify-ca"), QStringLiteral("verify-full")});
+    KEEPPICTURES = Make<QCheckBox>(GroupBox7, "KEEPPICTURES", 216, 69, 196, 17);
+    KEEPPICTURES->setText(QStringLiteral("Keep report pictures in records"));
+
+    Button3 = Button(this, "Button3", QStringLiteral("Default"), 8, 373, 75);
+    Button4 = Button(this, "Button4", QStringLiteral("Ok"), 274, 373, 75);
     Button4->setDefault(true);
-    Button5 = Button(this, "Button5", QStringLiteral("Cancel"), 355, 283, 75);
-    SETTINGSFOLDER = Label(this, "SETTINGSFOLDER", QString(), 90, 285, 178);
+    Button5 = Button(this, "Button5", QStringLiteral("Cancel"), 355, 373, 75);
+    SETTINGSFOLDER = Label(this, "SETTINGSFOLDER", QString(), 90, 375, 178);
     SETTINGSFOLDER->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     // Below the client area and disabled: never seen, still filled and taken back.
-    GroupBox4 = Group(this, "GroupBox4", " Core Detection ", 8, 330, 209, 76);
+    GroupBox4 = Group(this, "GroupBox4", " Core Detection ", 8, 420, 209, 76);
     Label1 = Label(GroupBox4, "Label1", QStringLiteral("Lower Threshold"), 12, 20, 124);
     Edit1 = Make<QLineEdit>(GroupBox4, "Edit1", 140, 20, 56, 21);
     Label2 = Label(GroupBox4, "Label2", QStringLiteral("Upper Threshold"), 12, 45, 124);
     Edit2 = Make<QLineEdit>(GroupBox4, "Edit2", 140, 45, 56, 21);
     GroupBox4->setEnabled(false);
-    GroupBox5 = Group(this, "GroupBox5", " Evaluation ", 221, 330, 209, 76);
+    GroupBox5 = Group(this, "GroupBox5", " Evaluation ", 221, 420, 209, 76);
     Label5 = Label(GroupBox5, "Label5", QStringLiteral("Core Defect (%)"), 12, 20, 124);
     Edit5 = Make<QLineEdit>(GroupBox5, "Edit5", 140, 20, 56, 21);
     Label6 = Label(GroupBox5, "Label6", QStringLiteral("Clad Defect (%)"), 12, 45, 124);
@@ -177,6 +198,12 @@ void TParamSettingForm::Fill(const TParamValues& v)
     WIFIURL->setText(v.WiFiURL);
     WIFIUSER->setText(v.WiFiUser);
     WIFIPASSWORD->setText(v.WiFiPassword);
+    PLANTHOST->setText(v.PlantHost);
+    PLANTPORT->setText(QString::number(v.PlantPort));
+    PLANTDB->setText(v.PlantDatabase);
+    PLANTUSER->setText(v.PlantUser);
+    PLANTSSL->setCurrentIndex(std::max(0, PLANTSSL->findText(v.PlantSslMode)));
+    KEEPPICTURES->setChecked(v.KeepReportPictures);
 }
 
 namespace
@@ -245,6 +272,20 @@ TParamValues TParamSettingForm::ReadValues() const
                                         .toStdString());
     v.WiFiUser = typed.User.isEmpty() ? WIFIUSER->text() : typed.User;
     v.WiFiPassword = typed.Password.isEmpty() ? WIFIPASSWORD->text() : typed.Password;
+    v.PlantHost = PLANTHOST->text().trimmed();
+    bool portIsNumber = false;
+    v.PlantPort = PLANTPORT->text().trimmed().toInt(&portIsNumber);
+    if (!portIsNumber || v.PlantPort < 1 || v.PlantPort > 65535)
+        throw std::invalid_argument(
+            QStringLiteral("'%1' is not a valid port: the plant database's port takes 1 to 65535")
+                .arg(PLANTPORT->text())
+                .toStdString());
+    v.PlantDatabase = PLANTDB->text().trimmed();
+    v.PlantUser = PLANTUSER->text().trimmed();
+    if (!v.PlantHost.isEmpty() && v.PlantDatabase.isEmpty())
+        throw std::invalid_argument("The plant database needs the name of its database");
+    v.PlantSslMode = PLANTSSL->currentText();
+    v.KeepReportPictures = KEEPPICTURES->isChecked();
     return v;
 }
 
@@ -367,6 +408,16 @@ void TMainForm::SpeedButton1Click()
     shown.ShowCounts = a.ShowCounts;
     shown.ImageFolder = ImageFolder_;
     shown.LocateByEdge = LocateByEdge_;
+    {
+        const QSettings preferences(PreferencesFileName(), QSettings::NativeFormat);
+        const TPlantDatabase plant = ReadPlantDatabase(preferences);
+        shown.PlantHost = plant.Host;
+        shown.PlantPort = plant.Port;
+        shown.PlantDatabase = plant.Database;
+        shown.PlantUser = plant.User;
+        shown.PlantSslMode = plant.SslMode;
+        shown.KeepReportPictures = KeepReportPictures(preferences);
+    }
     // A hand-edited address with credentials in it is shown without them.
     const TScopeAddress stored = SplitScopeAddress(TUserPreferences::WiFiScopeURL());
     shown.WiFiURL = stored.Url.isEmpty() ? WiFiScopeURL : stored.Url;
@@ -394,6 +445,19 @@ void TMainForm::SpeedButton1Click()
     const TParamValues& v = dialog->Values;
     if (v.LocateByEdge != shown.LocateByEdge)
         TUserPreferences::SetLocateByEdge(v.LocateByEdge);
+    if (v.PlantHost != shown.PlantHost || v.PlantPort != shown.PlantPort ||
+        v.PlantDatabase != shown.PlantDatabase || v.PlantUser != shown.PlantUser ||
+        v.PlantSslMode != shown.PlantSslMode || v.KeepReportPictures != shown.KeepReportPictures)
+    {
+        TPlantDatabase plant;
+        plant.Host = v.PlantHost;
+        plant.Port = v.PlantPort;
+        plant.Database = v.PlantDatabase;
+        plant.User = v.PlantUser;
+        plant.SslMode = v.PlantSslMode;
+        TUserPreferences::SetPlantDatabase(plant, v.KeepReportPictures);
+        StartPlantSending();
+    }
     if (v.WiFiURL != shown.WiFiURL || v.WiFiUser != shown.WiFiUser || v.WiFiPassword != shown.WiFiPassword)
         TUserPreferences::SetWiFiScope(v.WiFiURL == WiFiScopeURL ? QString() : v.WiFiURL, v.WiFiUser,
                                        v.WiFiPassword);

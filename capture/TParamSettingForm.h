@@ -9,6 +9,7 @@
 #include <functional>
 
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -30,6 +31,14 @@ struct TParamValues
     QString WiFiUser;
     QString WiFiPassword;
     bool LocateByEdge = false; // the user's: the classic profile judges by the fiber's edge
+    // Where every inspection is sent besides the station's own store; no host: nowhere. The
+    // password is libpq's (~/.pgpass), never the program's.
+    QString PlantHost;
+    int PlantPort = 5432;
+    QString PlantDatabase;
+    QString PlantUser;
+    QString PlantSslMode = QStringLiteral("prefer");
+    bool KeepReportPictures = true;
 };
 
 class TParamSettingForm : public QDialog
@@ -59,6 +68,13 @@ public:
     QLineEdit* WIFIURL = nullptr;
     QLineEdit* WIFIUSER = nullptr;
     QLineEdit* WIFIPASSWORD = nullptr;
+    QGroupBox* GroupBox7 = nullptr; // " Plant Database "
+    QLineEdit* PLANTHOST = nullptr;
+    QLineEdit* PLANTPORT = nullptr;
+    QLineEdit* PLANTDB = nullptr;
+    QLineEdit* PLANTUSER = nullptr;
+    QComboBox* PLANTSSL = nullptr;
+    QCheckBox* KEEPPICTURES = nullptr;
     QGroupBox* GroupBox4 = nullptr; // " Core Detection ", never seen
     QLabel* Label1 = nullptr;
     QLineEdit* Edit1 = nullptr;
