@@ -67,6 +67,42 @@ void ExecText(const QString& connection, const QString& sql, const char* what)
         Fail(QString::fromUtf8(what), q.lastError());
 }
 
+// A writing transaction. SQLite's plain BEGIN takes the write lock only at the first write, and a
+// connection that then finds another writer gets "database is locked" at once, whatever the busy
+// timeout (waiting could deadlock); BEGIN IMMEDIATE takes it first, so writers simply queue.
+void Begin(const QString& connection, bool server)
+{
+    QSqlDatabase db = Db(connection);
+    if (server)
+    {
+        if (!db.transaction())
+            Fail(QStringLiteral("The record store cannot begin a transaction"), db.lastError());
+        return;
+    }
+    ExecText(connection, QStringLiteral("BEGIN IMMEDIATE"), "The record store cannot begin a transaction");
+}
+
+void Commit(const QString& connection, bool server, const char* what)
+{
+    QSqlDatabase db = Db(connection);
+    if (server)
+    {
+        if (!db.commit())
+            Fail(QString::fromUtf8(what), db.lastError());
+        return;
+    }
+    ExecText(connection, QStringLiteral("COMMIT"), what);
+}
+
+void Rollback(const QString& connection, bool server)
+{
+    QSqlDatabase db = Db(connection);
+    if (server)
+        db.rollback();
+    else
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+}
+
 // A log column's type in the store.
 enum class TColumnType
 {
@@ -399,9 +435,7 @@ void TRecordStore::Migrate()
                                     .toStdString());
     if (found == SchemaVersion)
         return;
-    QSqlDatabase db = Db(Connection_);
-    if (!db.transaction())
-        Fail(QStringLiteral("The record store's schema cannot be made"), db.lastError());
+    Begin(Connection_, Server_);
     try
     {
         // Two stations starting at once against a new server: one makes the schema, the other
@@ -416,21 +450,18 @@ void TRecordStore::Migrate()
             ExecText(Connection_, QStringLiteral("INSERT INTO schema_version (version) VALUES (1)"),
                      "The record store's schema version cannot be written");
         }
-        if (!db.commit())
-            Fail(QStringLiteral("The record store's schema cannot be committed"), db.lastError());
+        Commit(Connection_, Server_, "The record store's schema cannot be committed");
     }
     catch (...)
     {
-        db.rollback();
+        Rollback(Connection_, Server_);
         throw;
     }
 }
 
 bool TRecordStore::Add(const TStoredInspection& s, bool queue)
 {
-    QSqlDatabase db = Db(Connection_);
-    if (!db.transaction())
-        Fail(QStringLiteral("The record store cannot begin a transaction"), db.lastError());
+    Begin(Connection_, Server_);
     try
     {
         QSqlQuery station =
@@ -460,7 +491,7 @@ bool TRecordStore::Add(const TStoredInspection& s, bool queue)
         Exec(insert, "The inspection cannot be recorded");
         if (insert.numRowsAffected() != 1)
         {
-            db.rollback();
+            Rollback(Connection_, Server_);
             return false;
         }
 
@@ -498,13 +529,12 @@ bool TRecordStore::Add(const TStoredInspection& s, bool queue)
             outbox.addBindValue(QDateTime::currentMSecsSinceEpoch());
             Exec(outbox, "The inspection cannot be queued for the plant database");
         }
-        if (!db.commit())
-            Fail(QStringLiteral("The inspection cannot be committed"), db.lastError());
+        Commit(Connection_, Server_, "The inspection cannot be committed");
         return true;
     }
     catch (...)
     {
-        db.rollback();
+        Rollback(Connection_, Server_);
         throw;
     }
 }

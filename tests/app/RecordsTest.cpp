@@ -2,10 +2,14 @@
 // the PDF report, read back with a CSV reader and poppler's pdftotext and pdftoppm.
 
 #include "analysis/TFiberAnalyzer.h"
+#include "app/UserPreferences.h"
 #include "records/InspectionLog.h"
+#include "records/RecordSender.h"
+#include "records/RecordStore.h"
 #include "tests/app/MainFormFixture.h"
 #include "tests/profiles/BuiltinProfile.h"
 #include "tests/records/CsvReader.h"
+#include "tests/records/PostgresServer.h"
 #include "tools/EndFaceGenerator.h"
 
 #include <QAction>
@@ -201,6 +205,53 @@ TEST_F(RecordsTest, ThePdfOfACautionedFaceSaysWhereItsFiberWasFound)
             .simplified();
     EXPECT_TRUE(text.contains("Fiber location: from the edge points (Fiber edge uncertain"))
         << text.toStdString();
+}
+
+// Every inspection goes into the station's store at once, with its report picture, and through
+// the outbox to the plant database: a server that goes away keeps them waiting, said in the
+// title bar, and takes each once when it is back.
+TEST_F(RecordsTest, EveryInspectionReachesTheStoreAndThePlantDatabaseThroughAnOutage)
+{
+    TPostgresServer server;
+    QString error;
+    ASSERT_TRUE(server.Start(&error)) << error.toStdString();
+    ASSERT_TRUE(server.CreateDatabase(QStringLiteral("plant")));
+    TPlantDatabase plant;
+    plant.Host = server.Host();
+    plant.Port = server.Port();
+    plant.Database = QStringLiteral("plant");
+    plant.User = QStringLiteral("postgres");
+    plant.SslMode = QStringLiteral("disable");
+    plant.ConnectTimeoutSeconds = 2;
+    TUserPreferences::SetPlantDatabase(plant, true);
+    const auto onServer = [&] {
+        QString count;
+        server.Sql(QStringLiteral("SELECT count(*) FROM inspections"), &count, QStringLiteral("plant"));
+        return count.toInt();
+    };
+
+    auto form = MakeForm();
+    form->show();
+    form->B_SERIAL->setText("P0001");
+    form->OpenImageFile(Sample("clean-pass.png"));
+    {
+        auto local = TRecordStore::OpenLocal(LocalRecordStorePath());
+        const std::vector<TRecordSummary> page = local->Page({}, 10);
+        ASSERT_EQ(page.size(), 1u);
+        EXPECT_EQ(page[0].Serial, "P0001");
+        EXPECT_EQ(page[0].Verdict, "Pass");
+        EXPECT_TRUE(local->Get(page[0].Id)->ReportPng.startsWith("\x89PNG"));
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return onServer() == 1; }, 10000));
+
+    server.Stop();
+    form->OpenImageFile(Sample("core-defect.png"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->PLANTWAITING->isVisible(); }, 10000));
+    EXPECT_EQ(form->PLANTWAITING->text(), "Plant database: 1 record waiting");
+    ASSERT_TRUE(server.Restart());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->PLANTWAITING->isVisible() && form->PlantWaiting() == 0; },
+                                3 * TRecordSender::RetryInterval.count()));
+    EXPECT_EQ(onServer(), 2);
 }
 
 // With a true-size profile the log and the PDF carry its name, its rows, the scale and every
