@@ -273,3 +273,44 @@ TEST(RecordSending, EveryInspectionReachesTheServerOnceThroughAServerRestart)
     EXPECT_EQ(local->WaitingCount(), 0);
     EXPECT_EQ(remote->Count({}), 30);
 }
+
+// The audit trail: a station's role may only read and add. Everything the program does against
+// the server works with it, once the owner has made the schema, and a change is refused.
+TEST(RecordSending, AStationRoleWithoutUpdateOrDeleteDoesAllThatIsNeeded)
+{
+    TPostgresServer server;
+    QString error;
+    if (!server.Start(&error))
+        GTEST_SKIP() << "no PostgreSQL server: " << error.toStdString();
+    ASSERT_TRUE(server.CreateDatabase(QStringLiteral("plant")));
+    TPlantDatabase plant;
+    plant.Host = server.Host();
+    plant.Port = server.Port();
+    plant.Database = QStringLiteral("plant");
+    plant.User = QStringLiteral("postgres");
+    plant.SslMode = QStringLiteral("disable");
+    TRecordStore::OpenServer(plant); // the owner makes the schema
+    ASSERT_TRUE(server.Sql(QStringLiteral(
+                               "CREATE ROLE station LOGIN;"
+                               "GRANT USAGE ON SCHEMA public TO station;"
+                               "GRANT SELECT, INSERT ON stations, inspections, findings, report_pictures TO station;"
+                               "GRANT SELECT ON schema_version TO station;"),
+                           nullptr, QStringLiteral("plant")));
+    plant.User = QStringLiteral("station");
+
+    QTemporaryDir dir;
+    auto local = TRecordStore::OpenLocal(dir.filePath(QStringLiteral("records.sqlite")));
+    const TStoredInspection s = Awkward(QStringLiteral("ROLE0001"));
+    ASSERT_TRUE(local->Add(s, true));
+    auto remote = TRecordStore::OpenServer(plant);
+    EXPECT_EQ(SendWaiting(*local, *remote), 1);
+    EXPECT_FALSE(remote->Add(s)) << "sent again: nothing changes, and nothing is refused";
+    EXPECT_EQ(remote->Get(s.Id)->ReportPng, s.ReportPng);
+    EXPECT_EQ(remote->Page({}, 10).size(), 1u);
+    EXPECT_EQ(remote->PassRates({}, true).size(), 1u);
+    remote.reset();
+    QString out;
+    EXPECT_FALSE(server.Sql(QStringLiteral("SET ROLE station; UPDATE inspections SET verdict = 'Pass'"), &out,
+                            QStringLiteral("plant")));
+    EXPECT_FALSE(server.Sql(QStringLiteral("SET ROLE station; DELETE FROM inspections"), &out, QStringLiteral("plant")));
+}
