@@ -2,6 +2,8 @@
 // The window program's command line. It reads no arguments beyond --help, --version and
 // --user-data; --user-data is how the menu entry starts it (dist/fiberscope.desktop).
 
+#include "platform/UserDataFolder.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -25,10 +27,6 @@ struct TStartOptions
 // entry can answer them from the raw command line, before the application object (and a display)
 // exists; the rest is parsed from the arguments that Qt left after taking its own (-platform, …).
 TStartOptions ParseStartOptions(const QStringList& arguments);
-
-// $XDG_DATA_HOME/fiberscope, or ~/.local/share/fiberscope when that variable is unset or not an
-// absolute path.
-QString UserDataFolder();
 
 // Creates the per-user data folder when it is missing and makes it the current directory, where
 // the window reads and writes its settings file and saves images by default. Returns an empty

@@ -10,6 +10,7 @@
 #include "records/RecordStore.h"
 
 #include "analysis/TFiberAnalyzer.h"
+#include "platform/UserDataFolder.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -249,11 +250,7 @@ void BindAll(QSqlQuery& q, const QVariantList& values)
 
 QString LocalRecordStorePath()
 {
-    // Relative values are invalid and to be ignored, as the XDG base directory rules say.
-    QString base = qEnvironmentVariable("XDG_DATA_HOME");
-    if (base.isEmpty() || QDir::isRelativePath(base))
-        base = QDir::home().filePath(QStringLiteral(".local/share"));
-    return QDir(base).filePath(QStringLiteral("fiberscope/records.sqlite"));
+    return QDir(UserDataFolder()).filePath(QStringLiteral("records.sqlite"));
 }
 
 QString PreferencesFileName()

@@ -9,7 +9,7 @@
 #include "tests/app/MainFormFixture.h"
 #include "tests/profiles/BuiltinProfile.h"
 #include "tests/records/CsvReader.h"
-#include "tests/records/PostgresServer.h"
+#include "tests/records/PlantDatabaseFixture.h"
 #include "tools/EndFaceGenerator.h"
 
 #include <QAction>
@@ -216,13 +216,7 @@ TEST_F(RecordsTest, EveryInspectionReachesTheStoreAndThePlantDatabaseThroughAnOu
     QString error;
     ASSERT_TRUE(server.Start(&error)) << error.toStdString();
     ASSERT_TRUE(server.CreateDatabase(QStringLiteral("plant")));
-    TPlantDatabase plant;
-    plant.Host = server.Host();
-    plant.Port = server.Port();
-    plant.Database = QStringLiteral("plant");
-    plant.User = QStringLiteral("postgres");
-    plant.SslMode = QStringLiteral("disable");
-    plant.ConnectTimeoutSeconds = 2;
+    TPlantDatabase plant = PlantDatabaseOf(server, QStringLiteral("plant"));
     TUserPreferences::SetPlantDatabase(plant, true);
     const auto onServer = [&] {
         QString count;

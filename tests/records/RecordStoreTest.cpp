@@ -5,7 +5,7 @@
 #include "records/RecordStore.h"
 
 #include "tests/records/LogFixtures.h"
-#include "tests/records/PostgresServer.h"
+#include "tests/records/PlantDatabaseFixture.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -85,11 +85,7 @@ protected:
         static int next = 0;
         const QString name = QStringLiteral("records_%1").arg(++next);
         ASSERT_TRUE(Server->CreateDatabase(name));
-        Plant.Host = Server->Host();
-        Plant.Port = Server->Port();
-        Plant.Database = name;
-        Plant.User = QStringLiteral("postgres");
-        Plant.SslMode = QStringLiteral("disable");
+        Plant = PlantDatabaseOf(*Server, name);
         Store = TRecordStore::OpenServer(Plant);
     }
 
@@ -246,13 +242,7 @@ TEST(RecordSending, EveryInspectionReachesTheServerOnceThroughAServerRestart)
     if (!server.Start(&error))
         GTEST_SKIP() << "no PostgreSQL server: " << error.toStdString();
     ASSERT_TRUE(server.CreateDatabase(QStringLiteral("plant")));
-    TPlantDatabase plant;
-    plant.Host = server.Host();
-    plant.Port = server.Port();
-    plant.Database = QStringLiteral("plant");
-    plant.User = QStringLiteral("postgres");
-    plant.SslMode = QStringLiteral("disable");
-    plant.ConnectTimeoutSeconds = 2;
+    TPlantDatabase plant = PlantDatabaseOf(server, QStringLiteral("plant"));
 
     QTemporaryDir dir;
     auto local = TRecordStore::OpenLocal(dir.filePath(QStringLiteral("records.sqlite")));
@@ -283,19 +273,14 @@ TEST(RecordSending, AStationRoleWithoutUpdateOrDeleteDoesAllThatIsNeeded)
     if (!server.Start(&error))
         GTEST_SKIP() << "no PostgreSQL server: " << error.toStdString();
     ASSERT_TRUE(server.CreateDatabase(QStringLiteral("plant")));
-    TPlantDatabase plant;
-    plant.Host = server.Host();
-    plant.Port = server.Port();
-    plant.Database = QStringLiteral("plant");
-    plant.User = QStringLiteral("postgres");
-    plant.SslMode = QStringLiteral("disable");
+    TPlantDatabase plant = PlantDatabaseOf(server, QStringLiteral("plant"));
     TRecordStore::OpenServer(plant); // the owner makes the schema
-    ASSERT_TRUE(server.Sql(QStringLiteral(
-                               "CREATE ROLE station LOGIN;"
-                               "GRANT USAGE ON SCHEMA public TO station;"
-                               "GRANT SELECT, INSERT ON stations, inspections, findings, report_pictures TO station;"
-                               "GRANT SELECT ON schema_version TO station;"),
-                           nullptr, QStringLiteral("plant")));
+    ASSERT_TRUE(server.Sql(
+        QStringLiteral("CREATE ROLE station LOGIN;"
+                       "GRANT USAGE ON SCHEMA public TO station;"
+                       "GRANT SELECT, INSERT ON stations, inspections, findings, report_pictures TO station;"
+                       "GRANT SELECT ON schema_version TO station;"),
+        nullptr, QStringLiteral("plant")));
     plant.User = QStringLiteral("station");
 
     QTemporaryDir dir;
@@ -312,5 +297,6 @@ TEST(RecordSending, AStationRoleWithoutUpdateOrDeleteDoesAllThatIsNeeded)
     QString out;
     EXPECT_FALSE(server.Sql(QStringLiteral("SET ROLE station; UPDATE inspections SET verdict = 'Pass'"), &out,
                             QStringLiteral("plant")));
-    EXPECT_FALSE(server.Sql(QStringLiteral("SET ROLE station; DELETE FROM inspections"), &out, QStringLiteral("plant")));
+    EXPECT_FALSE(server.Sql(QStringLiteral("SET ROLE station; DELETE FROM inspections"), &out,
+                            QStringLiteral("plant")));
 }
