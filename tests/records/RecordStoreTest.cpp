@@ -52,7 +52,7 @@ TStoredInspection Awkward(const QString& serial)
     a.Findings[1][0] = {1, 4.0f, 5.0f, 17.0f, 5.8f, 0.0f};
     s.TakeFindings(a);
     EXPECT_EQ(s.Findings.size(), 2u);
-    s.ReportPng = QByteArray("\x89PNG\r\n\x1a\n\0\0binary", 18);
+    s.ReportPng = QByteArray("\x89PNG\r\n\x1a\n\0\0binary", 16);
     return s;
 }
 
