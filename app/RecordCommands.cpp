@@ -4,6 +4,7 @@
 
 #include "analysis/AnalysisGeometry.h"
 #include "analysis/TFiberAnalyzer.h"
+#include "app/RecordsBrowser.h"
 #include "app/StartOptions.h"
 #include "app/TMainForm.h"
 #include "app/UserPreferences.h"
@@ -49,6 +50,8 @@ void TMainForm::BuildRecordControls()
     auto* menu = new QMenu(RECORDS);
     PDFREPORT = menu->addAction(QStringLiteral("Save PDF Report..."));
     PDFREPORT->setObjectName(QStringLiteral("PDFREPORT"));
+    BROWSERECORDS = menu->addAction(QStringLiteral("Browse Records..."));
+    BROWSERECORDS->setObjectName(QStringLiteral("BROWSERECORDS"));
     menu->addSeparator();
     SAVEFAILED = menu->addAction(QStringLiteral("Save Pictures of Failed Inspections"));
     SAVEFAILED->setObjectName(QStringLiteral("SAVEFAILED"));
@@ -77,6 +80,7 @@ void TMainForm::BuildRecordControls()
                               Analyzer_->WorkRaster);
     });
     connect(PDFREPORT, &QAction::triggered, this, Guarded([this] { PDFREPORTClick(); }));
+    connect(BROWSERECORDS, &QAction::triggered, this, Guarded([this] { BROWSERECORDSClick(); }));
     connect(SAVEFAILED, &QAction::toggled, this,
             Guarded([](bool on) { TUserPreferences::SetSaveFailedInspections(on); }));
     connect(AUTOPDF, &QAction::toggled, this,
@@ -171,6 +175,13 @@ void TMainForm::LogInspection(const QStringList& files)
     }
     ShowPendingRecords();
     KeepInStore(record);
+}
+
+void TMainForm::BROWSERECORDSClick()
+{
+    TRecordsBrowser browser(this);
+    browser.Search();
+    browser.exec();
 }
 
 void TMainForm::KeepInStore(const TInspectionRecord& record)

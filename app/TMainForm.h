@@ -135,6 +135,7 @@ public:
     // and the live assistant's switches (F2, F3).
     QToolButton* RECORDS = nullptr;
     QAction* PDFREPORT = nullptr;
+    QAction* BROWSERECORDS = nullptr;
     QAction* SAVEFAILED = nullptr;
     QAction* AUTOPDF = nullptr;
     QLabel* RECORDSWAITING = nullptr; // "Inspection not logged yet"
@@ -290,6 +291,8 @@ public:
     // inspections, the PDF report.
     void BuildRecordControls();
     void PDFREPORTClick();
+    // The results browser over the station's store or the plant database.
+    void BROWSERECORDSClick();
     void WritePdfReportTo(const QString& path);
     // The working image with its zone circles at the image's own size.
     QImage AnalysedImage() const;
