@@ -191,6 +191,7 @@ TRecordsBrowser::TRecordsBrowser(QWidget* parent) : QDialog(parent)
     LIST->setSelectionBehavior(QAbstractItemView::SelectRows);
     LIST->setSelectionMode(QAbstractItemView::SingleSelection);
     LIST->verticalHeader()->setVisible(false);
+    LIST->verticalHeader()->setDefaultSectionSize(LIST->fontMetrics().height() + 6);
     LIST->horizontalHeader()->setStretchLastSection(true);
     LIST->setColumnWidth(0, 150);
     LIST->setColumnWidth(1, 140);
@@ -286,7 +287,8 @@ void TRecordsBrowser::ShowChart()
         *set << (r.Inspections > 0
                      ? 100.0 * static_cast<double>(r.Passed) / static_cast<double>(r.Inspections)
                      : 0.0);
-        keys << r.Key;
+        // A day as MM-dd: the range is in the filter, and a year on every bar does not fit.
+        keys << (perStation ? r.Key : r.Key.mid(5));
     }
     auto* series = new QBarSeries;
     series->append(set);

@@ -7,7 +7,9 @@
 // output as PNG, with its PDF report and the inspection log beside it (.pdf, .csv). With --live
 // it writes the image as a live frame with the live assistant's zones, verdict and focus bar.
 // --profile NAME, first, judges by that built-in acceptance profile (the user's choice is kept).
+// --browser OUTPUT.png writes the results browser over a generated store instead.
 
+#include "app/RecordsBrowser.h"
 #include "app/TMainForm.h"
 #include "capture/TParamSettingForm.h"
 #include "criteria/TCriteriaForm.h"
@@ -17,6 +19,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDateEdit>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -26,6 +29,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QThread>
@@ -48,8 +52,49 @@ void ShootNextDialog(const QString& output, int& status)
 }
 } // namespace
 
+// The results browser over a store of its own (in a temporary folder, never the user's), filled
+// with two weeks of a three-station line: the README's picture of it.
+int ShootBrowser(int argc, char** argv, const QString& output)
+{
+    QTemporaryDir home;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
+    TApplication app(argc, argv);
+    {
+        auto store = TRecordStore::OpenLocal(LocalRecordStorePath());
+        const QDateTime end = QDateTime(QDate::currentDate(), QTime(15, 30));
+        const char* const stations[] = {"line-1", "line-2", "line-3"};
+        std::uint32_t seed = 12345;
+        const auto next = [&seed] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+        for (int i = 0; i < 14 * 60; ++i)
+        {
+            TInspectionRecord r;
+            r.Time = end.addSecs(-static_cast<qint64>(i) * 1440);
+            r.Serial = QStringLiteral("MPO%1").arg(20000 - i, 6, 10, QLatin1Char('0'));
+            r.Source = QStringLiteral("USB Video Device");
+            r.Frames = 3;
+            r.Version = ProgramVersion();
+            const std::uint32_t roll = next() % 100;
+            r.Pass = roll >= 9 + static_cast<std::uint32_t>(i % 3) * 3;
+            if (roll == 0)
+                r.Location.Outcome = TFiberOutcome::NoFiber;
+            store->Add(TStoredInspection::Made(r, QLatin1String(stations[i % 3])));
+        }
+    }
+    TRecordsBrowser browser;
+    browser.FROM->setDate(QDate::currentDate().addDays(-13));
+    browser.Search();
+    browser.show();
+    browser.LIST->selectRow(2);
+    for (int i = 0; i < 20; ++i)
+        TApplication::processEvents();
+    return browser.grab().save(output) ? 0 : 1;
+}
+
 int main(int argc, char** argv)
 {
+    if (argc == 3 && std::strcmp(argv[1], "--browser") == 0)
+        return ShootBrowser(argc, argv, QString::fromLocal8Bit(argv[2]));
     const char* dialog = nullptr;
     const char* serial = nullptr;
     const TCriteriaProfile* profile = nullptr;
