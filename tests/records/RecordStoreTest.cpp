@@ -7,9 +7,14 @@
 #include "tests/records/LogFixtures.h"
 #include "tests/records/PlantDatabaseFixture.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <memory>
 #include <set>
@@ -299,4 +304,123 @@ TEST(RecordSending, AStationRoleWithoutUpdateOrDeleteDoesAllThatIsNeeded)
                             QStringLiteral("plant")));
     EXPECT_FALSE(server.Sql(QStringLiteral("SET ROLE station; DELETE FROM inspections"), &out,
                             QStringLiteral("plant")));
+}
+
+namespace
+{
+// A station as a process of its own, started by the tests below with this program and these
+// variables: it adds FS_STATION_COUNT inspections to its own store, queued, sending every 100
+// (several stations at once); with FS_STATION_DIE_AFTER_SENDING it is killed right after sending
+// that many, the rest committed and queued but not sent.
+QString ChildEnv(const char* name)
+{
+    return qEnvironmentVariable(name);
+}
+
+QProcess* StartStation(const QString& folder, int station, int count, int port, int dieAfterSending = -1)
+{
+    auto* p = new QProcess;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("FS_STATION"), QString::number(station));
+    env.insert(QStringLiteral("FS_STATION_DIR"), folder);
+    env.insert(QStringLiteral("FS_STATION_COUNT"), QString::number(count));
+    env.insert(QStringLiteral("FS_STATION_PORT"), QString::number(port));
+    env.insert(QStringLiteral("FS_STATION_DIE_AFTER_SENDING"), QString::number(dieAfterSending));
+    p->setProcessEnvironment(env);
+    p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // This very test program, whatever its name.
+    p->start(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget(),
+             {QStringLiteral("--gtest_filter=RecordStation.Child")});
+    return p;
+}
+} // namespace
+
+TEST(RecordStation, Child)
+{
+    if (ChildEnv("FS_STATION").isEmpty())
+        GTEST_SKIP() << "run by the station tests as a process of its own";
+    const int station = ChildEnv("FS_STATION").toInt();
+    const int count = ChildEnv("FS_STATION_COUNT").toInt();
+    const int dieAfter = ChildEnv("FS_STATION_DIE_AFTER_SENDING").toInt();
+    TPlantDatabase plant;
+    plant.Host = QStringLiteral("127.0.0.1");
+    plant.Port = ChildEnv("FS_STATION_PORT").toInt();
+    plant.Database = QStringLiteral("plant");
+    plant.User = QStringLiteral("postgres");
+    plant.SslMode = QStringLiteral("disable");
+    auto local = TRecordStore::OpenLocal(
+        QDir(ChildEnv("FS_STATION_DIR")).filePath(QStringLiteral("station-%1.sqlite").arg(station)));
+    auto server = TRecordStore::OpenServer(plant);
+    for (int i = 0; i < count; ++i)
+    {
+        TInspectionRecord r =
+            SerialRecord(QStringLiteral("S%1-%2").arg(station).arg(i, 5, 10, QLatin1Char('0')));
+        r.Time = QDateTime::currentDateTime();
+        ASSERT_TRUE(local->Add(TStoredInspection::Made(r, QStringLiteral("station-%1").arg(station)), true));
+        if ((i + 1) % 100 == 0 && dieAfter < 0)
+            SendWaiting(*local, *server);
+    }
+    if (dieAfter >= 0)
+    {
+        SendWaiting(*local, *server, dieAfter);
+        std::raise(SIGKILL); // between the local commit and the send of the rest
+    }
+    while (SendWaiting(*local, *server) > 0)
+    {
+    }
+    EXPECT_EQ(local->WaitingCount(), 0);
+}
+
+// Eight stations sending 2,000 inspections each into one server at once: every one there, once.
+TEST(RecordStation, EightStationsSendingAtOnceLoseNothingAndDoubleNothing)
+{
+    TPostgresServer server;
+    QString error;
+    if (!server.Start(&error))
+        GTEST_SKIP() << "no PostgreSQL server: " << error.toStdString();
+    ASSERT_TRUE(server.CreateDatabase(QStringLiteral("plant")));
+    QTemporaryDir dir;
+    std::vector<std::unique_ptr<QProcess>> stations;
+    for (int n = 0; n < 8; ++n)
+        stations.emplace_back(StartStation(dir.path(), n, 2000, server.Port()));
+    for (auto& p : stations)
+    {
+        ASSERT_TRUE(p->waitForFinished(300000)) << "a station hung";
+        EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p->exitCode(), 0);
+    }
+    QString counts;
+    ASSERT_TRUE(
+        server.Sql(QStringLiteral("SELECT count(*) || ' ' || count(DISTINCT serial) || ' ' || count(DISTINCT "
+                                  "station) FROM inspections"),
+                   &counts, QStringLiteral("plant")));
+    EXPECT_EQ(counts, "16000 16000 8");
+}
+
+// A station killed after its inspections were committed but before all were sent: the next run
+// sends the rest, and the server holds each once.
+TEST(RecordStation, AStationKilledBeforeSendingSendsTheRestWhenItRunsAgain)
+{
+    TPostgresServer server;
+    QString error;
+    if (!server.Start(&error))
+        GTEST_SKIP() << "no PostgreSQL server: " << error.toStdString();
+    ASSERT_TRUE(server.CreateDatabase(QStringLiteral("plant")));
+    QTemporaryDir dir;
+    std::unique_ptr<QProcess> killed(StartStation(dir.path(), 1, 50, server.Port(), 20));
+    ASSERT_TRUE(killed->waitForFinished(60000));
+    EXPECT_EQ(killed->exitStatus(), QProcess::CrashExit);
+    QString count;
+    server.Sql(QStringLiteral("SELECT count(*) FROM inspections"), &count, QStringLiteral("plant"));
+    EXPECT_EQ(count, "20");
+    auto local = TRecordStore::OpenLocal(dir.filePath(QStringLiteral("station-1.sqlite")));
+    EXPECT_EQ(local->WaitingCount(), 30);
+    local.reset();
+
+    std::unique_ptr<QProcess> again(StartStation(dir.path(), 1, 0, server.Port()));
+    ASSERT_TRUE(again->waitForFinished(60000));
+    EXPECT_EQ(again->exitCode(), 0);
+    server.Sql(QStringLiteral("SELECT count(*) || ' ' || count(DISTINCT serial) FROM inspections"), &count,
+               QStringLiteral("plant"));
+    EXPECT_EQ(count, "50 50");
 }
