@@ -8,7 +8,9 @@
 #include "records/RecordStore.h"
 #include "tests/records/PostgresServer.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
+#include <QImage>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -108,6 +110,26 @@ void BM_Add(benchmark::State& state)
     state.SetItemsProcessed(state.iterations());
 }
 
+// What the window adds after a verdict: the report picture (a window grab of 925 x 480) encoded
+// as PNG, and the inspection with it into the station's store.
+void BM_AddWithReportPicture(benchmark::State& state)
+{
+    auto store = Stores().Open(false, QStringLiteral("pictures.sqlite"));
+    QImage picture(925, 480, QImage::Format_RGB888);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb((x * 7 + y) % 256, 190, (x ^ y) % 64 + 60));
+    int i = 0;
+    for (auto _ : state)
+    {
+        TStoredInspection s = TStoredInspection::Made(Record(++i));
+        QBuffer png(&s.ReportPng);
+        png.open(QIODevice::WriteOnly);
+        picture.save(&png, "PNG");
+        store->Add(s);
+    }
+}
+
 void BM_FirstPage(benchmark::State& state)
 {
     const bool server = state.range(0) != 0;
@@ -134,6 +156,7 @@ void BM_FirstPage(benchmark::State& state)
 
 // range(0): 0 SQLite, 1 PostgreSQL.
 BENCHMARK(BM_Add)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_AddWithReportPicture)->Unit(benchmark::kMillisecond);
 // range(1): 0 the newest page, 1 a serial-prefix search.
 BENCHMARK(BM_FirstPage)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMillisecond);
 

@@ -265,6 +265,8 @@ void TMainForm::RunAnalysis()
     ShowResult();
     PB->setVisible(true);
     PB->repaint();
+    // The verdict and the grid on screen now, before the saves and the records that follow.
+    RIGHT->repaint();
     const QString serial = Cycle_.Shown.Serial;
     QStringList files = Cycle_.TakeFiles();
     // Whatever happens to the saves, the inspection is logged with the files that were written;
