@@ -8,11 +8,14 @@
 #include "profiles/FiberLocation.h"
 #include "profiles/ProfileOverlay.h"
 #include "records/InspectionRecord.h"
+#include "records/RecordStore.h"
 #include "tools/JsonOut.h"
 #include "tools/ProfileJson.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QPainter>
+#include <QSettings>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -38,7 +41,7 @@ namespace fs = std::filesystem;
 const char* const AnalyzeUsage =
     "Usage: fiberscope-analyze [--mode single|multi|both] [--json | --csv] [--settings FILE]\n"
     "                          [--annotate DIR] [--jobs N] [--profile NAME|FILE]\n"
-    "                          [--locate rays|edges] IMAGE...\n"
+    "                          [--locate rays|edges] [--record [--store FILE]] IMAGE...\n"
     "       fiberscope-analyze --list-profiles\n"
     "\n"
     "Checks fiber end-face images (BMP, JPEG or PNG of 640 x 480 or 720 x 480 pixels) the way the\n"
@@ -76,6 +79,15 @@ const char* const AnalyzeUsage =
     "                            JSON adds a \"location\" object, with both circles, when the\n"
     "                            edges judge, when there is no verdict, or when the two circles\n"
     "                            disagree (then with a \"caution\" to centre the fiber)\n"
+    "  --record                  also keep the record of each image and mode in the station's\n"
+    "                            record store ($XDG_DATA_HOME/fiberscope/records.sqlite, by\n"
+    "                            default under ~/.local/share): what --csv prints, with the\n"
+    "                            findings, as an inspection of the station its preferences name;\n"
+    "                            queued for the plant database when they name one, for the\n"
+    "                            station or \"fiberscope-records sync\" to send. The output is the\n"
+    "                            same with or without it\n"
+    "  --store FILE              with --record: keep the records in this SQLite file, not in\n"
+    "                            the station's store\n"
     "  --list-profiles           the profiles' names and titles\n"
     "  --help                    this text\n"
     "\n"
@@ -89,8 +101,9 @@ const char* const AnalyzeUsage =
     "and an annotated image shows the picture without zone circles.\n"
     "\n"
     "Exit status: 0 all images pass; 1 at least one image fails or holds no fiber (or none\n"
-    "wholly in view); 2 wrong arguments, or an image could not be opened or an annotated image\n"
-    "could not be written.\n";
+    "wholly in view); 2 wrong arguments, or an image could not be opened, an annotated image\n"
+    "could not be written or the record store could not be opened or written (the other images\n"
+    "are still checked).\n";
 
 namespace
 {
@@ -325,6 +338,8 @@ public:
 
     int Run()
     {
+        if (Options_.Record)
+            PrepareRecords();
         if (Options_.Csv)
             Out_ << CsvLine(TInspectionRecord::CsvHeader()).toStdString();
         else if (!Options_.Json)
@@ -332,7 +347,10 @@ public:
         const std::size_t jobs = std::min(JobCount(Options_), Options_.Images.size());
         if (jobs <= 1)
             for (const std::string& image : Options_.Images)
+            {
                 CheckImage(image);
+                StoreRecords(Kept_);
+            }
         else
             CheckInParallel(jobs);
         return Error_ ? ExitError : AnyFail_ ? ExitFail : ExitPass;
@@ -353,6 +371,53 @@ private:
     // The image the first mode decoded, handed to the second mode's fresh analyzer.
     std::string DecodedPath_;
     TBitmap Decoded_;
+    // --record: the station the records are of, where they go, whether they wait for the plant
+    // database, and this image's records not yet stored.
+    QString Station_;
+    QString StorePath_;
+    bool Queue_ = false;
+    std::unique_ptr<TRecordStore> Store_;
+    bool StoreFailed_ = false;
+    std::vector<TStoredInspection> Kept_;
+
+    // The station and the queueing as the window decides them, from the user's preferences.
+    void PrepareRecords()
+    {
+        const QSettings preferences(PreferencesFileName(), QSettings::NativeFormat);
+        Station_ = StationName(preferences);
+        Queue_ = ReadPlantDatabase(preferences).Configured();
+        StorePath_ = Options_.StoreFile.empty()
+                         ? LocalRecordStorePath()
+                         : QFile::decodeName(QByteArray::fromStdString(Options_.StoreFile));
+    }
+
+    // Writes the records in the order given, from this thread alone: a Qt SQL connection belongs
+    // to the thread that opened it. The first failure is reported and ends the storing, since
+    // every further try could wait out the store's busy time again.
+    void StoreRecords(std::vector<TStoredInspection>& records)
+    {
+        for (const TStoredInspection& s : records)
+        {
+            if (StoreFailed_)
+                break;
+            try
+            {
+                if (!Store_)
+                    Store_ = TRecordStore::OpenLocal(StorePath_);
+                Store_->Add(s, Queue_);
+            }
+            catch (const TRecordStoreError& e)
+            {
+                StoreFailed_ = true;
+                Store_.reset();
+                const std::string what = e.what();
+                const std::string store = QFile::encodeName(StorePath_).toStdString();
+                ReportError(
+                    what.find(store) != std::string::npos ? what : "the record store " + store + ": " + what);
+            }
+        }
+        records.clear();
+    }
 
     static std::size_t JobCount(const AnalyzeOptions& options)
     {
@@ -378,6 +443,7 @@ private:
         {
             std::ostringstream Out, Err;
             bool Error = false, AnyFail = false;
+            std::vector<TStoredInspection> Records;
         };
         std::vector<TResult> results(Options_.Images.size());
         std::atomic<std::size_t> next{0};
@@ -388,9 +454,11 @@ private:
                 Runner one(Options_, results[i].Out, results[i].Err);
                 one.NameWidth_ = NameWidth_;
                 one.Scratch_ = &scratch;
+                one.Station_ = Station_;
                 one.CheckImage(Options_.Images[i]);
                 results[i].Error = one.Error_;
                 results[i].AnyFail = one.AnyFail_;
+                results[i].Records = std::move(one.Kept_);
             }
         };
         std::vector<std::thread> threads;
@@ -405,6 +473,7 @@ private:
             Err_ << r.Err.str();
             Error_ = Error_ || r.Error;
             AnyFail_ = AnyFail_ || r.AnyFail;
+            StoreRecords(r.Records);
         }
     }
 
@@ -519,8 +588,8 @@ private:
         std::string annotation;
         if (!Options_.AnnotateDir.empty())
             annotation = Annotate(image, a, location);
-        if (Options_.Csv)
-            PrintCsv(image, a, pass, annotation, ClassicResult(a, pass), location);
+        if (Options_.Csv || Options_.Record)
+            ReportRecord(image, a, pass, annotation, ClassicResult(a, pass), location);
         return true;
     }
 
@@ -546,15 +615,7 @@ private:
                      ",\"title\":" + JsonString(profile.Title) + "}";
             Out_ << s << ",\"location\":" << LocationJson(location) << "}\n";
         }
-        else if (Options_.Csv)
-        {
-            TProfileResult named;
-            named.ProfileName = profile.Name;
-            named.ProfileTitle = profile.Title;
-            named.Classic = profile.Classic;
-            PrintCsv(image, a, false, annotation, named, location);
-        }
-        else
+        else if (!Options_.Csv)
         {
             // The overall verdict under its heading, past a true-size profile's zones beyond three.
             const bool byZones = !Options_.Profile.empty() && !profile.Classic;
@@ -562,11 +623,21 @@ private:
             PrintRow(image, Options_.Profile.empty() ? ModeName(a.Mode) : profile.Name, {"", "", ""},
                      std::string(6 * beyond, ' ') + verdict);
         }
+        if (Options_.Csv || Options_.Record)
+        {
+            TProfileResult named;
+            named.ProfileName = profile.Name;
+            named.ProfileTitle = profile.Title;
+            named.Classic = profile.Classic;
+            ReportRecord(image, a, false, annotation, named, location);
+        }
     }
 
-    // The inspection log's record of this check: the source is the file, no frames combined.
-    void PrintCsv(const std::string& image, const TFiberAnalyzer& a, bool pass, const std::string& annotation,
-                  const TProfileResult& profile, const TFiberLocation& location)
+    // The inspection log's record of this check (the source is the file, no frames combined):
+    // printed with --csv, kept for the record store with --record.
+    void ReportRecord(const std::string& image, const TFiberAnalyzer& a, bool pass,
+                      const std::string& annotation, const TProfileResult& profile,
+                      const TFiberLocation& location)
     {
         TInspectionRecord record = TInspectionRecord::FromAnalyzer(a, pass);
         record.SetProfileResult(profile);
@@ -575,7 +646,16 @@ private:
         record.Source = FileNameText(QByteArray::fromStdString(image));
         if (!annotation.empty())
             record.Files << FileNameText(QByteArray::fromStdString(annotation));
-        Out_ << record.CsvRecordLine().toStdString();
+        if (Options_.Csv)
+            Out_ << record.CsvRecordLine().toStdString();
+        if (Options_.Record)
+        {
+            TStoredInspection s = TStoredInspection::Made(record, Station_);
+            // Without a judgement nothing was measured, so no finding is stored as if it were.
+            if (record.Judged())
+                s.TakeFindings(a);
+            Kept_.push_back(std::move(s));
+        }
     }
 
     // With --profile: the classic output plus the profile's result; an IEC profile's verdict
@@ -593,9 +673,7 @@ private:
             annotation = Annotate(image, a, location);
         if (Options_.Json)
             PrintJson(image, a, detected, classicPass, location, &r);
-        else if (Options_.Csv)
-            PrintCsv(image, a, classicPass, annotation, r, location);
-        else
+        else if (!Options_.Csv)
         {
             std::vector<std::string> zones;
             for (const TZoneResult& z : r.Zones)
@@ -607,6 +685,8 @@ private:
             zones.resize(3);
             PrintRow(image, r.ProfileName, zones, overall);
         }
+        if (Options_.Csv || Options_.Record)
+            ReportRecord(image, a, classicPass, annotation, r, location);
         return true;
     }
 
@@ -740,6 +820,11 @@ std::string ParseAnalyzeArguments(const std::vector<std::string>& args, AnalyzeO
             options.Csv = true;
             continue;
         }
+        if (arg == "--record")
+        {
+            options.Record = true;
+            continue;
+        }
         std::string value;
         const std::size_t eq = arg.find('=');
         if (eq != std::string::npos)
@@ -748,7 +833,7 @@ std::string ParseAnalyzeArguments(const std::vector<std::string>& args, AnalyzeO
             arg.resize(eq);
         }
         if (arg != "--mode" && arg != "--settings" && arg != "--annotate" && arg != "--jobs" &&
-            arg != "--profile" && arg != "--locate")
+            arg != "--profile" && arg != "--locate" && arg != "--store")
             return "unknown option " + args[i];
         if (eq == std::string::npos)
         {
@@ -790,6 +875,8 @@ std::string ParseAnalyzeArguments(const std::vector<std::string>& args, AnalyzeO
             return arg + " needs a value";
         else if (arg == "--settings")
             options.SettingsFile = value;
+        else if (arg == "--store")
+            options.StoreFile = value;
         else if (arg == "--jobs")
         {
             char* end = nullptr;
@@ -805,6 +892,8 @@ std::string ParseAnalyzeArguments(const std::vector<std::string>& args, AnalyzeO
         return "no image given";
     if (options.Json && options.Csv)
         return "--json and --csv cannot be combined";
+    if (!options.StoreFile.empty() && !options.Record)
+        return "--store " + options.StoreFile + " is for --record, which is not given";
     if (!options.AnnotateDir.empty())
     {
         std::error_code ec;

@@ -1,6 +1,7 @@
 #pragma once
 // The command-line analyser: argument handling, one fresh analysis per image and mode, the
-// verdict table or JSON lines, annotated images. main() only forwards to RunAnalyzeCommand.
+// verdict table or JSON lines, annotated images, records kept in the record store. main() only
+// forwards to RunAnalyzeCommand.
 
 #include "profiles/CriteriaProfile.h"
 #include "profiles/FiberLocation.h"
@@ -25,13 +26,15 @@ struct AnalyzeOptions
     // The circle that judges; empty: the profile's own (rays for classic, edges for the others).
     std::optional<TLocateMethod> Locate;
     bool ListProfiles = false;
+    bool Record = false;   // also keep each image's record in a record store
+    std::string StoreFile; // the store's SQLite file; empty: the station's own
     std::vector<std::string> Images;
 };
 
 // Exit statuses.
 constexpr int ExitPass = 0;
 constexpr int ExitFail = 1;  // some analysed image failed, or held no fiber to judge
-constexpr int ExitError = 2; // wrong arguments, or a file refused, unreadable or not written
+constexpr int ExitError = 2; // wrong arguments, a file refused, unreadable or not written, or no store
 
 // Fills options from the arguments (without the program name). Returns an empty text when they
 // are usable, else one line saying what is wrong.

@@ -17,10 +17,12 @@ struct RunResult
     QString Err;
 };
 
-inline RunResult Analyze(const QStringList& args, const QString& workingDir = {})
+inline RunResult Analyze(const QStringList& args, const QString& workingDir = {},
+                         const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess p;
     p.setWorkingDirectory(workingDir);
+    p.setProcessEnvironment(environment);
     p.start(FS_ANALYZE_PATH, args);
     RunResult r;
     if (!p.waitForFinished(60000))
