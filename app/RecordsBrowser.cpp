@@ -7,6 +7,7 @@
 #include "platform/MessageBox.h"
 #include "platform/TApplication.h"
 #include "records/PdfReport.h"
+#include "records/RecordExport.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -203,10 +204,14 @@ TRecordsBrowser::TRecordsBrowser(QWidget* parent) : QDialog(parent)
     CHARTBY->addItems({QStringLiteral("Pass rate per day"), QStringLiteral("Pass rate per station")});
     PDF = new QPushButton(QStringLiteral("PDF Report..."), this);
     PDF->setObjectName(QStringLiteral("PDF"));
+    EXPORT = new QPushButton(QStringLiteral("Export..."), this);
+    EXPORT->setObjectName(QStringLiteral("EXPORT"));
+    EXPORT->setToolTip(QStringLiteral("Every inspection the search found, as CSV or JSON Lines"));
     auto* below = new QHBoxLayout;
     below->addWidget(COUNT, 1);
     below->addWidget(CHARTBY);
     below->addWidget(PDF);
+    below->addWidget(EXPORT);
 
     CHART = new QChartView(this);
     CHART->setObjectName(QStringLiteral("CHART"));
@@ -225,6 +230,7 @@ TRecordsBrowser::TRecordsBrowser(QWidget* parent) : QDialog(parent)
     connect(LIST, &QTableView::doubleClicked, this,
             Guarded([this](const QModelIndex& i) { ShowRecord(i.row()); }));
     connect(PDF, &QPushButton::clicked, this, Guarded([this] { PdfClick(); }));
+    connect(EXPORT, &QPushButton::clicked, this, Guarded([this] { ExportClick(); }));
 }
 
 TRecordsBrowser::~TRecordsBrowser()
@@ -258,6 +264,7 @@ bool TRecordsBrowser::Search()
             Store_ = TRecordStore::OpenServer(
                 ReadPlantDatabase(QSettings(PreferencesFileName(), QSettings::NativeFormat)));
         const TRecordFilter filter = Filter();
+        Searched_ = filter;
         const qint64 count = Store_->Count(filter);
         COUNT->setText(count == 1 ? QStringLiteral("1 inspection")
                                   : QStringLiteral("%1 inspections").arg(count));
@@ -393,4 +400,35 @@ void TRecordsBrowser::PdfClick()
         QStringLiteral("PDF (*.pdf)"));
     if (!path.isEmpty())
         WritePdf(row, path);
+}
+
+qint64 TRecordsBrowser::Export(const QString& path, bool json)
+{
+    if (!Store_)
+        throw std::runtime_error("Search first: there is no record store open");
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw std::runtime_error(
+            QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()).toStdString());
+    const qint64 written = ExportRecords(*Store_, Searched_, json, [&file](const QByteArray& line) {
+        return file.write(line) == line.size();
+    });
+    if (!file.commit())
+        throw std::runtime_error(
+            QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()).toStdString());
+    return written;
+}
+
+void TRecordsBrowser::ExportClick()
+{
+    QString chosenFilter;
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Export Records"), QStringLiteral("inspections.csv"),
+        QStringLiteral("CSV (*.csv);;JSON Lines (*.jsonl)"), &chosenFilter);
+    if (path.isEmpty())
+        return;
+    const bool json =
+        path.endsWith(QLatin1String(".jsonl")) || chosenFilter.startsWith(QLatin1String("JSON"));
+    const qint64 written = Export(path, json);
+    COUNT->setText(QStringLiteral("%1 inspections exported to %2").arg(written).arg(path));
 }

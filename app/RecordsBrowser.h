@@ -60,6 +60,9 @@ public:
     std::optional<TStoredInspection> RecordAt(int row);
     // Writes the PDF report of a row's record to path; throws with the reason.
     void WritePdf(int row, const QString& path);
+    // Writes every record the filter of the last search matches to path, as JSON Lines when
+    // json, else CSV; whole or not at all. Returns how many; throws with the reason.
+    qint64 Export(const QString& path, bool json);
 
     QComboBox* SOURCE = nullptr; // this station / the plant database
     QLineEdit* SERIAL = nullptr;
@@ -74,12 +77,15 @@ public:
     QComboBox* CHARTBY = nullptr;
     QChartView* CHART = nullptr;
     QPushButton* PDF = nullptr;
+    QPushButton* EXPORT = nullptr;
 
 private:
     TRecordFilter Filter() const;
     void ShowChart();
     void ShowRecord(int row);
     void PdfClick();
+    void ExportClick();
+    TRecordFilter Searched_;
 
     std::unique_ptr<TRecordStore> Store_;
     TRecordsModel* Model_ = nullptr;

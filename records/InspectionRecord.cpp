@@ -386,6 +386,11 @@ QString FileNameText(const QByteArray& name)
     return out;
 }
 
+QByteArray TInspectionRecord::CsvTextCell(const QString& text)
+{
+    return TextCell(text, EscapedCellText(text, false));
+}
+
 bool TInspectionRecord::IsNumericColumn(const QString& name)
 {
     return NumericColumn(name);

@@ -102,6 +102,10 @@ struct TInspectionRecord
     //    on it), is quoted as RFC 4180 says, its quotes doubled.
     QByteArray CsvRecordLine() const;
 
+    // A text cell by the log's rules (escaped, defused, quoted where needed), for columns written
+    // beside the log's own.
+    static QByteArray CsvTextCell(const QString& text);
+
     // The files as one cell: each path escaped as the log escapes it (\\, \;, \u00NN, \xNN) and
     // joined by ';', so any path reads back whole; and back.
     QString FilesCell() const;

@@ -5,6 +5,8 @@
 
 #include "tools/RecordsCommand.h"
 
+#include "records/RecordExport.h"
+
 #include <QDate>
 #include <QFile>
 #include <QFileInfo>
@@ -86,7 +88,6 @@ const char* const RecordsUsage =
 
 namespace
 {
-constexpr int PageSize = 1000;
 
 // Imported inspections' UUIDs are version 5 in this namespace over the line's bytes: the same
 // line names the same inspection on every station and in every run.
@@ -146,20 +147,6 @@ QString Escaped(const QString& text)
 bool StartsFormula(const QString& text)
 {
     return !text.isEmpty() && QStringLiteral("=+-@\t\r").contains(text[0]);
-}
-
-// A cell of a column the log does not have, written as the log writes its text cells: escaped,
-// defused with a leading ' when a spreadsheet would run it, quoted when defused or holding a
-// comma, quote or semicolon.
-QByteArray LogCell(const QString& text)
-{
-    QByteArray bytes = Escaped(text).toUtf8();
-    const bool defuse = StartsFormula(text);
-    if (defuse)
-        bytes.prepend('\'');
-    if (!defuse && !bytes.contains(',') && !bytes.contains('"') && !bytes.contains(';'))
-        return bytes;
-    return '"' + bytes.replace("\"", "\"\"") + '"';
 }
 
 // The escapes of a log's text cell undone; anything that is no escape stays as it is.
@@ -431,114 +418,12 @@ bool ImportLog(TRecordStore& store, const QString& path, const QString& station,
     return true;
 }
 
-QByteArray JsonText(const QString& text)
-{
-    QByteArray out = "\"";
-    for (qsizetype i = 0; i < text.size(); ++i)
-    {
-        const char16_t c = text[i].unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-        {
-            out += text.mid(i, 2).toUtf8();
-            ++i;
-        }
-        else if (c == u'"' || c == u'\\')
-        {
-            out += '\\';
-            out += static_cast<char>(c);
-        }
-        // Control characters, and a file name's stray bytes as the analyser writes them (\udcXX).
-        else if (QChar::isSurrogate(c) || c < 0x20 || (c >= 0x7F && c <= 0x9F))
-            out += "\\u" + Hex(c, 4).toLower().toLatin1();
-        else
-            out += QString(text[i]).toUtf8();
-    }
-    return out + '"';
-}
-
-// A number column's text as a JSON number; null when empty or not a finite number.
-QByteArray JsonNumber(const QString& text)
-{
-    static const QRegularExpression number(
-        QStringLiteral("^-?(0|[1-9][0-9]*)(\\.[0-9]+)?([eE][+-]?[0-9]+)?$"));
-    if (number.match(text).hasMatch())
-        return text.toLatin1();
-    bool ok = false;
-    const double v = text.toDouble(&ok);
-    return ok && std::isfinite(v) ? QByteArray::number(v, 'g', 17) : QByteArray("null");
-}
-
-QByteArray JsonFloat(float v)
-{
-    if (!std::isfinite(v))
-        return "null";
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, v);
-    return QByteArray(buffer, static_cast<qsizetype>(result.ptr - buffer));
-}
-
-QByteArray JsonLine(const TStoredInspection& s)
-{
-    QByteArray j = "{\"id\":" + JsonText(s.Id.toString(QUuid::WithoutBraces)) +
-                   ",\"station\":" + JsonText(s.Station) + ",\"host\":" + JsonText(s.HostName) +
-                   ",\"operator\":" + JsonText(s.Operator);
-    static const QStringList header = TInspectionRecord::CsvHeader();
-    const QStringList fields = s.Record.CsvFields();
-    for (qsizetype k = 0; k < header.size(); ++k)
-    {
-        const QString& column = header[k];
-        const QString& field = fields[k];
-        j += ',' + JsonText(column) + ':';
-        if (column == QLatin1String("files"))
-        {
-            QByteArrayList files;
-            for (const QString& f : s.Record.Files)
-                files << JsonText(f);
-            j += '[' + files.join(',') + ']';
-        }
-        else if (column == QLatin1String("time") || column == QLatin1String("rejudged"))
-            j += field.isEmpty() ? QByteArray("null") : JsonText(field);
-        else if (TInspectionRecord::IsNumericColumn(column))
-            j += field.isEmpty() ? QByteArray("null") : JsonNumber(field);
-        else
-            j += JsonText(field);
-    }
-    QByteArrayList findings;
-    for (const TStoredFinding& f : s.Findings)
-        findings << "{\"zone\":" + (f.Zone.isEmpty() ? QByteArray("null") : JsonText(f.Zone)) +
-                        ",\"kind\":" + JsonText(f.Kind) + ",\"width\":" + JsonFloat(f.Width) +
-                        ",\"height\":" + JsonFloat(f.Height) + ",\"area\":" + JsonFloat(f.Area) +
-                        ",\"size\":" + JsonFloat(f.Size) + ",\"size_um\":" + JsonFloat(f.SizeUm) +
-                        ",\"length_um\":" + JsonFloat(f.LengthUm) + ",\"centre_x\":" + JsonFloat(f.CentreX) +
-                        ",\"centre_y\":" + JsonFloat(f.CentreY) + '}';
-    j += ",\"findings\":[" + findings.join(',') + ']';
-    j += QByteArray(",\"report_picture\":") + (s.ReportPng.isEmpty() ? "false" : "true");
-    return j + "}\n";
-}
-
-QByteArray CsvExportLine(const TStoredInspection& s)
-{
-    return LogCell(s.Id.toString(QUuid::WithoutBraces)) + ',' + LogCell(s.Station) + ',' +
-           LogCell(s.Operator) + ',' + s.Record.CsvRecordLine();
-}
-
 void Export(TRecordStore& store, const RecordsOptions& o, std::ostream& out)
 {
-    if (!o.Json)
-        Put(out,
-            CsvLine(QStringList{QStringLiteral("id"), QStringLiteral("station"), QStringLiteral("operator")} +
-                    TInspectionRecord::CsvHeader()));
-    std::optional<TRecordCursor> after;
-    for (;;)
-    {
-        const std::vector<TRecordSummary> page = store.Page(o.Filter, PageSize, after);
-        for (const TRecordSummary& summary : page)
-            if (const std::optional<TStoredInspection> s = store.Get(summary.Id))
-                Put(out, o.Json ? JsonLine(*s) : CsvExportLine(*s));
-        if (page.size() < static_cast<std::size_t>(PageSize) || !out)
-            return;
-        after = TRecordCursor{page.back().TimeMs, page.back().Id.toString(QUuid::WithoutBraces)};
-    }
+    ExportRecords(store, o.Filter, o.Json, [&out](const QByteArray& line) {
+        Put(out, line);
+        return static_cast<bool>(out);
+    });
 }
 
 void Stats(TRecordStore& store, const RecordsOptions& o, std::ostream& out)

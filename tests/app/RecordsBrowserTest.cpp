@@ -13,6 +13,8 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSettings>
@@ -90,6 +92,20 @@ TEST_F(RecordsBrowserTest, PagesFiltersChartsAndReportsFromTheStore)
     const QBarSet* set = static_cast<QAbstractBarSeries*>(series.first())->barSets().first();
     ASSERT_EQ(set->count(), 2);
     EXPECT_NEAR(set->at(0) + set->at(1), 160.0, 1.0); // east and west: 80 % each
+
+    // What the search found, exported whole: the header and one line each, or one object each.
+    browser.SERIAL->setText(QStringLiteral("LN001"));
+    ASSERT_TRUE(browser.Search());
+    EXPECT_EQ(browser.Export(Path("found.csv"), false), 100);
+    EXPECT_EQ(browser.Export(Path("found.jsonl"), true), 100);
+    QFile csv(Path("found.csv")), jsonl(Path("found.jsonl"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly) && jsonl.open(QIODevice::ReadOnly));
+    EXPECT_EQ(csv.readAll().count("\r\n"), 101);
+    const QList<QByteArray> objects = jsonl.readAll().trimmed().split('\n');
+    ASSERT_EQ(objects.size(), 100);
+    EXPECT_EQ(QJsonDocument::fromJson(objects.first()).object().value("serial").toString(), "LN00100") << "newest first";
+    browser.SERIAL->clear();
+    ASSERT_TRUE(browser.Search());
 
     // The newest record's report, from its stored picture.
     const std::optional<TStoredInspection> first = browser.RecordAt(0);
