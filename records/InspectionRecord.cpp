@@ -391,6 +391,11 @@ QByteArray TInspectionRecord::CsvTextCell(const QString& text)
     return TextCell(text, EscapedCellText(text, false));
 }
 
+QString TInspectionRecord::EscapedText(const QString& text)
+{
+    return EscapedCellText(text, false);
+}
+
 bool TInspectionRecord::IsNumericColumn(const QString& name)
 {
     return NumericColumn(name);

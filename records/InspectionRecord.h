@@ -105,6 +105,8 @@ struct TInspectionRecord
     // A text cell by the log's rules (escaped, defused, quoted where needed), for columns written
     // beside the log's own.
     static QByteArray CsvTextCell(const QString& text);
+    // The escapes alone: \\, a control character \u00NN, a file name's stray byte \xNN.
+    static QString EscapedText(const QString& text);
 
     // The files as one cell: each path escaped as the log escapes it (\\, \;, \u00NN, \xNN) and
     // joined by ';', so any path reads back whole; and back.

@@ -5,8 +5,8 @@
 #include <string_view>
 
 // s as a quoted JSON string. Valid UTF-8 passes through; quotes, backslashes and control
-// characters (C0, DEL and C1) are escaped; each byte that is not part of valid UTF-8 becomes \udcXX (XX the byte), the
-// surrogate-escape convention, so a script can get the exact bytes of a file name back.
+// characters (C0, DEL and C1) are escaped; each byte that is not part of valid UTF-8 becomes \udcXX (XX the
+// byte), the surrogate-escape convention, so a script can get the exact bytes of a file name back.
 std::string JsonString(std::string_view s);
 
 // s with the same escapes, without the quotes, and with quotes left as they are: a file name as

@@ -104,11 +104,6 @@ void Put(std::ostream& out, const QByteArray& bytes)
     out.write(bytes.constData(), static_cast<std::streamsize>(bytes.size()));
 }
 
-QString Hex(uint value, int digits)
-{
-    return QString::number(value, 16).rightJustified(digits, QLatin1Char('0')).toUpper();
-}
-
 bool IsHex(const QString& text)
 {
     for (const QChar c : text)
@@ -117,31 +112,10 @@ bool IsHex(const QString& text)
     return !text.isEmpty();
 }
 
-// Text escaped as the inspection log escapes a text cell: \\, a control character \u00NN, a
-// file name's byte that is not UTF-8 (U+DC80 to U+DCFF, see FileNameText) \xNN. Also how a
-// name or message becomes one line of output.
+// A name or message as one line of output, escaped as the log escapes a text cell.
 QString Escaped(const QString& text)
 {
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i)
-    {
-        const char16_t c = text[i].unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-        {
-            out += text[i];
-            out += text[++i];
-        }
-        else if (c >= 0xDC80 && c <= 0xDCFF)
-            out += QLatin1String("\\x") + Hex(c - 0xDC00u, 2);
-        else if (QChar::isSurrogate(c) || c < 0x20 || (c >= 0x7F && c <= 0x9F))
-            out += QLatin1String("\\u") + Hex(c, 4);
-        else if (c == u'\\')
-            out += QLatin1String("\\\\");
-        else
-            out += text[i];
-    }
-    return out;
+    return TInspectionRecord::EscapedText(text);
 }
 
 bool StartsFormula(const QString& text)

@@ -1,43 +1,7 @@
-#include "platform/BuildInfo.h"
 #include "tools/AnalyzeCommand.h"
-
-#include <cstdio>
-#include <iostream>
-#include <string_view>
-
-namespace
-{
-// --version anywhere before a "--" answers alone, as GNU programs do; the rest of the command
-// line is not read.
-bool AsksForVersion(int argc, char** argv)
-{
-    for (int i = 1; i < argc; ++i)
-    {
-        const std::string_view arg = argv[i];
-        if (arg == "--")
-            return false;
-        if (arg == "--version")
-            return true;
-    }
-    return false;
-}
-} // namespace
+#include "tools/CommandMain.h"
 
 int main(int argc, char** argv)
 {
-    if (AsksForVersion(argc, argv))
-    {
-        std::cout << "fiberscope-analyze " FS_VERSION "\n";
-        return std::fflush(stdout) == 0 ? ExitPass : ExitError;
-    }
-    const int status =
-        RunAnalyzeCommand(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
-    // The stream may not see an error the C library met while writing its buffer.
-    if (std::fflush(stdout) != 0 || std::ferror(stdout))
-    {
-        if (status != ExitError)
-            std::cerr << "fiberscope-analyze: could not write the results to standard output\n";
-        return ExitError;
-    }
-    return status;
+    return RunCommandLine(argc, argv, "fiberscope-analyze", RunAnalyzeCommand, ExitPass, ExitError);
 }
