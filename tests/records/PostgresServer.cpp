@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <pwd.h>
 #include <unistd.h>
@@ -197,17 +198,49 @@ bool TPostgresServer::CreateDatabase(const QString& name)
     return Sql("CREATE DATABASE " + QuoteIdentifier(name) + ";");
 }
 
+// A test program that crashed or was killed leaves its server running (pg_ctl detaches it) and
+// its folder behind. Each folder names the test program that made it; the servers of programs
+// that are gone are stopped and their folders removed before a new one is made.
+void TPostgresServer::StopLeftovers()
+{
+    const QDir tmp(QStringLiteral("/tmp"));
+    for (const QString& name : tmp.entryList({QStringLiteral("fs-pg-*")}, QDir::Dirs | QDir::NoDotAndDotDot))
+    {
+        const QString folder = tmp.filePath(name);
+        QFile owner(folder + "/owner");
+        if (!owner.open(QIODevice::ReadOnly))
+            continue;
+        const pid_t pid = static_cast<pid_t>(owner.readAll().trimmed().toLongLong());
+        if (pid <= 0 || ::kill(pid, 0) == 0 || errno != ESRCH)
+            continue;
+        QString why;
+        if (QFile::exists(folder + "/data/postmaster.pid"))
+            ServerCommand("pg_ctl",
+                          {"-D", folder + "/data", "-m", "immediate", "-w", "-t", PgCtlSeconds, "stop"}, &why,
+                          folder);
+        QDir(folder).removeRecursively();
+    }
+}
+
 // Under /tmp, not $TMPDIR: the socket path must stay short, and the postgres user must reach it.
 bool TPostgresServer::MakeFolder()
 {
     BinDir_ = FindBinDir();
     AsPostgresUser_ = ::geteuid() == 0;
+    StopLeftovers();
     Dir_ = std::make_unique<QTemporaryDir>("/tmp/fs-pg-XXXXXX");
     if (!Dir_->isValid())
     {
         Error_ = "could not make a temporary folder under /tmp: " + Dir_->errorString();
         return false;
     }
+    QFile owner(Dir_->path() + "/owner");
+    if (!owner.open(QIODevice::WriteOnly) || owner.write(QByteArray::number(::getpid())) <= 0)
+    {
+        Error_ = "could not write " + owner.fileName() + ": " + owner.errorString();
+        return false;
+    }
+    owner.close();
     const passwd* pw = AsPostgresUser_ ? ::getpwnam("postgres") : nullptr;
     if (AsPostgresUser_ &&
         (!pw || ::chown(QFile::encodeName(Dir_->path()).constData(), pw->pw_uid, pw->pw_gid) != 0))
@@ -289,11 +322,12 @@ bool TPostgresServer::WriteSettings()
     return false;
 }
 
-bool TPostgresServer::ServerCommand(const QString& tool, const QStringList& args, QString* error)
+bool TPostgresServer::ServerCommand(const QString& tool, const QStringList& args, QString* error,
+                                    const QString& folder)
 {
     const QStringList command =
         (AsPostgresUser_ ? AsPostgresUser() : QStringList()) + QStringList(BinDir_ + "/" + tool) + args;
-    const TRun run = Run(tool, command, Dir_->path());
+    const TRun run = Run(tool, command, folder.isEmpty() ? Dir_->path() : folder);
     if (!run.Ok)
         *error = run.Error;
     return run.Ok;

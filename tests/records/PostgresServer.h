@@ -45,11 +45,14 @@ public:
 
 private:
     bool MakeFolder();
+    void StopLeftovers();
     bool ReadBaseSettings();
     bool StartOnFreePort();
     bool StartServer();
     bool WriteSettings();
-    bool ServerCommand(const QString& tool, const QStringList& args, QString* error);
+    // Runs in folder, or in the server's own folder when empty.
+    bool ServerCommand(const QString& tool, const QStringList& args, QString* error,
+                       const QString& folder = QString());
     QString DataDir() const { return Dir_->path() + QStringLiteral("/data"); }
     QString LogTail() const;
 

@@ -4,7 +4,9 @@
 #include "tests/records/PostgresServer.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -134,4 +136,37 @@ TEST(PostgresServer, ServesQtSqlKeepsTextAndComesBackAfterARestart)
     QTcpSocket probe;
     probe.connectToHost("127.0.0.1", static_cast<quint16>(port));
     EXPECT_FALSE(probe.waitForConnected(5000)) << "the server outlived its owner";
+}
+
+// A test program killed with its server running leaves the server behind: the next server a test
+// starts stops it and removes its folder.
+TEST(PostgresServer, TheServerOfAProgramThatIsGoneIsStoppedByTheNext)
+{
+    char name[] = "postgres_server_tests";
+    char* argv[] = {name, nullptr};
+    int argc = 1;
+    QCoreApplication app(argc, argv);
+    TPostgresServer orphan;
+    QString error;
+    if (!orphan.Start(&error))
+        GTEST_SKIP() << error.toStdString();
+    // As if its program had been killed: the owner named in its folder is a process that ended.
+    QProcess gone;
+    gone.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("echo $$")});
+    ASSERT_TRUE(gone.waitForFinished(10000));
+    const QByteArray deadPid = gone.readAllStandardOutput().trimmed();
+    ASSERT_FALSE(deadPid.isEmpty());
+    QFile owner(orphan.Folder() + "/owner");
+    ASSERT_TRUE(owner.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    owner.write(deadPid);
+    owner.close();
+    const QString folder = orphan.Folder();
+    const int port = orphan.Port();
+
+    TPostgresServer next;
+    ASSERT_TRUE(next.Start(&error)) << error.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(folder)) << "the leftover folder is gone";
+    QTcpSocket probe;
+    probe.connectToHost(QStringLiteral("127.0.0.1"), static_cast<quint16>(port));
+    EXPECT_FALSE(probe.waitForConnected(2000)) << "the leftover server still answers";
 }
