@@ -31,7 +31,6 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
-#include <QSettings>
 #include <QTimer>
 #include <QToolButton>
 #include <stdexcept>
@@ -75,8 +74,7 @@ void TMainForm::BuildRecordControls()
     PLANTWAITING->setVisible(false);
     // The report needs a result on screen.
     connect(menu, &QMenu::aboutToShow, this, [this] {
-        PDFREPORT->setEnabled(Cycle_.ShowingResult() && Cycle_.Shown.Verdict != TVerdict::NoFiber &&
-                              Cycle_.Shown.Verdict != TVerdict::NotInView && Analyzer_ &&
+        PDFREPORT->setEnabled(Cycle_.ShowingResult() && !Cycle_.Shown.NoVerdict() && Analyzer_ &&
                               Analyzer_->WorkRaster);
     });
     connect(PDFREPORT, &QAction::triggered, this, Guarded([this] { PDFREPORTClick(); }));
@@ -186,16 +184,15 @@ void TMainForm::BROWSERECORDSClick()
 
 void TMainForm::KeepInStore(const TInspectionRecord& record)
 {
-    const QSettings preferences(PreferencesFileName(), QSettings::NativeFormat);
     const bool plant = Sender_ != nullptr;
     try
     {
         if (!Store_)
             Store_ = TRecordStore::OpenLocal(LocalRecordStorePath());
-        TStoredInspection s = TStoredInspection::Made(record, StationName(preferences));
+        TStoredInspection s = TStoredInspection::Made(record, RecordStation_);
         if (Analyzer_ && record.Judged())
             s.TakeFindings(*Analyzer_);
-        if (KeepReportPictures(preferences) && Cycle_.ShowingResult())
+        if (KeepReportPictures_ && Cycle_.ShowingResult())
         {
             QBuffer png(&s.ReportPng);
             png.open(QIODevice::WriteOnly);
@@ -226,7 +223,10 @@ void TMainForm::StartPlantSending()
     Sender_.reset();
     ShowPlantWaiting(0, QString());
     PlantWaiting_ = -1;
-    const TPlantDatabase plant = ReadPlantDatabase(QSettings(PreferencesFileName(), QSettings::NativeFormat));
+    // Read here, at start and when the dialog changed them, not for every inspection.
+    RecordStation_ = TUserPreferences::StationName();
+    KeepReportPictures_ = TUserPreferences::KeepReportPictures();
+    const TPlantDatabase plant = TUserPreferences::PlantDatabase();
     if (!plant.Configured())
         return;
     Sender_ = std::make_unique<TRecordSender>(LocalRecordStorePath(), plant);

@@ -4,6 +4,7 @@
 
 #include "app/RecordsBrowser.h"
 
+#include "app/UserPreferences.h"
 #include "platform/MessageBox.h"
 #include "platform/TApplication.h"
 #include "records/PdfReport.h"
@@ -27,7 +28,6 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScrollArea>
-#include <QSettings>
 #include <QTableView>
 #include <QTextEdit>
 #include <QVBoxLayout>
@@ -147,7 +147,7 @@ TRecordsBrowser::TRecordsBrowser(QWidget* parent) : QDialog(parent)
     SOURCE = new QComboBox(this);
     SOURCE->setObjectName(QStringLiteral("SOURCE"));
     SOURCE->addItem(QStringLiteral("This station"));
-    const TPlantDatabase plant = ReadPlantDatabase(QSettings(PreferencesFileName(), QSettings::NativeFormat));
+    const TPlantDatabase plant = TUserPreferences::PlantDatabase();
     if (plant.Configured())
         SOURCE->addItem(QStringLiteral("Plant database (%1)").arg(plant.Describe()));
     SERIAL = new QLineEdit(this);
@@ -261,8 +261,7 @@ bool TRecordsBrowser::Search()
         if (SOURCE->currentIndex() == 0)
             Store_ = TRecordStore::OpenLocal(LocalRecordStorePath());
         else
-            Store_ = TRecordStore::OpenServer(
-                ReadPlantDatabase(QSettings(PreferencesFileName(), QSettings::NativeFormat)));
+            Store_ = TRecordStore::OpenServer(TUserPreferences::PlantDatabase());
         const TRecordFilter filter = Filter();
         Searched_ = filter;
         const qint64 count = Store_->Count(filter);

@@ -307,7 +307,8 @@ public:
     // The inspection shown into the station's record store (and its outbox, with a plant
     // database configured); a store that cannot be used is said once and the log still holds it.
     void KeepInStore(const TInspectionRecord& record);
-    // (Re)starts sending to the plant database of the user's preferences, or stops it.
+    // Takes the record options of the user's preferences and (re)starts sending to the plant
+    // database they name, or stops it.
     void StartPlantSending();
     void ShowPlantWaiting(qint64 count, const QString& problem);
     // How many records wait for the plant database; -1 before the sender has said.
@@ -471,6 +472,8 @@ private:
     std::unique_ptr<TRecordStore> Store_;
     std::unique_ptr<TRecordSender> Sender_;
     bool StoreProblemSaid_ = false;
+    QString RecordStation_;
+    bool KeepReportPictures_ = true;
     qint64 PlantWaiting_ = -1;
 
     // ---- Printing.

@@ -165,6 +165,21 @@ void TUserPreferences::SetPlantDatabase(const TPlantDatabase& server, bool keepR
     CheckSaved(s);
 }
 
+TPlantDatabase TUserPreferences::PlantDatabase()
+{
+    return ReadPlantDatabase(Store());
+}
+
+bool TUserPreferences::KeepReportPictures()
+{
+    return ::KeepReportPictures(Store());
+}
+
+QString TUserPreferences::StationName()
+{
+    return ::StationName(Store());
+}
+
 bool TUserPreferences::LocateByEdge()
 {
     return Store().value(LocateByEdgeKey, false).toBool();

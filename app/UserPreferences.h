@@ -51,6 +51,10 @@ public:
     // pictures; read by records/RecordStore.h's functions from the same file. Throws
     // std::runtime_error naming the file when it cannot be written.
     static void SetPlantDatabase(const TPlantDatabase& server, bool keepReportPictures);
+    static TPlantDatabase PlantDatabase();
+    static bool KeepReportPictures();
+    // The station's name in the records: the host name unless set.
+    static QString StationName();
 
     // Where the preferences are kept.
     static QString FileName();

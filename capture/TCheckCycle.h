@@ -69,8 +69,8 @@ struct TShownInspection
     QDateTime RejudgedAt;          // the latest re-judgement (a manual correction, another profile or mode)
     bool FiledUnderSerial = false; // the automatic save filed its report under the serial
     bool Pass() const { return Verdict == TVerdict::Pass; }
-    // Pass or Fail: something was judged. Without it nothing is filed or printed as a report.
-    bool HasVerdict() const { return Verdict == TVerdict::Pass || Verdict == TVerdict::Fail; }
+    // Judged and found nothing to judge: no report of it is filed, printed or saved as a PDF.
+    bool NoVerdict() const { return Verdict == TVerdict::NoFiber || Verdict == TVerdict::NotInView; }
 };
 
 class TCheckCycle

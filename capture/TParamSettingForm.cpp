@@ -27,7 +27,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSettings>
 #include <QUrl>
 #include <charconv>
 #include <stdexcept>
@@ -409,14 +408,13 @@ void TMainForm::SpeedButton1Click()
     shown.ImageFolder = ImageFolder_;
     shown.LocateByEdge = LocateByEdge_;
     {
-        const QSettings preferences(PreferencesFileName(), QSettings::NativeFormat);
-        const TPlantDatabase plant = ReadPlantDatabase(preferences);
+        const TPlantDatabase plant = TUserPreferences::PlantDatabase();
         shown.PlantHost = plant.Host;
         shown.PlantPort = plant.Port;
         shown.PlantDatabase = plant.Database;
         shown.PlantUser = plant.User;
         shown.PlantSslMode = plant.SslMode;
-        shown.KeepReportPictures = KeepReportPictures(preferences);
+        shown.KeepReportPictures = TUserPreferences::KeepReportPictures();
     }
     // A hand-edited address with credentials in it is shown without them.
     const TScopeAddress stored = SplitScopeAddress(TUserPreferences::WiFiScopeURL());

@@ -265,8 +265,7 @@ void TMainForm::ShowNoVerdict()
     RESULT->setPalette(pal);
     // Neither Pass nor Fail, in a size that fits the panel.
     SetVerdictPixels(RESULT, NoVerdictPixels);
-    RESULT->setText(QString::fromUtf8(Location_.Outcome == TFiberOutcome::NotWhollyInView ? NotInViewVerdict
-                                                                                          : NoFiberVerdict));
+    RESULT->setText(QString::fromUtf8(NoVerdictText(Location_)));
     RESULT->setToolTip(QString::fromStdString(NoVerdictReason(Location_)));
     CAUTION->setVisible(false);
     // Nothing was counted: the grid keeps its criteria and no result.

@@ -131,7 +131,7 @@ void TMainForm::ShowLocationCaution()
 
 bool TMainForm::SayNoVerdict()
 {
-    if (Cycle_.Shown.Verdict != TVerdict::NoFiber && Cycle_.Shown.Verdict != TVerdict::NotInView)
+    if (!Cycle_.Shown.NoVerdict())
         return false;
     ShowMessageBox(
         this,

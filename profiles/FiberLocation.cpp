@@ -73,6 +73,11 @@ std::string NoVerdictReason(const TFiberLocation& location)
     return "No fiber: no cladding edge in the picture";
 }
 
+const char* NoVerdictText(const TFiberLocation& location)
+{
+    return location.Outcome == TFiberOutcome::NotWhollyInView ? NotInViewVerdict : NoFiberVerdict;
+}
+
 TLocateMethod MethodFor(const TCriteriaProfile& profile, bool classicByEdge)
 {
     return profile.Classic && !classicByEdge ? TLocateMethod::Rays : TLocateMethod::Edges;

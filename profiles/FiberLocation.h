@@ -66,6 +66,8 @@ extern const char* const NotInViewVerdict; // "Not in view"
 extern const char* const UncertainCaution; // "Fiber edge uncertain: ..."
 // Why a picture has no verdict, for the picture and the log; empty when it has one.
 std::string NoVerdictReason(const TFiberLocation& location);
+// What stands in place of the verdict: NotInViewVerdict for a cut cladding, else NoFiberVerdict.
+const char* NoVerdictText(const TFiberLocation& location);
 
 // The method a profile judges with: true-size profiles by the edge; the classic one by the rays
 // unless the user chose the edge.

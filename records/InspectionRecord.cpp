@@ -215,10 +215,8 @@ void TInspectionRecord::SetLocation(const TFiberLocation& location)
 
 QString TInspectionRecord::Verdict() const
 {
-    if (Location.Outcome == TFiberOutcome::NoFiber)
-        return QString::fromUtf8(NoFiberVerdict);
-    if (Location.Outcome == TFiberOutcome::NotWhollyInView)
-        return QString::fromUtf8(NotInViewVerdict);
+    if (!Location.Judges())
+        return QString::fromUtf8(NoVerdictText(Location));
     return Pass ? QStringLiteral("Pass") : QStringLiteral("Fail");
 }
 
@@ -409,49 +407,64 @@ QString TInspectionRecord::FilesCell() const
     return paths.join(QLatin1Char(';'));
 }
 
+QString TInspectionRecord::UnescapedText(const QString& text)
+{
+    const auto hex = [&text](qsizetype from, int digits, uint& value) {
+        if (from + digits > text.size())
+            return false;
+        bool ok = false;
+        value = text.mid(from, digits).toUInt(&ok, 16);
+        return ok;
+    };
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i)
+    {
+        if (text[i] != u'\\' || i + 1 >= text.size())
+        {
+            out += text[i];
+            continue;
+        }
+        const QChar next = text[i + 1];
+        uint value = 0;
+        if (next == u'\\' || next == u';')
+        {
+            out += next;
+            ++i;
+        }
+        else if (next == u'x' && hex(i + 2, 2, value))
+        {
+            out += QChar(static_cast<char16_t>(0xDC00u + value));
+            i += 3;
+        }
+        else if (next == u'u' && hex(i + 2, 4, value))
+        {
+            out += QChar(static_cast<char16_t>(value));
+            i += 5;
+        }
+        else
+            out += text[i]; // no escape: kept as it stands
+    }
+    return out;
+}
+
 QStringList TInspectionRecord::ParseFilesCell(const QString& cell)
 {
     QStringList files;
     if (cell.isEmpty())
         return files;
-    QString path;
-    for (qsizetype i = 0; i < cell.size(); ++i)
+    // Split at each ';' that is no \; escape, then undo each path's escapes.
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= cell.size(); ++i)
     {
-        const QChar c = cell[i];
-        if (c == u';')
+        if (i < cell.size() && cell[i] == u'\\')
+            ++i;
+        else if (i == cell.size() || cell[i] == u';')
         {
-            files << path;
-            path.clear();
+            files << UnescapedText(cell.mid(start, i - start));
+            start = i + 1;
         }
-        else if (c == u'\\' && i + 1 < cell.size())
-        {
-            const QChar next = cell[++i];
-            bool ok = false;
-            if (next == u'x' && i + 2 < cell.size())
-            {
-                const uint byte = cell.mid(i + 1, 2).toUInt(&ok, 16);
-                if (ok)
-                {
-                    path += QChar(static_cast<char16_t>(0xDC00u + byte));
-                    i += 2;
-                }
-            }
-            else if (next == u'u' && i + 4 < cell.size())
-            {
-                const uint unit = cell.mid(i + 1, 4).toUInt(&ok, 16);
-                if (ok)
-                {
-                    path += QChar(static_cast<char16_t>(unit));
-                    i += 4;
-                }
-            }
-            if (!ok)
-                path += next; // \\ and \;
-        }
-        else
-            path += c;
     }
-    files << path;
     return files;
 }
 

@@ -107,6 +107,8 @@ struct TInspectionRecord
     static QByteArray CsvTextCell(const QString& text);
     // The escapes alone: \\, a control character \u00NN, a file name's stray byte \xNN.
     static QString EscapedText(const QString& text);
+    // Those escapes (and a path's \;) undone; a backslash that starts no escape stays.
+    static QString UnescapedText(const QString& text);
 
     // The files as one cell: each path escaped as the log escapes it (\\, \;, \u00NN, \xNN) and
     // joined by ';', so any path reads back whole; and back.

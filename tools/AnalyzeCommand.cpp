@@ -183,11 +183,6 @@ std::string LocationJson(const TFiberLocation& location)
     return s + "}";
 }
 
-const char* NoVerdictText(const TFiberLocation& location)
-{
-    return location.Outcome == TFiberOutcome::NotWhollyInView ? NotInViewVerdict : NoFiberVerdict;
-}
-
 // The settings file must be one the engine reads, and the engine must take every line it has:
 // for whatever it cannot take it quietly keeps its defaults, which for a re-check would give a
 // verdict with thresholds nobody asked for. The engine's own reader decides, so the check and the

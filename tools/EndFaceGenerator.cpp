@@ -206,6 +206,14 @@ EndFaceRecipe EmptyFrame(EmptyFrameKind kind, std::uint32_t seed)
     return recipe;
 }
 
+EndFaceRecipe OffCentreEndFace(float dx, float dy)
+{
+    EndFaceRecipe r;
+    r.OffsetX = dx;
+    r.OffsetY = dy;
+    return r;
+}
+
 EndFaceRecipe TypicalEndFace()
 {
     EndFaceRecipe recipe;

@@ -84,6 +84,9 @@ inline constexpr int EmptyFrameKinds = 6;
 const char* EmptyFrameName(EmptyFrameKind kind);
 EndFaceRecipe EmptyFrame(EmptyFrameKind kind, std::uint32_t seed);
 
+// The default face with its fiber centre (dx, dy) pixels from the picture's centre.
+EndFaceRecipe OffCentreEndFace(float dx, float dy);
+
 // A typical inspected face: a core, defects in core, cladding and contact zone, one cladding
 // scratch.
 EndFaceRecipe TypicalEndFace();

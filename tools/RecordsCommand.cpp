@@ -104,14 +104,6 @@ void Put(std::ostream& out, const QByteArray& bytes)
     out.write(bytes.constData(), static_cast<std::streamsize>(bytes.size()));
 }
 
-bool IsHex(const QString& text)
-{
-    for (const QChar c : text)
-        if (!c.isDigit() && !(c >= u'a' && c <= u'f') && !(c >= u'A' && c <= u'F'))
-            return false;
-    return !text.isEmpty();
-}
-
 // A name or message as one line of output, escaped as the log escapes a text cell.
 QString Escaped(const QString& text)
 {
@@ -126,31 +118,7 @@ bool StartsFormula(const QString& text)
 // The escapes of a log's text cell undone; anything that is no escape stays as it is.
 QString Unescaped(const QString& cell)
 {
-    QString out;
-    out.reserve(cell.size());
-    for (qsizetype i = 0; i < cell.size(); ++i)
-    {
-        if (cell[i] == u'\\' && i + 1 < cell.size())
-        {
-            const QChar next = cell[i + 1];
-            if (next == u'\\')
-            {
-                out += next;
-                ++i;
-                continue;
-            }
-            const int digits = next == u'u' ? 4 : next == u'x' ? 2 : 0;
-            if (digits > 0 && i + 1 + digits < cell.size() && IsHex(cell.mid(i + 2, digits)))
-            {
-                const uint value = cell.mid(i + 2, digits).toUInt(nullptr, 16);
-                out += QChar(static_cast<char16_t>(digits == 4 ? value : 0xDC00u + value));
-                i += 1 + digits;
-                continue;
-            }
-        }
-        out += cell[i];
-    }
-    return out;
+    return TInspectionRecord::UnescapedText(cell);
 }
 
 // The log quotes every cell it defused: only there is a leading ' before a formula character

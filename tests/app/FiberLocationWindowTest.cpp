@@ -28,13 +28,6 @@ QByteArray Read(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-EndFaceRecipe Off(float dx, float dy)
-{
-    EndFaceRecipe r;
-    r.OffsetX = dx;
-    r.OffsetY = dy;
-    return r;
-}
 } // namespace
 
 class FiberLocationWindowTest : public MainFormTest
@@ -116,7 +109,7 @@ TEST_F(FiberLocationWindowTest, APictureWithoutAFiberGetsNoVerdictAndNothingIsFi
 // the record carries both circles, and the user's choice judges by the edge instead.
 TEST_F(FiberLocationWindowTest, AnOffCentreFiberIsCautionedAndJudgedByItsEdgeWhenTheUserChooses)
 {
-    const std::string face = Face("off.bmp", Off(-160.0f, 60.0f));
+    const std::string face = Face("off.bmp", OffCentreEndFace(-160.0f, 60.0f));
     auto form = MakeForm();
     form->show();
     form->OpenImageFile(face);
@@ -153,7 +146,7 @@ TEST_F(FiberLocationWindowTest, ZonesDraggedByHandEndTheCaution)
 {
     auto form = MakeForm();
     form->show();
-    form->OpenImageFile(Face("off.bmp", Off(-160.0f, 60.0f)));
+    form->OpenImageFile(Face("off.bmp", OffCentreEndFace(-160.0f, 60.0f)));
     ASSERT_TRUE(form->Location().Caution());
     form->PBMouseDown(Qt::LeftButton, 300, 200);
     form->PBMouseMove(290, 200);
@@ -169,7 +162,7 @@ TEST_F(FiberLocationWindowTest, ZonesDraggedByHandEndTheCaution)
 // classic profile judges it as it always has.
 TEST_F(FiberLocationWindowTest, ACutCladdingIsNotInViewForATrueSizeProfile)
 {
-    const std::string face = Face("cut.bmp", Off(230.0f, 0.0f));
+    const std::string face = Face("cut.bmp", OffCentreEndFace(230.0f, 0.0f));
     auto form = MakeForm();
     form->show();
     form->OpenImageFile(face);

@@ -190,11 +190,10 @@ TEST_F(RecordsTest, ThePdfOfACautionedFaceSaysWhereItsFiberWasFound)
 {
     if (QStandardPaths::findExecutable("pdftotext").isEmpty())
         GTEST_SKIP() << "poppler-utils is not installed";
-    EndFaceRecipe off;
-    off.OffsetX = -160;
-    off.OffsetY = 60;
     std::string error;
-    ASSERT_TRUE(WriteEndFace(MakeEndFace(off), false, Path("off.bmp").toStdString(), error)) << error;
+    ASSERT_TRUE(WriteEndFace(MakeEndFace(OffCentreEndFace(-160.0f, 60.0f)), false,
+                             Path("off.bmp").toStdString(), error))
+        << error;
     auto form = MakeForm();
     form->show();
     form->OpenImageFile(Path("off.bmp").toStdString());

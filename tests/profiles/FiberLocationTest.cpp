@@ -21,13 +21,6 @@ std::unique_ptr<TFiberAnalyzer> Loaded(const EndFaceRecipe& recipe)
     return a;
 }
 
-EndFaceRecipe Off(float dx, float dy)
-{
-    EndFaceRecipe r;
-    r.OffsetX = dx;
-    r.OffsetY = dy;
-    return r;
-}
 } // namespace
 
 TEST(FiberLocation, PicturesWithoutAFiberAreNeverJudgedByEitherMethod)
@@ -69,7 +62,7 @@ TEST(FiberLocation, TheRaysJudgeAsTheEngineAloneWouldBitForBit)
 TEST(FiberLocation, AnOffCentreFiberCautionsTheRaysAndIsFoundByItsEdge)
 {
     // The picture's centre lies outside the glass: the rays start on the ferrule.
-    const EndFaceRecipe face = Off(-160.0f, 60.0f);
+    const EndFaceRecipe face = OffCentreEndFace(-160.0f, 60.0f);
     const float cx = 320.0f - 160.0f, cy = 240.0f + 60.0f;
     TEdgeLocatorScratch scratch;
 
@@ -92,7 +85,7 @@ TEST(FiberLocation, AnOffCentreFiberCautionsTheRaysAndIsFoundByItsEdge)
 
 TEST(FiberLocation, ACutCladdingIsNotJudgedByItsEdgeButStaysWithTheRays)
 {
-    const EndFaceRecipe face = Off(230.0f, 0.0f); // a quarter of the cladding beyond the border
+    const EndFaceRecipe face = OffCentreEndFace(230.0f, 0.0f); // a quarter of the cladding beyond the border
     TEdgeLocatorScratch scratch;
     auto a = Loaded(face);
     const TFiberLocation byEdge = AnalyzeLocated(*a, scratch, TLocateMethod::Edges);
@@ -106,7 +99,7 @@ TEST(FiberLocation, ACutCladdingIsNotJudgedByItsEdgeButStaysWithTheRays)
 
 TEST(FiberLocation, SwitchingMethodsPutsEitherCircleBackExactly)
 {
-    auto a = Loaded(Off(-60.0f, 25.0f));
+    auto a = Loaded(OffCentreEndFace(-60.0f, 25.0f));
     a->PrepareImage();
     a->LocateFiber();
     const TPoint2D rayCentre = a->Center;

@@ -18,14 +18,6 @@ float F(const QJsonValue& v)
     return static_cast<float>(v.toDouble());
 }
 
-EndFaceRecipe Off(float dx, float dy)
-{
-    EndFaceRecipe r;
-    r.OffsetX = dx;
-    r.OffsetY = dy;
-    return r;
-}
-
 // Pixels in the colours of the zone circles, of the classic table or a profile's.
 int ZonePixels(const QImage& image)
 {
@@ -125,7 +117,7 @@ TEST(AnalyzeLocation, OffCentreFaceCautionsTheRaysAndIsJudgedByItsEdgeOnRequest)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QString image = WriteImage(dir, "off.png", Off(-160.0f, 60.0f));
+    const QString image = WriteImage(dir, "off.png", OffCentreEndFace(-160.0f, 60.0f));
     const float cx = 160.0f, cy = 300.0f;
 
     const QJsonObject rays = ParseLine(Analyze({"--json", image}).Out.trimmed());
@@ -164,7 +156,7 @@ TEST(AnalyzeLocation, CutCladdingIsNotInViewForATrueSizeProfileOnly)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QString image = WriteImage(dir, "cut.png", Off(230.0f, 0.0f));
+    const QString image = WriteImage(dir, "cut.png", OffCentreEndFace(230.0f, 0.0f));
 
     const RunResult table = Analyze({"--profile", "sm-pc", image});
     EXPECT_EQ(table.Exit, 1);
