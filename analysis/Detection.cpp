@@ -7,11 +7,12 @@
 // runs of constant membership (ColumnsWithin, exact to the per-pixel distance test), and each run
 // is one branch-free loop. The labels go into the grey buffer six rows behind the row being
 // labelled, once no bright-line probe needs those grey values any more. The column-major scans
-// for groups visit only each column's rows between its first and last candidate. Each fill visits
-// its pixels once and colours them as it marks them, so no pass over the image remains.
+// for groups visit only each column's rows between its first and last candidate. The marked
+// pixels are coloured in one pass at the end, row by row, sixteen labels at a time: colouring
+// each as a fill marks it scattered stores over the whole working image.
 //
 // The fills run on an explicit stack that visits pixels in exactly the order of the recursive
-// fill (each frame remembers the next neighbour to look at), so a large group splits into the
+// fill (each frame remembers the neighbours still to look at), so a large group splits into the
 // same pieces without a deep call stack.
 
 #include "analysis/TFiberAnalyzer.h"
@@ -42,39 +43,38 @@ constexpr int ScratchBrightness = 135;
 constexpr int ScratchMargin = 10;
 constexpr int ProbeReach = 5;
 
-struct Frame
-{
-    int X;
-    int Y;
-    int Next; // index into Neighbours of the next neighbour to look at
-};
-
-// Reused by every detection of the thread: no allocation once they have grown.
-thread_local std::vector<Frame> FillStack;
-// The buffer indices the last FillScratch marked, so that only they are relabelled afterwards.
+// Reused by every detection of the thread: no allocation once they have grown. A stack entry is
+// one frame of the recursive fill: the neighbours still to look at (a bit each, in table order)
+// and the step that led into it, so the fill walks back to its parent by undoing that step.
+thread_local std::vector<std::uint16_t> FillStack;
+// The buffer indices the last FillScratch marked (the first ScratchMarkedCount), so that only
+// they are relabelled afterwards.
 thread_local std::vector<std::size_t> ScratchMarked;
-// Rows of the working image, so a fill can colour the pixel it marks; empty outside detection.
-thread_local std::vector<std::uint8_t*> PaintRows;
-thread_local int PaintColumns = 0;
+thread_local std::size_t ScratchMarkedCount = 0;
+constexpr int StandardNeighbours[8][2] = {{-1, 0}, {-1, -1}, {0, -1}, {1, -1},
+                                          {1, 0},  {1, 1},   {0, 1},  {-1, 1}};
 
-// Defect pixels red, scratch pixels green, where the working image has the pixel.
-inline void Paint(std::uint8_t* const* rows, int height, int width, int x, int y, std::uint8_t label)
-{
-    if (y >= height || x >= width)
-        return;
-    std::uint8_t* px = rows[y] + 3 * x;
-    px[0] = 0;
-    px[1] = label == DefectPixel ? 0 : 255;
-    px[2] = label == DefectPixel ? 255 : 0;
-}
-
-void RegionFill(TFiberAnalyzer& a, int x, int y, std::uint8_t follow, std::uint8_t mark,
-                std::vector<std::size_t>* marked)
+// The depth-first fill of the recursive definition (mark, then each neighbour in table order that
+// still carries the followed label, each explored whole before the next is looked at), without
+// its call stack. The neighbours that carry the label are gathered when a pixel is entered and
+// again each time the fill comes back to it; a label only ever changes away from the followed one
+// during a fill, so the lowest gathered neighbour is the one the recursion would enter next.
+//
+// Framed: the start lies inside a frame of pixels that never carry the label and the neighbours
+// are the engine's own table, so no step needs its bounds checked and every step is a constant.
+//
+// Each step picks its neighbour by a branch per neighbour rather than by an index computed from
+// the labels: the processor predicts the branch (a fill mostly keeps its direction) and goes on
+// to the next pixel's loads at once, where a computed index would make every step wait for the
+// loads and compares of the one before.
+template <bool Marks, bool Framed>
+void RegionFill(TFiberAnalyzer& a, int x, int y, std::uint8_t follow, std::uint8_t mark)
 {
     const int w = a.ImageWidth;
     const int h = a.ImageHeight;
-    const auto uw = static_cast<std::size_t>(w);
-    std::uint8_t* labels = a.GreyBuffer.data();
+    if (x < 0 || y < 0 || x >= w || y >= h)
+        return;
+    std::uint8_t* const labels = a.GreyBuffer.data();
     // The fill's state in locals: stores through the label pointer may alias any member, so
     // working on the members directly reloads them after every label written.
     int count = a.FillCount;
@@ -83,20 +83,56 @@ void RegionFill(TFiberAnalyzer& a, int x, int y, std::uint8_t follow, std::uint8
     std::ptrdiff_t offset[8];
     for (int k = 0; k < 8; ++k)
     {
-        dx[k] = a.Neighbours[k][0];
-        dy[k] = a.Neighbours[k][1];
+        dx[k] = Framed ? StandardNeighbours[k][0] : a.Neighbours[k][0];
+        dy[k] = Framed ? StandardNeighbours[k][1] : a.Neighbours[k][1];
         reachX = std::max(reachX, std::abs(dx[k]));
         reachY = std::max(reachY, std::abs(dy[k]));
         offset[k] = static_cast<std::ptrdiff_t>(dy[k]) * w + dx[k];
     }
-    const bool paint = mark == DefectPixel;
-    std::uint8_t* const* rows = PaintRows.data();
-    const int paintRows = static_cast<int>(PaintRows.size());
-    const int paintColumns = PaintColumns;
-    std::vector<Frame>& stack = FillStack;
+    // At most FillLimit + 1 - count pixels are entered: room for all of them, grown once.
+    const std::size_t room =
+        static_cast<std::size_t>(FillLimit + 1) + static_cast<std::size_t>(-std::min(count, 0));
+    std::size_t* marked = nullptr;
+    std::size_t markedCount = 0;
+    if (Marks)
+    {
+        if (ScratchMarked.size() < room)
+            ScratchMarked.resize(room);
+        marked = ScratchMarked.data();
+    }
+    if (FillStack.size() < room)
+        FillStack.resize(room);
+    std::uint16_t* const stack = FillStack.data();
+    std::size_t depth = 0;
 
-    // Entry of one call of the recursive fill; false when the limit makes it return at once.
-    const auto enter = [&](int px, int py) __attribute__((always_inline))
+    // Where the fill stands: the pixel of the top frame.
+    std::ptrdiff_t i = static_cast<std::ptrdiff_t>(y) * w + x;
+    int px = x, py = y;
+
+    // The neighbours of the pixel where the fill stands that carry the followed label now, one
+    // byte load each: a wider load would overlap the labels just written and wait for them.
+    const auto following = [&]() __attribute__((always_inline))
+    {
+        unsigned bits = 0;
+        const std::uint8_t* here = labels + i;
+        // Inside the frame of zeros no neighbour lies outside the image; only a direct call may
+        // start at the border.
+        if (Framed || (px >= reachX && py >= reachY && px < w - reachX && py < h - reachY))
+            for (int k = 0; k < 8; ++k)
+                bits |= static_cast<unsigned>(here[offset[k]] == follow) << k;
+        else if (!Framed)
+            for (int k = 0; k < 8; ++k)
+            {
+                const int nx = px + dx[k], ny = py + dy[k];
+                if (nx >= 0 && ny >= 0 && nx < w && ny < h)
+                    bits |= static_cast<unsigned>(here[offset[k]] == follow) << k;
+            }
+        return bits;
+    };
+
+    // One entry of the recursive fill into the pixel where the fill stands, having come by step
+    // `from`; false when the limit makes it return at once.
+    const auto enter = [&](int from) __attribute__((always_inline))
     {
         if (count > FillLimit)
             return false;
@@ -105,58 +141,53 @@ void RegionFill(TFiberAnalyzer& a, int x, int y, std::uint8_t follow, std::uint8
         minY = std::min(minY, py);
         maxX = std::max(maxX, px);
         maxY = std::max(maxY, py);
-        const std::size_t i = static_cast<std::size_t>(py) * uw + static_cast<std::size_t>(px);
         labels[i] = mark;
-        if (marked)
-            marked->push_back(i);
-        if (paint)
-            Paint(rows, paintRows, paintColumns, px, py, mark);
-        stack.push_back({px, py, 0});
+        if (Marks)
+            marked[markedCount++] = static_cast<std::size_t>(i);
+        stack[depth++] = static_cast<std::uint16_t>(from << 8);
         return true;
     };
 
-    stack.clear();
-    if (x >= 0 && y >= 0 && x < w && y < h && enter(x, y))
-        while (!stack.empty())
+    if (enter(0))
+    {
+        // The top frame's neighbours still to look at. Each time the fill stands on a frame they
+        // are narrowed to the ones still carrying the label, so the lowest is the next to enter.
+        unsigned pending = following();
+        for (;;)
         {
-            Frame& top = stack.back();
-            if (top.Next == 8)
+            if (pending != 0)
             {
-                stack.pop_back();
-                continue;
-            }
-            const int px = top.X, py = top.Y;
-            // The frame of zeros keeps the engine's fills inside the image; only a direct call at
-            // the border needs the bounds checked.
-            const bool interior = px >= reachX && py >= reachY && px < w - reachX && py < h - reachY;
-            const std::uint8_t* here =
-                labels + static_cast<std::size_t>(py) * uw + static_cast<std::size_t>(px);
-            int k = top.Next;
-            for (; k < 8; ++k)
-            {
-                if (!interior)
-                {
-                    const int nx = px + dx[k], ny = py + dy[k];
-                    if (nx < 0 || ny < 0 || nx >= w || ny >= h)
-                        continue;
-                }
-                if (here[offset[k]] == follow)
-                    break;
-            }
-            if (k == 8)
-            {
-                stack.pop_back();
-                continue;
-            }
-            top.Next = k + 1;
-            // top may move when the stack grows: nothing reads it after this call.
-            if (!enter(px + dx[k], py + dy[k]))
-            {
+                stack[depth - 1] =
+                    static_cast<std::uint16_t>((stack[depth - 1] & 0xFF00u) | (pending & (pending - 1)));
+                int k = 0;
+                for (; k < 7; ++k)
+                    if (pending & (1u << k))
+                        break;
+                i += offset[k];
+                px += dx[k];
+                py += dy[k];
                 // Past the limit every further call returns at once: nothing can change any more.
-                stack.clear();
-                break;
+                if (!enter(k))
+                    break;
+                pending = following();
+                continue;
             }
+            // Back to the parent by undoing the step into this pixel.
+            const unsigned from = stack[--depth] >> 8u;
+            if (depth == 0)
+                break;
+            int k = 0;
+            for (; k < 7; ++k)
+                if (from == static_cast<unsigned>(k))
+                    break;
+            i -= offset[k];
+            px -= dx[k];
+            py -= dy[k];
+            pending = (stack[depth - 1] & 0xFFu) & following();
         }
+    }
+    if (Marks)
+        ScratchMarkedCount = markedCount;
     a.FillCount = count;
     a.BoxMinX = minX;
     a.BoxMinY = minY;
@@ -174,7 +205,7 @@ void ResetFill(TFiberAnalyzer& a)
 // Sixteen bytes, or sixteen 16-bit values, at a time: GCC's generic vectors, SSE2 on every x86-64.
 typedef std::uint8_t Bytes __attribute__((vector_size(16)));
 typedef std::int8_t Mask8 __attribute__((vector_size(16)));
-typedef std::int16_t Shorts __attribute__((vector_size(32)));
+typedef std::int16_t Shorts __attribute__((vector_size(16)));
 
 template <class V> inline V LoadV(const void* p)
 {
@@ -221,12 +252,23 @@ struct ColumnSpans
         const Shorts row = Shorts{} + static_cast<std::int16_t>(y);
         for (; x + 16 <= n; x += 16)
         {
-            const Shorts is = __builtin_convertvector(LoadV<Bytes>(labels + x) == want, Shorts);
+            const Mask8 is = LoadV<Bytes>(labels + x) == want;
+            std::uint64_t halves[2];
+            std::memcpy(halves, &is, sizeof halves);
+            if ((halves[0] | halves[1]) == 0)
+                continue;
+            // The byte mask widened to two halves of eight 16-bit lanes: each byte twice.
+            const Shorts low = reinterpret_cast<Shorts>(
+                __builtin_shufflevector(is, is, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7));
+            const Shorts high = reinterpret_cast<Shorts>(
+                __builtin_shufflevector(is, is, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 14, 14, 15, 15));
             std::int16_t* first = First.data() + column + x;
             std::int16_t* last = Last.data() + column + x;
-            const Shorts f = LoadV<Shorts>(first);
-            StoreV(first, is != 0 && row < f ? row : f);
-            StoreV(last, is != 0 ? row : LoadV<Shorts>(last));
+            const Shorts f0 = LoadV<Shorts>(first), f1 = LoadV<Shorts>(first + 8);
+            StoreV(first, low != 0 && row < f0 ? row : f0);
+            StoreV(first + 8, high != 0 && row < f1 ? row : f1);
+            StoreV(last, low != 0 ? row : LoadV<Shorts>(last));
+            StoreV(last + 8, high != 0 ? row : LoadV<Shorts>(last + 8));
         }
         for (; x < n; ++x)
             if (labels[x] == kind)
@@ -301,6 +343,44 @@ bool BrightRun(const std::uint8_t* grey, std::size_t w, std::uint8_t* labels, in
         }
     }
     return any;
+}
+inline void PaintPixel(std::uint8_t* px, std::uint8_t label)
+{
+    px[0] = 0;
+    px[1] = label == DefectPixel ? 0 : 255;
+    px[2] = label == DefectPixel ? 255 : 0;
+}
+
+// Defect pixels red, scratch pixels green in the working image, where it has them. Each pixel
+// carries one final label, so painting them all at the end gives what painting each as it is
+// marked would, in row order and skipping sixteen unmarked pixels at a time.
+void PaintFindings(const std::uint8_t* labels, int w, int h, TBitmap& work)
+{
+    const int columns = std::min(w, work.Width());
+    const Bytes defect = Bytes{} + std::uint8_t{DefectPixel};
+    const Bytes scratch = Bytes{} + std::uint8_t{ScratchPixel};
+    for (int y = 0; y < std::min(h, work.Height()); ++y)
+    {
+        const std::uint8_t* row = labels + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+        std::uint8_t* out = work.ScanLine(y);
+        int x = 0;
+        for (; x + 16 <= columns; x += 16)
+        {
+            const Bytes l = LoadV<Bytes>(row + x);
+            const Mask8 marked = (l == defect) | (l == scratch);
+            std::uint64_t halves[2];
+            std::memcpy(halves, &marked, sizeof halves);
+            for (int half = 0; half < 2; ++half)
+                for (std::uint64_t bits = halves[half] & 0x8080808080808080ull; bits != 0; bits &= bits - 1)
+                {
+                    const int p = x + 8 * half + __builtin_ctzll(bits) / 8;
+                    PaintPixel(out + 3 * p, row[p]);
+                }
+        }
+        for (; x < columns; ++x)
+            if (row[x] == DefectPixel || row[x] == ScratchPixel)
+                PaintPixel(out + 3 * x, row[x]);
+    }
 }
 } // namespace
 
@@ -378,11 +458,9 @@ void TFiberAnalyzer::DetectDefects()
 
     std::fill(std::begin(FindingCount), std::end(FindingCount), 0);
 
-    TBitmap& work = *WorkRaster->Bitmap;
-    PaintRows.resize(static_cast<std::size_t>(std::min(h, work.Height())));
-    for (std::size_t y = 0; y < PaintRows.size(); ++y)
-        PaintRows[y] = work.ScanLine(static_cast<int>(y));
-    PaintColumns = std::min(w, work.Width());
+    // With the engine's own neighbours the fills below never step past the frame of zeros.
+    const bool framed =
+        w >= 3 && h >= 3 && std::memcmp(Neighbours, StandardNeighbours, sizeof Neighbours) == 0;
 
     // Defects, scanned column by column.
     for (int x = 0; x < w; ++x)
@@ -394,7 +472,10 @@ void TFiberAnalyzer::DetectDefects()
             if (column[static_cast<std::size_t>(y) * uw] == DefectCandidate)
             {
                 ResetFill(*this);
-                FillDefect(x, y);
+                if (framed)
+                    RegionFill<false, true>(*this, x, y, DefectCandidate, DefectPixel);
+                else
+                    FillDefect(x, y);
                 RecordFinding(1);
             }
     }
@@ -410,31 +491,29 @@ void TFiberAnalyzer::DetectDefects()
             if (column[static_cast<std::size_t>(y) * uw] == ScratchCandidate)
             {
                 ResetFill(*this);
-                FillScratch(x, y);
-                const bool accepted = FillCount > ScratchMinimum;
-                for (const std::size_t i : ScratchMarked)
-                {
-                    GreyBuffer[i] = accepted ? ScratchPixel : Background;
-                    if (accepted)
-                        Paint(PaintRows.data(), static_cast<int>(PaintRows.size()), PaintColumns,
-                              static_cast<int>(i % uw), static_cast<int>(i / uw), ScratchPixel);
-                }
-                if (accepted)
+                if (framed)
+                    RegionFill<true, true>(*this, x, y, ScratchCandidate, ScratchUndecided);
+                else
+                    FillScratch(x, y);
+                const std::uint8_t label = FillCount > ScratchMinimum ? ScratchPixel : Background;
+                for (std::size_t m = 0; m < ScratchMarkedCount; ++m)
+                    GreyBuffer[ScratchMarked[m]] = label;
+                if (label == ScratchPixel)
                     RecordFinding(0);
             }
     }
-    PaintRows.clear();
+
+    PaintFindings(GreyBuffer.data(), w, h, *WorkRaster->Bitmap);
 }
 
 void TFiberAnalyzer::FillDefect(int x, int y)
 {
-    RegionFill(*this, x, y, DefectCandidate, DefectPixel, nullptr);
+    RegionFill<false, false>(*this, x, y, DefectCandidate, DefectPixel);
 }
 
 void TFiberAnalyzer::FillScratch(int x, int y)
 {
-    ScratchMarked.clear();
-    RegionFill(*this, x, y, ScratchCandidate, ScratchUndecided, &ScratchMarked);
+    RegionFill<true, false>(*this, x, y, ScratchCandidate, ScratchUndecided);
 }
 
 void TFiberAnalyzer::RecordFinding(int kind)

@@ -188,32 +188,66 @@ void ExpectSameDetection(const TFiberAnalyzer& a, const TFiberAnalyzer& b)
 
 TEST(DetectDefects, MatchesThePlainAlgorithmOnRandomEndFaces)
 {
+    // The engine's own order of neighbours takes the framed road; any other order the general one.
+    const int ownOrder[8][2] = {{-1, 0}, {-1, -1}, {0, -1}, {1, -1}, {1, 0}, {1, 1}, {0, 1}, {-1, 1}};
+    const int otherOrder[8][2] = {{0, 1}, {1, 1}, {-1, 0}, {1, 0}, {-1, -1}, {0, -1}, {-1, 1}, {1, -1}};
     int scratches = 0;
     int pieces = 0;
-    for (unsigned seed = 1; seed <= 4; ++seed)
-    {
-        const GreyImage image = NoisyEndFace(seed);
-        TFiberAnalyzer fast;
-        TFiberAnalyzer plain;
-        for (TFiberAnalyzer* a : {&fast, &plain})
+    for (const auto* order : {ownOrder, otherOrder})
+        for (unsigned seed = 1; seed <= 4; ++seed)
         {
-            GiveGrey(*a, image);
-            SetZones(*a);
-            a->Mode = static_cast<int>(seed % 2);
-        }
-        fast.DetectDefects();
-        ReferenceDetection{plain}.Run();
-        ExpectSameDetection(fast, plain);
-        for (int list = 0; list < 3; ++list)
-            for (int i = 0; i < fast.FindingCount[list]; ++i)
+            const GreyImage image = NoisyEndFace(seed);
+            TFiberAnalyzer fast;
+            TFiberAnalyzer plain;
+            for (TFiberAnalyzer* a : {&fast, &plain})
             {
-                scratches += fast.Findings[list][i].Kind == 0;
-                pieces += fast.Findings[list][i].Area == 1001.0f;
+                GiveGrey(*a, image);
+                SetZones(*a);
+                a->Mode = static_cast<int>(seed % 2);
+                std::copy(&order[0][0], &order[0][0] + 16, &a->Neighbours[0][0]);
             }
-    }
+            fast.DetectDefects();
+            ReferenceDetection{plain}.Run();
+            SCOPED_TRACE(order == ownOrder ? "own order" : "other order");
+            ExpectSameDetection(fast, plain);
+            for (int list = 0; list < 3; ++list)
+                for (int i = 0; i < fast.FindingCount[list]; ++i)
+                {
+                    scratches += fast.Findings[list][i].Kind == 0;
+                    pieces += fast.Findings[list][i].Area == 1001.0f;
+                }
+        }
     // The fixture is only worth its time if it exercises accepted scratches and split groups.
     EXPECT_GT(scratches, 0);
     EXPECT_GT(pieces, 0);
+}
+
+// A fill called directly may start on the image's border, where no frame of zeros guards it.
+TEST(DetectDefects, DirectFillsStayInsideTheImageAtItsCorners)
+{
+    struct Corner
+    {
+        int X, Y;
+    };
+    for (const Corner c : {Corner{0, 0}, Corner{639, 0}, Corner{0, 479}, Corner{639, 479}})
+    {
+        TFiberAnalyzer a;
+        GiveGrey(a, GreyImage(640, 480, 0));
+        const int x0 = c.X == 0 ? 0 : 600, y0 = c.Y == 0 ? 0 : 440;
+        for (int y = y0; y < y0 + 40; ++y)
+            std::fill_n(a.GreyBuffer.begin() + y * 640 + x0, 40, std::uint8_t{1});
+        a.FillCount = 0;
+        a.BoxMinX = a.BoxMinY = 10000;
+        a.BoxMaxX = a.BoxMaxY = -10000;
+        a.FillDefect(c.X, c.Y);
+        SCOPED_TRACE(testing::Message() << c.X << "," << c.Y);
+        EXPECT_EQ(a.FillCount, 1001);
+        EXPECT_GE(a.BoxMinX, x0);
+        EXPECT_LT(a.BoxMaxX, x0 + 40);
+        EXPECT_GE(a.BoxMinY, y0);
+        EXPECT_LT(a.BoxMaxY, y0 + 40);
+        EXPECT_EQ(std::count(a.GreyBuffer.begin(), a.GreyBuffer.end(), std::uint8_t{3}), 1001);
+    }
 }
 
 TEST(DetectDefects, LargeSquareSplitsIntoPiecesOfTheFillLimit)
