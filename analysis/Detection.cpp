@@ -115,9 +115,20 @@ void RegionFill(TFiberAnalyzer& a, int x, int y, std::uint8_t follow, std::uint8
     {
         unsigned bits = 0;
         const std::uint8_t* here = labels + i;
-        // Inside the frame of zeros no neighbour lies outside the image; only a direct call may
-        // start at the border.
-        if (Framed || (px >= reachX && py >= reachY && px < w - reachX && py < h - reachY))
+        if (Framed)
+        {
+            // The engine's own order, each neighbour at a constant distance from three rows.
+            const std::uint8_t* up = here - w;
+            const std::uint8_t* down = here + w;
+            const auto is = [follow](std::uint8_t label, int k) {
+                return static_cast<unsigned>(label == follow) << k;
+            };
+            return is(here[-1], 0) | is(up[-1], 1) | is(up[0], 2) | is(up[1], 3) | is(here[1], 4) |
+                   is(down[1], 5) | is(down[0], 6) | is(down[-1], 7);
+        }
+        // Inside the image no neighbour lies outside it; only a direct call may start at the
+        // border.
+        if (px >= reachX && py >= reachY && px < w - reachX && py < h - reachY)
             for (int k = 0; k < 8; ++k)
                 bits |= static_cast<unsigned>(here[offset[k]] == follow) << k;
         else if (!Framed)
