@@ -44,8 +44,8 @@ constexpr int ScratchMargin = 10;
 constexpr int ProbeReach = 5;
 
 // Reused by every detection of the thread: no allocation once they have grown. A stack entry is
-// one frame of the recursive fill: the neighbours still to look at (a bit each, in table order)
-// and the step that led into it, so the fill walks back to its parent by undoing that step.
+// one frame of the recursive fill: the next neighbour to look at (low byte) and the step that led
+// into it (high byte), so the fill walks back to its parent by undoing that step.
 thread_local std::vector<std::uint16_t> FillStack;
 // The buffer indices the last FillScratch marked (the first ScratchMarkedCount), so that only
 // they are relabelled afterwards.
@@ -56,17 +56,14 @@ constexpr int StandardNeighbours[8][2] = {{-1, 0}, {-1, -1}, {0, -1}, {1, -1},
 
 // The depth-first fill of the recursive definition (mark, then each neighbour in table order that
 // still carries the followed label, each explored whole before the next is looked at), without
-// its call stack. The neighbours that carry the label are gathered when a pixel is entered and
-// again each time the fill comes back to it; a label only ever changes away from the followed one
-// during a fill, so the lowest gathered neighbour is the one the recursion would enter next.
+// its call stack.
 //
 // Framed: the start lies inside a frame of pixels that never carry the label and the neighbours
-// are the engine's own table, so no step needs its bounds checked and every step is a constant.
-//
-// Each step picks its neighbour by a branch per neighbour rather than by an index computed from
-// the labels: the processor predicts the branch (a fill mostly keeps its direction) and goes on
-// to the next pixel's loads at once, where a computed index would make every step wait for the
-// loads and compares of the one before.
+// are the engine's own table, so no step needs its bounds checked and every neighbour lies at a
+// constant distance. Its neighbours are then looked at by a chain of branches, entered at the
+// next one to look at: the processor predicts them (and the step they choose) and goes on to the
+// next pixel's loads at once, where a step computed from the labels would make every pixel wait
+// for the loads and compares of the one before.
 template <bool Marks, bool Framed>
 void RegionFill(TFiberAnalyzer& a, int x, int y, std::uint8_t follow, std::uint8_t mark)
 {
@@ -79,14 +76,12 @@ void RegionFill(TFiberAnalyzer& a, int x, int y, std::uint8_t follow, std::uint8
     // working on the members directly reloads them after every label written.
     int count = a.FillCount;
     int minX = a.BoxMinX, minY = a.BoxMinY, maxX = a.BoxMaxX, maxY = a.BoxMaxY;
-    int dx[8], dy[8], reachX = 0, reachY = 0;
+    int dx[8], dy[8];
     std::ptrdiff_t offset[8];
     for (int k = 0; k < 8; ++k)
     {
         dx[k] = Framed ? StandardNeighbours[k][0] : a.Neighbours[k][0];
         dy[k] = Framed ? StandardNeighbours[k][1] : a.Neighbours[k][1];
-        reachX = std::max(reachX, std::abs(dx[k]));
-        reachY = std::max(reachY, std::abs(dy[k]));
         offset[k] = static_cast<std::ptrdiff_t>(dy[k]) * w + dx[k];
     }
     // At most FillLimit + 1 - count pixels are entered: room for all of them, grown once.
@@ -109,36 +104,62 @@ void RegionFill(TFiberAnalyzer& a, int x, int y, std::uint8_t follow, std::uint8
     std::ptrdiff_t i = static_cast<std::ptrdiff_t>(y) * w + x;
     int px = x, py = y;
 
-    // The neighbours of the pixel where the fill stands that carry the followed label now, one
-    // byte load each: a wider load would overlap the labels just written and wait for them.
-    const auto following = [&]() __attribute__((always_inline))
+    // The first neighbour from `next` on (in table order) of the pixel where the fill stands that
+    // carries the followed label, or 8. One byte load each: a wider load would overlap the labels
+    // just written and wait for them.
+    const auto firstFollowing = [&](unsigned next) __attribute__((always_inline))->int
     {
-        unsigned bits = 0;
         const std::uint8_t* here = labels + i;
         if (Framed)
         {
             // The engine's own order, each neighbour at a constant distance from three rows.
             const std::uint8_t* up = here - w;
             const std::uint8_t* down = here + w;
-            const auto is = [follow](std::uint8_t label, int k) {
-                return static_cast<unsigned>(label == follow) << k;
-            };
-            return is(here[-1], 0) | is(up[-1], 1) | is(up[0], 2) | is(up[1], 3) | is(here[1], 4) |
-                   is(down[1], 5) | is(down[0], 6) | is(down[-1], 7);
-        }
-        // Inside the image no neighbour lies outside it; only a direct call may start at the
-        // border.
-        if (px >= reachX && py >= reachY && px < w - reachX && py < h - reachY)
-            for (int k = 0; k < 8; ++k)
-                bits |= static_cast<unsigned>(here[offset[k]] == follow) << k;
-        else if (!Framed)
-            for (int k = 0; k < 8; ++k)
+            switch (next)
             {
-                const int nx = px + dx[k], ny = py + dy[k];
-                if (nx >= 0 && ny >= 0 && nx < w && ny < h)
-                    bits |= static_cast<unsigned>(here[offset[k]] == follow) << k;
+            case 0:
+                if (here[-1] == follow)
+                    return 0;
+                [[fallthrough]];
+            case 1:
+                if (up[-1] == follow)
+                    return 1;
+                [[fallthrough]];
+            case 2:
+                if (up[0] == follow)
+                    return 2;
+                [[fallthrough]];
+            case 3:
+                if (up[1] == follow)
+                    return 3;
+                [[fallthrough]];
+            case 4:
+                if (here[1] == follow)
+                    return 4;
+                [[fallthrough]];
+            case 5:
+                if (down[1] == follow)
+                    return 5;
+                [[fallthrough]];
+            case 6:
+                if (down[0] == follow)
+                    return 6;
+                [[fallthrough]];
+            case 7:
+                if (down[-1] == follow)
+                    return 7;
+                [[fallthrough]];
+            default:
+                return 8;
             }
-        return bits;
+        }
+        for (int k = static_cast<int>(next); k < 8; ++k)
+        {
+            const int nx = px + dx[k], ny = py + dy[k];
+            if (nx >= 0 && ny >= 0 && nx < w && ny < h && here[offset[k]] == follow)
+                return k;
+        }
+        return 8;
     };
 
     // One entry of the recursive fill into the pixel where the fill stands, having come by step
@@ -161,40 +182,33 @@ void RegionFill(TFiberAnalyzer& a, int x, int y, std::uint8_t follow, std::uint8
 
     if (enter(0))
     {
-        // The top frame's neighbours still to look at. Each time the fill stands on a frame they
-        // are narrowed to the ones still carrying the label, so the lowest is the next to enter.
-        unsigned pending = following();
+        // The top frame's next neighbour to look at; the frames below keep theirs in the low byte
+        // of their stack entry.
+        unsigned next = 0;
         for (;;)
         {
-            if (pending != 0)
+            const int k = firstFollowing(next);
+            if (k < 8)
             {
                 stack[depth - 1] =
-                    static_cast<std::uint16_t>((stack[depth - 1] & 0xFF00u) | (pending & (pending - 1)));
-                int k = 0;
-                for (; k < 7; ++k)
-                    if (pending & (1u << k))
-                        break;
+                    static_cast<std::uint16_t>((stack[depth - 1] & 0xFF00u) | static_cast<unsigned>(k + 1));
                 i += offset[k];
                 px += dx[k];
                 py += dy[k];
                 // Past the limit every further call returns at once: nothing can change any more.
                 if (!enter(k))
                     break;
-                pending = following();
+                next = 0;
                 continue;
             }
             // Back to the parent by undoing the step into this pixel.
             const unsigned from = stack[--depth] >> 8u;
             if (depth == 0)
                 break;
-            int k = 0;
-            for (; k < 7; ++k)
-                if (from == static_cast<unsigned>(k))
-                    break;
-            i -= offset[k];
-            px -= dx[k];
-            py -= dy[k];
-            pending = (stack[depth - 1] & 0xFFu) & following();
+            i -= offset[from];
+            px -= dx[from];
+            py -= dy[from];
+            next = stack[depth - 1] & 0xFFu;
         }
     }
     if (Marks)
