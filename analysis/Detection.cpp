@@ -64,8 +64,11 @@ constexpr int StandardNeighbours[8][2] = {{-1, 0}, {-1, -1}, {0, -1}, {1, -1},
 // next one to look at: the processor predicts them (and the step they choose) and goes on to the
 // next pixel's loads at once, where a step computed from the labels would make every pixel wait
 // for the loads and compares of the one before.
+//
+// left (when given): the candidates of each column not yet marked, one less for each pixel marked.
 template <bool Marks, bool Framed>
-void RegionFill(TFiberAnalyzer& a, int x, int y, std::uint8_t follow, std::uint8_t mark)
+void RegionFill(TFiberAnalyzer& a, int x, int y, std::uint8_t follow, std::uint8_t mark,
+                std::int16_t* left = nullptr)
 {
     const int w = a.ImageWidth;
     const int h = a.ImageHeight;
@@ -174,6 +177,8 @@ void RegionFill(TFiberAnalyzer& a, int x, int y, std::uint8_t follow, std::uint8
         maxX = std::max(maxX, px);
         maxY = std::max(maxY, py);
         labels[i] = mark;
+        if (left)
+            left[px] = static_cast<std::int16_t>(left[px] - 1);
         if (Marks)
             marked[markedCount++] = static_cast<std::size_t>(i);
         stack[depth++] = static_cast<std::uint16_t>(from << 8);
@@ -244,11 +249,12 @@ template <class V> inline void StoreV(void* p, const V& v)
     std::memcpy(p, &v, sizeof v);
 }
 
-// The first and last row of each column that holds a candidate of one kind, as 16-bit rows
-// (the engine's images are 480 rows high; a taller one scans whole columns).
+// The first and last row of each column that holds a candidate of one kind, and how many of
+// its candidates no fill has marked yet (Left), as 16-bit numbers (the engine's images are 480
+// rows high; a taller one scans whole columns).
 struct ColumnSpans
 {
-    std::vector<std::int16_t> First, Last;
+    std::vector<std::int16_t> First, Last, Left;
     int Rows = 0;
 
     void Reset(std::size_t columns, int rows)
@@ -257,7 +263,10 @@ struct ColumnSpans
         const bool fits = rows <= INT16_MAX;
         First.assign(columns + 16, fits ? static_cast<std::int16_t>(rows) : std::int16_t{0});
         Last.assign(columns + 16, fits ? std::int16_t{-1} : INT16_MAX);
+        Left.assign(columns + 16, 0);
     }
+    // The candidates left for the fills to mark, column by column; none when not counted.
+    std::int16_t* Counts() { return Rows <= INT16_MAX ? Left.data() : nullptr; }
     int FirstRow(std::size_t x) const { return Rows <= INT16_MAX ? First[x] : 0; }
     int LastRow(std::size_t x) const { return Rows <= INT16_MAX ? Last[x] : Rows - 1; }
     void Note(std::size_t x, int y)
@@ -266,6 +275,7 @@ struct ColumnSpans
             return;
         First[x] = std::min(First[x], static_cast<std::int16_t>(y));
         Last[x] = std::max(Last[x], static_cast<std::int16_t>(y));
+        Left[x] = static_cast<std::int16_t>(Left[x] + 1);
     }
     // Every pixel of row y (rows in ascending order) among the n labels whose label is kind.
     void NoteRow(const std::uint8_t* labels, std::size_t n, int y, std::uint8_t kind, std::size_t column = 0)
@@ -289,6 +299,9 @@ struct ColumnSpans
                 __builtin_shufflevector(is, is, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 14, 14, 15, 15));
             std::int16_t* first = First.data() + column + x;
             std::int16_t* last = Last.data() + column + x;
+            std::int16_t* left = Left.data() + column + x;
+            StoreV(left, LoadV<Shorts>(left) - low);
+            StoreV(left + 8, LoadV<Shorts>(left + 8) - high);
             const Shorts f0 = LoadV<Shorts>(first), f1 = LoadV<Shorts>(first + 8);
             StoreV(first, low != 0 && row < f0 ? row : f0);
             StoreV(first + 8, high != 0 && row < f1 ? row : f1);
@@ -376,6 +389,21 @@ inline void PaintPixel(std::uint8_t* px, std::uint8_t label)
     px[2] = label == DefectPixel ? 255 : 0;
 }
 
+inline bool AllSet(const Mask8& m)
+{
+    std::uint64_t halves[2];
+    std::memcpy(halves, &m, sizeof halves);
+    return (halves[0] & halves[1]) == ~std::uint64_t{0};
+}
+
+// Sixteen red (B G R 0 0 255) or green (0 255 0) pixels, as three runs of sixteen bytes.
+constexpr Bytes Red[3] = {{0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0},
+                          {0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0},
+                          {255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255}};
+constexpr Bytes Green[3] = {{0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0},
+                            {255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255},
+                            {0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0}};
+
 // Defect pixels red, scratch pixels green in the working image, where it has them. Each pixel
 // carries one final label, so painting them all at the end gives what painting each as it is
 // marked would, in row order and skipping sixteen unmarked pixels at a time.
@@ -392,7 +420,16 @@ void PaintFindings(const std::uint8_t* labels, int w, int h, TBitmap& work)
         for (; x + 16 <= columns; x += 16)
         {
             const Bytes l = LoadV<Bytes>(row + x);
-            const Mask8 marked = (l == defect) | (l == scratch);
+            // Sixteen pixels of one kind (the inside of a large group): three stores.
+            const Mask8 allDefect = l == defect, allScratch = l == scratch;
+            if (AllSet(allDefect) || AllSet(allScratch))
+            {
+                const Bytes* colours = AllSet(allDefect) ? Red : Green;
+                for (int part = 0; part < 3; ++part)
+                    StoreV(out + 3 * x + 16 * part, colours[part]);
+                continue;
+            }
+            const Mask8 marked = allDefect | allScratch;
             std::uint64_t halves[2];
             std::memcpy(halves, &marked, sizeof halves);
             for (int half = 0; half < 2; ++half)
@@ -487,18 +524,20 @@ void TFiberAnalyzer::DetectDefects()
     const bool framed =
         w >= 3 && h >= 3 && std::memcmp(Neighbours, StandardNeighbours, sizeof Neighbours) == 0;
 
-    // Defects, scanned column by column.
+    // Defects, scanned column by column. A framed fill counts off what it marks, so a column's
+    // scan ends with its last unmarked candidate.
+    std::int16_t* defectsLeft = framed ? DefectSpans.Counts() : nullptr;
     for (int x = 0; x < w; ++x)
     {
         const auto ux = static_cast<std::size_t>(x);
         const int last = DefectSpans.LastRow(ux);
         const std::uint8_t* column = GreyBuffer.data() + ux;
-        for (int y = DefectSpans.FirstRow(ux); y <= last; ++y)
+        for (int y = DefectSpans.FirstRow(ux); y <= last && !(defectsLeft && defectsLeft[x] == 0); ++y)
             if (column[static_cast<std::size_t>(y) * uw] == DefectCandidate)
             {
                 ResetFill(*this);
                 if (framed)
-                    RegionFill<false, true>(*this, x, y, DefectCandidate, DefectPixel);
+                    RegionFill<false, true>(*this, x, y, DefectCandidate, DefectPixel, defectsLeft);
                 else
                     FillDefect(x, y);
                 RecordFinding(1);
@@ -507,17 +546,18 @@ void TFiberAnalyzer::DetectDefects()
 
     // Scratches: a group is kept when its fill marked more than 500 pixels. Only the pixels this
     // fill marked carry the undecided label, so only they are relabelled.
+    std::int16_t* scratchesLeft = framed ? ScratchSpans.Counts() : nullptr;
     for (int x = 0; x < w; ++x)
     {
         const auto ux = static_cast<std::size_t>(x);
         const int last = ScratchSpans.LastRow(ux);
         const std::uint8_t* column = GreyBuffer.data() + ux;
-        for (int y = ScratchSpans.FirstRow(ux); y <= last; ++y)
+        for (int y = ScratchSpans.FirstRow(ux); y <= last && !(scratchesLeft && scratchesLeft[x] == 0); ++y)
             if (column[static_cast<std::size_t>(y) * uw] == ScratchCandidate)
             {
                 ResetFill(*this);
                 if (framed)
-                    RegionFill<true, true>(*this, x, y, ScratchCandidate, ScratchUndecided);
+                    RegionFill<true, true>(*this, x, y, ScratchCandidate, ScratchUndecided, scratchesLeft);
                 else
                     FillScratch(x, y);
                 const std::uint8_t label = FillCount > ScratchMinimum ? ScratchPixel : Background;
