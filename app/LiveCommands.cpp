@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QStaticText>
 #include <QToolButton>
 #include <array>
 #include <cmath>
@@ -52,6 +53,26 @@ const QFont& LiveFont()
         return f;
     }();
     return font;
+}
+
+// A text laid out and drawn once, on a transparent image, to be drawn on the frames as it is: on
+// the frame's painter it would need the font set every frame, and setting a font allocates.
+QImage TextImage(const QString& text, const QColor& colour, int& width)
+{
+    QStaticText layout(text);
+    layout.prepare(QTransform(), LiveFont());
+    const QSizeF size = layout.size();
+    width = static_cast<int>(size.width());
+    QImage image(static_cast<int>(std::ceil(size.width())), static_cast<int>(std::ceil(size.height())),
+                 QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return image;
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setFont(LiveFont());
+    painter.setPen(colour);
+    painter.drawStaticText(0, 0, layout);
+    return image;
 }
 
 // Dots along a circle, about one per pixel of its outline, skipping those outside the frame.
@@ -196,11 +217,14 @@ void TMainForm::BuildLiveDrawing(const QSize& frame)
     const bool newText = said != LiveVerdictSaid_;
     LiveVerdictSaid_ = said;
     QString text;
+    QColor colour;
     if (!r.FiberInView)
     {
-        text = r.NotWhollyInView ? QString::fromUtf8(NotInViewVerdict) + QStringLiteral(": centre the fiber")
-                                 : QStringLiteral("No fiber in view");
-        LiveVerdictColour_ = QColor(255, 255, 0);
+        if (newText)
+            text = r.NotWhollyInView
+                       ? QString::fromUtf8(NotInViewVerdict) + QStringLiteral(": centre the fiber")
+                       : QStringLiteral("No fiber in view");
+        colour = QColor(255, 255, 0);
     }
     else
     {
@@ -216,7 +240,7 @@ void TMainForm::BuildLiveDrawing(const QSize& frame)
         {
             // The profile's own zones and names; the result may be of a frame judged just before
             // the profile changed, so the names are looked up within bounds.
-            const std::vector<float> bounds = ZoneBoundaries(Profile_);
+            const std::vector<float>& bounds = LiveZoneBounds_;
             for (std::size_t i = 0; r.UmPerPixel > 0.0f && i < bounds.size(); ++i)
                 CircleDots(LiveDots_[i == 0                   ? 0
                                      : i + 1 == bounds.size() ? 2
@@ -240,19 +264,17 @@ void TMainForm::BuildLiveDrawing(const QSize& frame)
         // The automatic Check waits while the edge disagrees; the operator learns why.
         if (r.Caution && newText)
             text += QStringLiteral("  edge uncertain");
-        LiveVerdictColour_ = r.Pass ? QColor(0, 200, 0) : QColor(255, 40, 40);
+        colour = r.Pass ? QColor(0, 200, 0) : QColor(255, 40, 40);
     }
+    // The colour follows what is said, so a new colour comes with a new text.
     if (newText)
+        LiveVerdict_ = TextImage(text, colour, LiveVerdictWidth_);
+    const int badge = AUTOCHECK->isChecked() ? 1 : 0;
+    if (badge != LiveBadgeSaid_)
     {
-        LiveVerdict_.setText(text);
-        LiveVerdict_.prepare(QTransform(), LiveFont());
-    }
-    const QString badge =
-        AUTOCHECK->isChecked() ? QStringLiteral("LIVE  AUTO CHECK") : QStringLiteral("LIVE");
-    if (LiveBadge_.text() != badge)
-    {
-        LiveBadge_.setText(badge);
-        LiveBadge_.prepare(QTransform(), LiveFont());
+        LiveBadgeSaid_ = badge;
+        LiveBadge_ = TextImage(badge ? QStringLiteral("LIVE  AUTO CHECK") : QStringLiteral("LIVE"),
+                               QColor(255, 212, 0), LiveBadgeWidth_);
     }
 }
 
@@ -285,16 +307,10 @@ void TMainForm::DrawLiveOverlay(QPainter* Dc)
     const QColor ground(0, 0, 0, 150);
     const int width = std::min(220, frame.width() / 3);
     const int boxTop = frame.height() - 48;
-    Dc->fillRect(QRect(4, boxTop, std::max(width, static_cast<int>(LiveVerdict_.size().width())) + 8, 44),
-                 ground);
-    Dc->fillRect(QRect(4, 4, static_cast<int>(LiveBadge_.size().width()) + 8, 22), ground);
-    const QFont previous = Dc->font();
-    Dc->setFont(LiveFont());
-    Dc->setPen(LiveVerdictColour_);
-    Dc->drawStaticText(8, boxTop + 4, LiveVerdict_);
-    Dc->setPen(QColor(255, 212, 0));
-    Dc->drawStaticText(8, 6, LiveBadge_);
-    Dc->setFont(previous);
+    Dc->fillRect(QRect(4, boxTop, std::max(width, LiveVerdictWidth_) + 8, 44), ground);
+    Dc->fillRect(QRect(4, 4, LiveBadgeWidth_ + 8, 22), ground);
+    Dc->drawImage(QPoint(8, boxTop + 4), LiveVerdict_);
+    Dc->drawImage(QPoint(8, 6), LiveBadge_);
     if (!LiveResult_->FiberInView)
         return;
     // The focus bar: the score against the best since the fiber came into view, whose mark sits

@@ -110,6 +110,7 @@ void TMainForm::SetProfile(const TCriteriaProfile& profile)
 {
     Profile_ = profile;
     LiveProfile_ = profile.Classic ? nullptr : std::make_shared<const TCriteriaProfile>(profile);
+    LiveZoneBounds_ = ZoneBoundaries(profile);
     ProfileResult_ = {};
     // A table written for one fiber decides the mode: the core located and drawn is that fiber's.
     const bool fixed = !profile.Classic && profile.FiberMode >= 0;

@@ -434,6 +434,8 @@ void TMainForm::FormResize()
 
 void TMainForm::FormClose()
 {
+    // Gone from the screen at once, whatever is still to be stopped after it.
+    hide();
     // The capture stops first: a stream that drops or a device that arrives during the
     // destruction must not ask anything any more.
     Closed_ = true;

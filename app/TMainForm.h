@@ -453,13 +453,17 @@ private:
     int FramesWithoutFiber_ = 0; // while that result is on screen
     qint64 LiveFrameNumber_ = 0;
     // What the live overlay draws, built when a result arrives so drawing a frame allocates
-    // nothing: circle dots per colour, the verdict text, the frame size they were built for.
+    // nothing: circle dots per colour, the verdict and the badge drawn once as images (with the
+    // width of their text), the frame size they were built for.
     std::vector<QPoint> LiveDots_[3];
-    QStaticText LiveVerdict_;
+    QImage LiveVerdict_;
+    int LiveVerdictWidth_ = 0;
     std::array<int, 11> LiveVerdictSaid_{-1};
-    QColor LiveVerdictColour_;
     QSize LiveDotsSize_;
-    QStaticText LiveBadge_;
+    QImage LiveBadge_;
+    int LiveBadgeWidth_ = 0;
+    int LiveBadgeSaid_ = -1;            // 1 with the automatic Check on
+    std::vector<float> LiveZoneBounds_; // the profile's zone boundaries (um), for its circles
 
     // ---- Acceptance profiles.
     TCriteriaProfile Profile_ = ClassicProfile();

@@ -6,9 +6,11 @@
 #include "criteria/TCriteriaForm.h"
 #include "platform/MessageBox.h"
 #include "platform/TApplication.h"
+#include "records/RecordSender.h"
 
 #include <QIcon>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 
 namespace
@@ -71,5 +73,13 @@ int main(int argc, char** argv)
     MainForm = nullptr;
     CriteriaForm = nullptr;
     ParamSettingForm = nullptr;
+    // A plant database that does not answer is not waited for: its records stay in the outbox
+    // for the next start. The attempt still running is cut off here, before the libraries it is
+    // inside are torn down under it.
+    if (TRecordSender::Unfinished() > 0)
+    {
+        std::fflush(nullptr);
+        std::quick_exit(0);
+    }
     return 0;
 }

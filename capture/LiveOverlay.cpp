@@ -98,6 +98,7 @@ void TMainForm::DrawCaptureProgress(QPainter* canvas)
     canvas->fillRect(
         QRect(x - 6, 24, static_cast<int>(size.width()) + 12, static_cast<int>(size.height()) + 6),
         QColor(0, 0, 0, 170));
-    canvas->setPen(QColor(255, 212, 0));
+    static const QPen yellow(QColor(255, 212, 0));
+    canvas->setPen(yellow);
     canvas->drawStaticText(x, 27, CaptureProgress_);
 }

@@ -4,14 +4,21 @@
 #include "platform/TBitmap.h"
 
 #include <QImage>
+#include <QSocketNotifier>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 TLiveAnalyzer::TLiveAnalyzer(QObject* parent)
     : QObject(parent), Analyzer_(std::make_unique<TFiberAnalyzer>()), Frame_(std::make_unique<TBitmap>()),
       Scaled_(std::make_unique<TBitmap>())
 {
     qRegisterMetaType<TLiveResult>("TLiveResult");
+    WakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    WakeNotifier_ = new QSocketNotifier(WakeFd_, QSocketNotifier::Read, this);
+    connect(WakeNotifier_, &QSocketNotifier::activated, this, &TLiveAnalyzer::OnWake);
     Worker_ = std::thread([this] { Run(); });
 }
 
@@ -23,6 +30,11 @@ TLiveAnalyzer::~TLiveAnalyzer()
     }
     Wake_.notify_one();
     Worker_.join();
+    // The notifier goes before the descriptor it watches.
+    delete WakeNotifier_;
+    WakeNotifier_ = nullptr;
+    if (WakeFd_ >= 0)
+        close(WakeFd_);
 }
 
 bool TLiveAnalyzer::Offer(const QImage& frame, qint64 frameNumber, const TLiveSettings& settings)
@@ -37,6 +49,20 @@ bool TLiveAnalyzer::Offer(const QImage& frame, qint64 frameNumber, const TLiveSe
         const std::size_t bytes = 3 * static_cast<std::size_t>(frame.width());
         for (int y = 0; y < frame.height(); ++y)
             std::memcpy(Frame_->ScanLine(y), frame.constScanLine(y), bytes);
+    }
+    else if (frame.format() == QImage::Format_RGB32)
+    {
+        for (int y = 0; y < frame.height(); ++y)
+        {
+            const auto* in = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
+            std::uint8_t* out = Frame_->ScanLine(y);
+            for (int x = 0; x < frame.width(); ++x, out += 3)
+            {
+                out[0] = static_cast<std::uint8_t>(qBlue(in[x]));
+                out[1] = static_cast<std::uint8_t>(qGreen(in[x]));
+                out[2] = static_cast<std::uint8_t>(qRed(in[x]));
+            }
+        }
     }
     else
         Frame_->Assign(frame);
@@ -69,10 +95,35 @@ void TLiveAnalyzer::Run()
         TLiveResult result = AnalyseLiveFrame(*Analyzer_, settings, *Frame_, *Scaled_, Edges_);
         result.FrameNumber = frameNumber;
         // Handed to the owner's thread; the next frame is taken only after that.
-        QMetaObject::invokeMethod(
-            this, [this, result] { emit ResultReady(result); }, Qt::QueuedConnection);
+        bool wake = false;
+        {
+            std::lock_guard guard(Lock_);
+            Result_ = result;
+            wake = !ResultFresh_;
+            ResultFresh_ = true;
+        }
+        if (wake)
+        {
+            const std::uint64_t one = 1;
+            [[maybe_unused]] const ssize_t n = write(WakeFd_, &one, sizeof one);
+        }
         Busy_.store(false);
     }
+}
+
+void TLiveAnalyzer::OnWake()
+{
+    std::uint64_t count = 0;
+    [[maybe_unused]] const ssize_t n = read(WakeFd_, &count, sizeof count);
+    TLiveResult result;
+    {
+        std::lock_guard guard(Lock_);
+        if (!ResultFresh_)
+            return;
+        result = Result_;
+        ResultFresh_ = false;
+    }
+    emit ResultReady(result);
 }
 
 void TFocusPeak::Update(const TLiveResult& r)

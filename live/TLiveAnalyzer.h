@@ -2,7 +2,9 @@
 // Runs the live analysis on a worker thread with an analyzer of its own. The window offers every
 // live frame; a frame is taken only while the worker is idle, so frames are skipped rather than
 // queued and a result is never older than one analysis plus one frame. Results come back on the
-// thread that owns this object, newest only.
+// thread that owns this object, newest only: the worker leaves each in a guarded slot and wakes
+// the owner through an eventfd, so handing one over allocates nothing (a queued call would post
+// a new event object for every frame).
 
 #include "live/LiveAnalysis.h"
 
@@ -15,6 +17,7 @@
 #include <thread>
 
 class QImage;
+class QSocketNotifier;
 
 class TLiveAnalyzer : public QObject
 {
@@ -24,8 +27,8 @@ public:
     explicit TLiveAnalyzer(QObject* parent = nullptr);
     ~TLiveAnalyzer() override;
 
-    // Copies the frame (24-bit B G R) for the worker when it is idle; false when it is busy and
-    // the frame was skipped.
+    // Copies the frame (24-bit B G R, or 32-bit x R G B as the capture control shows it) for the
+    // worker when it is idle; false when it is busy and the frame was skipped.
     bool Offer(const QImage& frame, qint64 frameNumber, const TLiveSettings& settings);
     bool Busy() const { return Busy_.load(); }
 
@@ -34,6 +37,7 @@ signals:
 
 private:
     void Run();
+    void OnWake();
 
     std::unique_ptr<TFiberAnalyzer> Analyzer_;
     std::unique_ptr<TBitmap> Frame_;
@@ -46,6 +50,10 @@ private:
     std::condition_variable Wake_;
     bool Pending_ = false;
     bool Stop_ = false;
+    TLiveResult Result_;       // the newest result, under Lock_
+    bool ResultFresh_ = false; // under Lock_
+    int WakeFd_ = -1;
+    QSocketNotifier* WakeNotifier_ = nullptr;
     std::thread Worker_;
 };
 

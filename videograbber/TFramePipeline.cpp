@@ -7,6 +7,7 @@
 #include <gst/video/video.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
+#include <utility>
 
 TFramePipeline::TFramePipeline(GstElement* pipeline, QObject* parent) : QObject(parent)
 {
@@ -102,21 +103,24 @@ int TFramePipeline::OnNewSample(GstAppSink* sink, void* selfPtr)
         gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ))
     {
         const int w = GST_VIDEO_FRAME_WIDTH(&frame), h = GST_VIDEO_FRAME_HEIGHT(&frame);
-        // Rows are padded to 4 bytes: step by the plane stride, copy 3 x width.
+        // Rows are padded to 4 bytes: step by the plane stride.
         const int stride = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0);
         const auto* src = static_cast<const std::uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0));
-        const size_t row = size_t(w) * 3;
+        TFrame& out = self->Filling_;
+        out.Pixels.resize(size_t(w) * size_t(h));
+        out.Width = w;
+        out.Height = h;
+        out.Pts = GST_BUFFER_PTS_IS_VALID(buffer) ? qint64(GST_BUFFER_PTS(buffer)) : 0;
+        for (int y = 0; y < h; ++y)
+        {
+            const std::uint8_t* in = src + ptrdiff_t(stride) * y;
+            std::uint32_t* row = out.Pixels.data() + size_t(w) * size_t(y);
+            for (int x = 0; x < w; ++x, in += 3)
+                row[x] = 0xff000000u | std::uint32_t(in[2]) << 16 | std::uint32_t(in[1]) << 8 | in[0];
+        }
         {
             std::lock_guard guard(self->Lock_);
-            if (self->SlotWidth_ != w || self->SlotHeight_ != h)
-            {
-                self->Slot_.resize(row * size_t(h));
-                self->SlotWidth_ = w;
-                self->SlotHeight_ = h;
-            }
-            for (int y = 0; y < h; ++y)
-                std::memcpy(self->Slot_.data() + row * size_t(y), src + ptrdiff_t(stride) * y, row);
-            self->SlotPts_ = GST_BUFFER_PTS_IS_VALID(buffer) ? qint64(GST_BUFFER_PTS(buffer)) : 0;
+            std::swap(self->Filling_, self->Slot_);
             self->SlotFresh_ = true;
         }
         gst_video_frame_unmap(&frame);
@@ -139,25 +143,22 @@ void TFramePipeline::OnWake()
     emit FrameReady();
 }
 
-bool TFramePipeline::PeekSize(int& w, int& h)
+bool TFramePipeline::Take()
 {
     std::lock_guard guard(Lock_);
-    w = SlotWidth_;
-    h = SlotHeight_;
-    return SlotFresh_;
-}
-
-bool TFramePipeline::CopyInto(QImage& image, qint64& ptsNs)
-{
-    std::lock_guard guard(Lock_);
-    if (!SlotFresh_ || image.width() != SlotWidth_ || image.height() != SlotHeight_)
+    if (!SlotFresh_)
         return false;
-    const size_t row = size_t(SlotWidth_) * 3;
-    for (int y = 0; y < SlotHeight_; ++y)
-        std::memcpy(image.scanLine(y), Slot_.data() + row * size_t(y), row);
-    ptsNs = SlotPts_;
+    std::swap(Slot_, Taken_);
     SlotFresh_ = false;
     return true;
+}
+
+void TFramePipeline::CopyInto(QImage& image, qint64& ptsNs) const
+{
+    const size_t row = size_t(Taken_.Width) * sizeof(std::uint32_t);
+    for (int y = 0; y < Taken_.Height; ++y)
+        std::memcpy(image.scanLine(y), Taken_.Pixels.data() + size_t(Taken_.Width) * size_t(y), row);
+    ptsNs = Taken_.Pts;
 }
 
 void TFramePipeline::DrainBus()

@@ -1,9 +1,12 @@
 #pragma once
 // A running GStreamer pipeline that ends in an appsink named "sink" delivering 24-bit B G R
-// frames. The streaming thread copies each frame into one guarded "latest frame" slot and wakes
-// the GUI thread through an eventfd, at most once until the GUI thread has looked: a slow GUI
-// skips frames instead of queueing them, and nothing is allocated per frame once the slot has
-// its size. Bus messages are read on the GUI thread through the bus's poll fd.
+// frames. The streaming thread converts each frame to 32-bit x R G B (the format a window's
+// backing store has, so showing it needs no conversion) in a buffer of its own, swaps that with
+// the guarded "latest frame" slot and wakes the GUI thread through an eventfd, at most once until
+// the GUI thread has looked: a slow GUI skips frames instead of queueing them. The GUI thread
+// swaps the slot with a third buffer, so neither side copies a frame under the lock, and nothing
+// is allocated per frame once the three buffers have the frame's size. Bus messages are read on
+// the GUI thread through the bus's poll fd.
 
 #include <QElapsedTimer>
 #include <QImage>
@@ -32,8 +35,9 @@ public:
     // Back to NULL, synchronously; no signal is raised afterwards.
     void Stop();
 
-    // GUI thread: copies the newest frame into `image` (reallocated only when its size or format
-    // differs; `beforeResize` runs first then) and returns true, or false when nothing new came.
+    // GUI thread: copies the newest frame into `image`, as Format_RGB32 (reallocated only when its
+    // size or format differs; `beforeResize` runs first then), and returns true, or false when
+    // nothing new came.
     template <typename F> bool TakeFrame(QImage& image, qint64& ptsNs, F&& beforeResize);
 
     // Milliseconds since the last frame (or since Play when none came yet).
@@ -48,8 +52,16 @@ private:
     static int OnNewSample(GstAppSink* sink, void* self);
     void OnWake();
     void DrainBus();
-    bool PeekSize(int& w, int& h);
-    bool CopyInto(QImage& image, qint64& ptsNs);
+    bool Take();
+    void CopyInto(QImage& image, qint64& ptsNs) const;
+
+    // A frame as 32-bit pixels, rows without padding.
+    struct TFrame
+    {
+        std::vector<std::uint32_t> Pixels;
+        int Width = 0, Height = 0;
+        qint64 Pts = 0;
+    };
 
     GstElement* Pipeline_ = nullptr;
     QSocketNotifier* BusNotifier_ = nullptr;
@@ -61,22 +73,23 @@ private:
     std::atomic<qint64> LastActivityMs_{0};
     std::atomic<bool> WakePending_{false};
 
-    std::mutex Lock_; // guards the slot below
-    std::vector<std::uint8_t> Slot_;
-    int SlotWidth_ = 0, SlotHeight_ = 0;
-    qint64 SlotPts_ = 0;
+    TFrame Filling_;  // the streaming thread's own
+    std::mutex Lock_; // guards the slot and its flag
+    TFrame Slot_;
     bool SlotFresh_ = false;
+    TFrame Taken_; // the GUI thread's own
 };
 
 template <typename F> bool TFramePipeline::TakeFrame(QImage& image, qint64& ptsNs, F&& beforeResize)
 {
-    int w = 0, h = 0;
-    if (!PeekSize(w, h))
+    if (!Take())
         return false;
-    if (image.width() != w || image.height() != h || image.format() != QImage::Format_BGR888)
+    if (image.width() != Taken_.Width || image.height() != Taken_.Height ||
+        image.format() != QImage::Format_RGB32)
     {
         beforeResize();
-        image = QImage(w, h, QImage::Format_BGR888);
+        image = QImage(Taken_.Width, Taken_.Height, QImage::Format_RGB32);
     }
-    return CopyInto(image, ptsNs);
+    CopyInto(image, ptsNs);
+    return true;
 }

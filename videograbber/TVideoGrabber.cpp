@@ -11,9 +11,11 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstring>
 #include <gst/gst.h>
 
@@ -522,9 +524,17 @@ void TVideoGrabber::OnFrame()
     {
         if (Captured_.Width() != Display_.width() || Captured_.Height() != Display_.height())
             Captured_.SetSize(Display_.width(), Display_.height());
-        const size_t row = size_t(Display_.width()) * 3;
         for (int y = 0; y < Display_.height(); ++y)
-            std::memcpy(Captured_.ScanLine(y), Display_.constScanLine(y), row);
+        {
+            const auto* in = reinterpret_cast<const QRgb*>(Display_.constScanLine(y));
+            std::uint8_t* out = Captured_.ScanLine(y);
+            for (int x = 0; x < Display_.width(); ++x, out += 3)
+            {
+                out[0] = std::uint8_t(qBlue(in[x]));
+                out[1] = std::uint8_t(qGreen(in[x]));
+                out[2] = std::uint8_t(qRed(in[x]));
+            }
+        }
         CaptureRequested_ = false;
         ButtonCapture_ = false;
     }
@@ -597,24 +607,95 @@ bool TVideoGrabber::AttachStillButton(const QString& inputNode)
     return false;
 }
 
-void TVideoGrabber::paintEvent(QPaintEvent*)
+QRect TVideoGrabber::PictureRect() const
 {
+    if (!KeepAspectRatio_)
+        return rect();
+    // Letterboxed: the largest rectangle of the picture's shape, centred on black.
+    const QSize fitted = Display_.size().scaled(size(), Qt::KeepAspectRatio);
+    return QRect(QPoint((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted);
+}
+
+void TVideoGrabber::paintEvent(QPaintEvent* event)
+{
+    if (PaintIntoStore(event->region()))
+        return;
     QPainter p(this);
     if (Display_.isNull())
     {
         p.fillRect(rect(), Qt::black);
         return;
     }
-    if (!KeepAspectRatio_)
-    {
-        p.drawImage(rect(), Display_);
-        return;
-    }
-    // Letterboxed: the largest rectangle of the picture's shape, centred on black.
-    const QSize fitted = Display_.size().scaled(size(), Qt::KeepAspectRatio);
-    const QRect target(QPoint((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted);
-    p.fillRect(rect(), Qt::black);
+    const QRect target = PictureRect();
+    if (target != rect())
+        p.fillRect(rect(), Qt::black);
     p.drawImage(target, Display_);
+}
+
+// A painter begun for every frame allocates its state every time. Where Qt paints this widget
+// into a window's backing store that is a plain 32-bit image at scale 1 (the usual raster
+// case), the picture is written into it directly: nearest pixel, as the painter draws an image
+// without smoothing, within the region Qt asks for (the window's mask and the widgets in front
+// are Qt's to honour, as they are for the painter). Elsewhere (grab(), render(), a high-DPI or
+// other store) the painter does it.
+bool TVideoGrabber::PaintIntoStore(const QRegion& region)
+{
+    QPoint offset;
+    QPaintDevice* device = redirected(&offset);
+    if (!device || device->devType() != QInternal::Image || sharedPainter())
+        return false;
+    QImage& store = *static_cast<QImage*>(device);
+    const QImage::Format format = store.format();
+    if (store.devicePixelRatio() != 1.0 ||
+        (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
+         format != QImage::Format_ARGB32_Premultiplied))
+        return false;
+    const QRect picture = Display_.isNull() ? QRect() : PictureRect();
+    // Source column of each column of the picture, kept for the size pair.
+    if (Columns_.size() != size_t(picture.width()) || ColumnsFrom_ != Display_.width())
+    {
+        Columns_.resize(size_t(picture.width()));
+        ColumnsFrom_ = Display_.width();
+        for (int x = 0; x < picture.width(); ++x)
+            Columns_[size_t(x)] = int((2 * qint64(x) + 1) * Display_.width() / (2 * qint64(picture.width())));
+    }
+    constexpr QRgb Black = 0xff000000u;
+    const bool sameWidth = picture.width() == Display_.width();
+    // Widget pixel (x, y) is pixel (x + dx, y + dy) of the store.
+    const int dx = -offset.x(), dy = -offset.y();
+    const QRect inStore = store.rect().translated(offset) & rect();
+    for (const QRect& r : region)
+    {
+        const QRect area = r & inStore;
+        // The columns of the area left of the picture, on it, and right of it.
+        const int from = std::clamp(picture.left(), area.left(), area.right() + 1);
+        const int to = std::clamp(picture.right() + 1, from, area.right() + 1);
+        for (int y = area.top(); y <= area.bottom(); ++y)
+        {
+            // Columns from, to and the area's ends, in the store's row.
+            QRgb* row = reinterpret_cast<QRgb*>(store.scanLine(y + dy));
+            QRgb* const begin = row + (area.left() + dx);
+            QRgb* const end = row + (area.right() + 1 + dx);
+            if (y < picture.top() || y > picture.bottom())
+            {
+                std::fill(begin, end, Black);
+                continue;
+            }
+            QRgb* const first = row + (from + dx);
+            QRgb* const last = row + (to + dx);
+            std::fill(begin, first, Black);
+            const int sy =
+                int((2 * qint64(y - picture.top()) + 1) * Display_.height() / (2 * qint64(picture.height())));
+            const auto* in = reinterpret_cast<const QRgb*>(Display_.constScanLine(sy));
+            if (sameWidth)
+                std::copy(in + (from - picture.left()), in + (to - picture.left()), first);
+            else
+                for (int x = from; x < to; ++x)
+                    first[x - from] = in[Columns_[size_t(x - picture.left())]];
+            std::fill(last, end, Black);
+        }
+    }
+    return true;
 }
 
 // ---- Dialogs ----

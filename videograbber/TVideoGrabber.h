@@ -11,6 +11,7 @@
 #include <QString>
 #include <QWidget>
 #include <memory>
+#include <vector>
 
 class QPainter;
 class QTimer;
@@ -122,9 +123,10 @@ public:
     bool AttachStillButton(const QString& inputNode);
 
 signals:
-    // Dc paints on the frame about to be shown, in frame pixels. FrameNumber counts the frames
-    // shown since StartPreview (from 1), FrameTime is in ms since the first of them; FrameId equals
-    // FrameNumber. Dc is the same painter every frame and keeps what a handler set on it.
+    // Dc paints on the frame about to be shown (a QImage, Format_RGB32), in frame pixels.
+    // FrameNumber counts the frames shown since StartPreview (from 1), FrameTime is in ms since the
+    // first of them; FrameId equals FrameNumber. Dc is the same painter every frame and keeps what
+    // a handler set on it.
     void OnFrameOverlayUsingDC(TVideoGrabber* Sender, QPainter* Dc, qint64 FrameNumber, qint64 FrameTime,
                                qint64 FrameId);
     // FrameBitmap is valid during the call only.
@@ -152,6 +154,8 @@ private:
     void OnDeviceArrived(int index, const QString& name);
     void OnDeviceRemoved(int index, const QString& name);
     void FailCaptureLater();
+    QRect PictureRect() const;
+    bool PaintIntoStore(const QRegion& region);
     void ShowFormatDialog();
     void ShowDeviceDialog();
 
@@ -182,8 +186,10 @@ private:
     qint64 FrameNumber_ = 0;
     qint64 FirstPtsNs_ = -1;
 
-    QImage Display_;                    // the frame shown, with the overlay drawn on it
+    QImage Display_;                    // the frame shown (Format_RGB32), with the overlay drawn on it
     std::unique_ptr<QPainter> Painter_; // the overlay's canvas, kept across frames
+    std::vector<int> Columns_;          // source column of each shown column, for PaintIntoStore
+    int ColumnsFrom_ = 0;               // the frame width Columns_ was made for
     TBitmap Captured_;                  // the captured frame as it came from the source
     TBitmap NoFrame_;                   // handed over with a failed capture
 

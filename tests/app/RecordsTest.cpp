@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
+#include <QTcpServer>
 #include <QTest>
 #include <fcntl.h>
 #include <optional>
@@ -245,6 +246,50 @@ TEST_F(RecordsTest, EveryInspectionReachesTheStoreAndThePlantDatabaseThroughAnOu
     ASSERT_TRUE(QTest::qWaitFor([&] { return !form->PLANTWAITING->isVisible() && form->PlantWaiting() == 0; },
                                 3 * TRecordSender::RetryInterval.count()));
     EXPECT_EQ(onServer(), 2);
+}
+
+// Closing never waits for a plant database that does not answer: the sender is left connecting
+// to a server that took the connection and says nothing, the record it was to send stays in the
+// outbox, and the next start sends it.
+TEST_F(RecordsTest, ClosingWhileThePlantDatabaseIsSilentKeepsTheRecordForTheNextStart)
+{
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    TPlantDatabase away;
+    away.Host = QStringLiteral("127.0.0.1");
+    away.Port = silent.serverPort();
+    away.Database = QStringLiteral("plant");
+    away.User = QStringLiteral("postgres");
+    away.SslMode = QStringLiteral("disable");
+    away.ConnectTimeoutSeconds = 2;
+    TUserPreferences::SetPlantDatabase(away, true);
+
+    auto form = MakeForm();
+    form->show();
+    form->B_SERIAL->setText("P0007");
+    form->OpenImageFile(Sample("clean-pass.png"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return silent.hasPendingConnections(); }, 10000));
+    form->close();
+    form.reset();
+    EXPECT_EQ(TRecordStore::OpenLocal(LocalRecordStorePath())->WaitingCount(), 1);
+    // The attempt left behind ends by itself at its time-out, and changes nothing.
+    ASSERT_TRUE(QTest::qWaitFor([] { return TRecordSender::Unfinished() == 0; }, 30000));
+    EXPECT_EQ(TRecordStore::OpenLocal(LocalRecordStorePath())->WaitingCount(), 1);
+
+    TPostgresServer server;
+    QString error;
+    ASSERT_TRUE(server.Start(&error)) << error.toStdString();
+    ASSERT_TRUE(server.CreateDatabase(QStringLiteral("plant")));
+    TUserPreferences::SetPlantDatabase(PlantDatabaseOf(server, QStringLiteral("plant")), true);
+    auto next = MakeForm();
+    const auto serialOnServer = [&] {
+        QString serial;
+        server.Sql(QStringLiteral("SELECT string_agg(serial, ',') FROM inspections"), &serial,
+                   QStringLiteral("plant"));
+        return serial.trimmed();
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return next->PlantWaiting() == 0; }, 10000));
+    EXPECT_EQ(serialOnServer(), "P0007");
 }
 
 // With a true-size profile the log and the PDF carry its name, its rows, the scale and every

@@ -12,9 +12,12 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QScreen>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
+#include <cmath>
 #include <fcntl.h>
 #include <gst/gst.h>
 #include <gtest/gtest.h>
@@ -237,6 +240,81 @@ TEST_F(GrabberTest, OverlayDrawsOnTheShownFrameButNotOnTheCapture)
     EXPECT_EQ(shown.pixelColor(5, 5), QColor(255, 0, 0));
     EXPECT_EQ(shown.pixelColor(100, 100), QColor(0x12, 0x34, 0x56));
     EXPECT_EQ(Rec->PreviewStarts, 1);
+}
+
+// The picture in the window, read back from the window's backing store (where the control writes
+// it itself, without a painter): the frame with its overlay at the control's place, filling it or
+// letterboxed on black, each pixel the nearest of the frame.
+TEST_F(GrabberTest, TheWindowShowsTheFrameWhereverAndHoweverTheControlIsPlaced)
+{
+    const QColor camera(0x12, 0x34, 0x56);
+    fakecams::AddCamera({"Scope", {{640, 480}}, Format::Raw, 0x123456});
+    QWidget window;
+    window.resize(900, 700);
+    auto* g = new TVideoGrabber(&window);
+    EventRecorder rec(*g);
+    // Three quadrants painted over the camera's colour, which stays in the fourth.
+    rec.Overlay = [](QPainter* dc) {
+        dc->fillRect(0, 0, 320, 240, QColor(255, 0, 0));
+        dc->fillRect(320, 0, 320, 240, QColor(0, 255, 0));
+        dc->fillRect(0, 240, 320, 240, QColor(0, 0, 255));
+    };
+    const auto inFrame = [&](int fx, int fy) {
+        return fy < 240 ? (fx < 320 ? QColor(255, 0, 0) : QColor(0, 255, 0))
+                        : (fx < 320 ? QColor(0, 0, 255) : camera);
+    };
+    window.show();
+    g->SetVideoDevice(0);
+    ASSERT_TRUE(g->StartPreview()) << g->LastError().toStdString();
+
+    struct Case
+    {
+        QRect Geometry;
+        bool KeepAspect;
+        QRect Picture; // in the control
+    };
+    for (const Case& c :
+         {Case{{0, 0, 640, 480}, false, {0, 0, 640, 480}}, Case{{30, 20, 320, 240}, false, {0, 0, 320, 240}},
+          Case{{10, 50, 800, 600}, false, {0, 0, 800, 600}},
+          Case{{57, 33, 333, 111}, false, {0, 0, 333, 111}},
+          Case{{40, 30, 400, 200}, true, {67, 0, 266, 200}}, Case{{5, 5, 300, 400}, true, {0, 87, 300, 225}}})
+    {
+        SCOPED_TRACE(testing::Message()
+                     << c.Geometry.x() << "," << c.Geometry.y() << " " << c.Geometry.width() << "x"
+                     << c.Geometry.height() << (c.KeepAspect ? " letterboxed" : ""));
+        g->setGeometry(c.Geometry);
+        g->SetKeepAspectRatio(c.KeepAspect);
+        const int before = rec.Overlays;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return rec.Overlays > before + 2; }, WaitMs));
+        QCoreApplication::processEvents();
+        const QImage shown = window.screen()->grabWindow(window.winId()).toImage();
+        ASSERT_FALSE(shown.isNull());
+        int wrong = 0;
+        for (int y = 0; y < c.Geometry.height(); ++y)
+            for (int x = 0; x < c.Geometry.width(); ++x)
+            {
+                const QColor got = shown.pixelColor(c.Geometry.topLeft() + QPoint(x, y));
+                if (!c.Picture.contains(x, y))
+                {
+                    wrong += got != QColor(Qt::black);
+                    continue;
+                }
+                // Where the pixel's centre falls in the frame; within a frame pixel (or a widget
+                // pixel's worth) of a quadrant's edge, rounding may take the neighbour.
+                const double fx = (x - c.Picture.left() + 0.5) * 640.0 / c.Picture.width();
+                const double fy = (y - c.Picture.top() + 0.5) * 480.0 / c.Picture.height();
+                const double rx = std::max(640.0 / c.Picture.width(), 1.0);
+                const double ry = std::max(480.0 / c.Picture.height(), 1.0);
+                bool right = got == inFrame(int(fx), int(fy));
+                if (!right && (std::abs(fx - 320) < rx || std::abs(fy - 240) < ry))
+                    for (const double dx : {-rx, 0.0, rx})
+                        for (const double dy : {-ry, 0.0, ry})
+                            right |= got == inFrame(std::clamp(int(fx + dx), 0, 639),
+                                                    std::clamp(int(fy + dy), 0, 479));
+                wrong += !right;
+            }
+        EXPECT_EQ(wrong, 0);
+    }
 }
 
 TEST_F(GrabberTest, CaptureRequestedFromTheCompletionHandlerTakesTheNextFrame)
