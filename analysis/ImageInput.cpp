@@ -1,7 +1,8 @@
 // The two ways an image enters the analyzer: a captured frame copied into a 640 x 480 source raster,
-// or an image file of 640 x 480 or 720 x 480 pixels that replaces both rasters. JPEG and opaque
-// PNG files are decoded straight into the bitmap (platform/OpaqueImageDecoder.h); the rasters of
-// the previous image are reused when the size matches, so a run of files allocates nothing.
+// or an image file of 640 x 480 or 720 x 480 pixels that replaces both rasters. JPEG, 8-bit PNG
+// (alpha blended over white) and uncompressed 24 or 32-bit BMP files are decoded straight into the bitmap
+// (platform/OpaqueImageDecoder.h); the rasters of the previous image are reused when the size
+// matches, so a run of files allocates nothing.
 
 #include "analysis/AnalysisGeometry.h"
 #include "analysis/TFiberAnalyzer.h"
@@ -102,7 +103,7 @@ bool TFiberAnalyzer::LoadImageFile(const std::string& path, TImageRefusal* why)
     TImageRefusal refusal;
     try
     {
-        // The quick road for a JPEG or an opaque PNG of an accepted size: decoded straight into
+        // The quick road for a JPEG, an 8-bit PNG or a plain BMP of an accepted size: decoded straight into
         // the bitmap, trading places with the previous source image, whose storage the next file
         // then decodes into. Any other file, or a size not accepted, takes the general road,
         // which decides and says why.
@@ -160,7 +161,10 @@ bool TFiberAnalyzer::LoadImageBitmap(const std::string& path, const TBitmap& ima
     const int width = image.Width(), height = image.Height();
     if (!AcceptedFileSizes().Accepts(width, height))
         return false;
-    CopyRows(image, *RasterFor(SourceRaster, width, height).Bitmap);
+    // The analyzer's own source image (the same file analysed again) is already in place: only
+    // the working image starts again from it.
+    if (!SourceRaster || &image != SourceRaster->Bitmap)
+        CopyRows(image, *RasterFor(SourceRaster, width, height).Bitmap);
     TakeFileImage(*this, path, width, height);
     return true;
 }

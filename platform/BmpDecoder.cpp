@@ -4,10 +4,17 @@
 // (in 64-bit arithmetic) before they are read, so a lying header is refused rather than followed.
 // An RLE stream may skip pixels, which then stay black, but it is refused when its runs could not
 // draw even half the image: two bytes otherwise stand for any size. Cost: one pass over the pixels.
+//
+// The quick road (DecodeBmpBgr) reads the same header with the same checks, and for the kinds a
+// camera or a scope writes (24 bits, or 32 bits in whole bytes) copies the rows straight into the
+// B G R bitmap: a row copy for 24 bits, a byte shuffle for 32, the blend over white only when a
+// 32-bit file's alpha is in use. No R G B A buffer in between.
 
 #include "platform/ImageDecoders.h"
+#include "platform/TBitmap.h"
 
 #include <bit>
+#include <cstring>
 #include <new>
 #include <string>
 
@@ -227,6 +234,12 @@ void PaletteColour(const std::uint8_t* data, const TBmpInfo& info, std::uint64_t
     rgba[3] = 255;
 }
 
+// Bytes from one stored row to the next: rows are padded to whole 32-bit words.
+std::uint64_t RowStride(const TBmpInfo& info)
+{
+    return ((static_cast<std::uint64_t>(info.Width) * info.Bits + 31) / 32) * 4;
+}
+
 std::uint8_t* OutRow(TRgbaImage& out, const TBmpInfo& info, std::int64_t fileRow)
 {
     const std::int64_t y = info.TopDown ? fileRow : info.Height - 1 - fileRow;
@@ -235,7 +248,7 @@ std::uint8_t* OutRow(TRgbaImage& out, const TBmpInfo& info, std::int64_t fileRow
 
 bool DecodeUncompressed(const std::uint8_t* data, std::uint64_t size, const TBmpInfo& info, TRgbaImage& out)
 {
-    const std::uint64_t stride = ((static_cast<std::uint64_t>(info.Width) * info.Bits + 31) / 32) * 4;
+    const std::uint64_t stride = RowStride(info);
     if (info.PixelOffset + stride * static_cast<std::uint64_t>(info.Height) > size)
         return false;
     const TChannel red(info.Masks[0]), green(info.Masks[1]), blue(info.Masks[2]), alpha(info.Masks[3]);
@@ -376,5 +389,93 @@ bool DecodeBmp(const std::uint8_t* data, std::size_t size, TRgbaImage& out, cons
     }
     out.Width = static_cast<int>(info.Width);
     out.Height = static_cast<int>(info.Height);
+    return true;
+}
+
+namespace
+{
+// The masks of a 32-bit pixel stored as the bytes blue, green, red, alpha.
+constexpr std::uint32_t ByteMasks[4] = {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u};
+
+// The kinds the quick road copies itself, every pixel in the file: 24 bits, or 32 bits whose
+// colour masks are the bytes (with an alpha byte or none).
+bool QuickKind(const TBmpInfo& info, std::uint64_t size)
+{
+    const bool plain = info.Compression == BiRgb && (info.Bits == 24 || info.Bits == 32);
+    const bool byteFields =
+        info.Bits == 32 && (info.Compression == BiBitfields || info.Compression == BiAlphaBitfields) &&
+        info.Masks[0] == ByteMasks[0] && info.Masks[1] == ByteMasks[1] && info.Masks[2] == ByteMasks[2] &&
+        (info.Masks[3] == 0 || info.Masks[3] == ByteMasks[3]);
+    return (plain || byteFields) &&
+           info.PixelOffset + RowStride(info) * static_cast<std::uint64_t>(info.Height) <= size;
+}
+
+// Whether any pixel's alpha byte is not zero: an alpha channel left all zero is not in use, and
+// the image is shown opaque.
+bool AnyAlpha(const std::uint8_t* pixels, std::size_t count)
+{
+    std::uint8_t any = 0;
+    for (std::size_t i = 0; i < count; ++i)
+        any |= pixels[4 * i + 3];
+    return any != 0;
+}
+
+// One stored row into one bitmap row.
+void CopyRow(const std::uint8_t* src, std::uint8_t* dst, int width, int bits, bool blend)
+{
+    const auto n = static_cast<std::size_t>(width);
+    if (bits == 24)
+    {
+        std::memcpy(dst, src, 3 * n);
+        return;
+    }
+    if (!blend)
+    {
+        for (std::size_t x = 0; x < n; ++x)
+        {
+            dst[3 * x] = src[4 * x];
+            dst[3 * x + 1] = src[4 * x + 1];
+            dst[3 * x + 2] = src[4 * x + 2];
+        }
+        return;
+    }
+    for (std::size_t x = 0; x < n; ++x, src += 4, dst += 3)
+    {
+        // TRasterBase::DecodeToBitmap's rounding, exact at a = 0 and a = 255.
+        const unsigned a = src[3];
+        const unsigned white = 255u * (255u - a) + 127u;
+        dst[0] = static_cast<std::uint8_t>((src[0] * a + white) / 255u);
+        dst[1] = static_cast<std::uint8_t>((src[1] * a + white) / 255u);
+        dst[2] = static_cast<std::uint8_t>((src[2] * a + white) / 255u);
+    }
+}
+} // namespace
+
+bool DecodeBmpBgr(const std::uint8_t* data, std::size_t size, TBitmap& out, const TImageSizes* sizes)
+{
+    static const TImageSizes any;
+    TImageRefusal ignored;
+    TBmpInfo info;
+    if (!ReadInfo(data, size, sizes ? *sizes : any, info, ignored) ||
+        !ImageSizeAcceptable(info.Width, info.Height) || !QuickKind(info, size))
+        return false;
+    const int width = static_cast<int>(info.Width), height = static_cast<int>(info.Height);
+    const std::uint64_t stride = RowStride(info);
+    const std::uint8_t* pixels = data + info.PixelOffset;
+    bool blend = false;
+    if (info.Bits == 32 && info.HasAlphaMask)
+        for (int row = 0; row < height && !blend; ++row)
+            blend =
+                AnyAlpha(pixels + static_cast<std::uint64_t>(row) * stride, static_cast<std::size_t>(width));
+
+    QImage& image = out.Image();
+    if (image.width() != width || image.height() != height || image.format() != QImage::Format_BGR888)
+        image = QImage(width, height, QImage::Format_BGR888);
+    if (image.isNull())
+        return false;
+    for (int row = 0; row < height; ++row)
+        CopyRow(pixels + static_cast<std::uint64_t>(row) * stride,
+                out.ScanLine(info.TopDown ? row : height - 1 - row), width, static_cast<int>(info.Bits),
+                blend);
     return true;
 }

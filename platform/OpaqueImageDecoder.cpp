@@ -1,5 +1,7 @@
-// JPEG through TurboJPEG into B G R rows, PNG through libpng with its B G R transform, both into
-// the bitmap's own rows: no intermediate buffer, no blend, no copy. The checks are those of the
+// JPEG through TurboJPEG into B G R rows, PNG by the fast road (PngFastDecoder.h, which also
+// blends an alpha channel over white) or through libpng with its B G R transform, an
+// uncompressed 24 or 32-bit BMP by its own rows (DecodeBmpBgr), all into the bitmap's own rows:
+// no intermediate buffer, no blend, no copy. The checks are those of the
 // general decoders (ImageDecoders.h): format by the first bytes, the header's size before any
 // allocation, a JPEG warning refuses the file, a PNG's claimed data bounded by the file size.
 // Per thread, the file buffer and the JPEG decompressor are kept for the next file.
@@ -8,6 +10,7 @@
 
 #include "platform/ImageDecoders.h"
 #include "platform/JpegDecompressor.h"
+#include "platform/PngFastDecoder.h"
 #include "platform/TBitmap.h"
 #include "platform/TImageRefusal.h"
 #include "platform/TRasterBase.h"
@@ -170,7 +173,11 @@ bool DecodeOpaqueImage(const std::string& path, TBitmap& out, const TImageSizes*
         ok = DecodeJpegBgr(file.data(), file.size(), out, sizes);
         break;
     case TImageFormat::Png:
-        ok = DecodePngBgr(file.data(), file.size(), out, sizes);
+        ok = DecodePngFast(file.data(), file.size(), out, sizes) == TPngFastResult::Taken ||
+             DecodePngBgr(file.data(), file.size(), out, sizes);
+        break;
+    case TImageFormat::Bmp:
+        ok = DecodeBmpBgr(file.data(), file.size(), out, sizes);
         break;
     default:
         break;

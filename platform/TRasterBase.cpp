@@ -65,23 +65,22 @@ bool DecodeImage(const std::uint8_t* data, std::size_t size, TRgbaImage& out, co
 
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out, TImageRefusal* why)
 {
-    out = {};
     // Looked at before it is opened, so a device or a pipe is never opened at all; non-blocking,
     // so one swapped in meanwhile cannot stall the caller either, and fstat decides.
     struct stat info
     {
     };
-    if (::stat(path.c_str(), &info) != 0)
-        return Refuse(
-            why, errno == ENOENT || errno == ENOTDIR ? TImageProblem::Missing : TImageProblem::Unreadable,
-            errno);
-    if (!S_ISREG(info.st_mode))
-        return Refuse(why, TImageProblem::NotRegularFile);
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return Refuse(why, TImageProblem::Unreadable, errno);
     TImageRefusal refusal;
-    if (::fstat(fd, &info) != 0)
+    int fd = -1;
+    if (::stat(path.c_str(), &info) != 0)
+        Refuse(&refusal,
+               errno == ENOENT || errno == ENOTDIR ? TImageProblem::Missing : TImageProblem::Unreadable,
+               errno);
+    else if (!S_ISREG(info.st_mode))
+        Refuse(&refusal, TImageProblem::NotRegularFile);
+    else if ((fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) < 0)
+        Refuse(&refusal, TImageProblem::Unreadable, errno);
+    else if (::fstat(fd, &info) != 0)
         Refuse(&refusal, TImageProblem::Unreadable, errno);
     else if (!S_ISREG(info.st_mode))
         Refuse(&refusal, TImageProblem::NotRegularFile);
@@ -92,6 +91,8 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out, TIma
     }
     else
     {
+        // Resized from what it held, not from empty: bytes already there are overwritten by the
+        // read, so only a growth is zero-filled, and a run of same-size files fills nothing.
         try
         {
             out.resize(static_cast<std::size_t>(info.st_size));
@@ -112,10 +113,11 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out, TIma
                 done += static_cast<std::size_t>(n);
         }
     }
-    ::close(fd);
+    if (fd >= 0)
+        ::close(fd);
     if (!refusal)
         return true;
-    out = {};
+    out.clear();
     if (why)
         *why = refusal;
     return false;

@@ -1,5 +1,6 @@
-// The quick road (JPEG and opaque PNG straight into the bitmap) against the general road of the
-// raster wrapper: the same bytes for every file it takes, and no say over any file it leaves.
+// The quick road (JPEG, opaque PNG and 8-bit PNG with alpha straight into the bitmap) against the
+// general road of the raster wrapper: the same bytes for every file it takes, and no say over any
+// file it leaves.
 
 #include "platform/OpaqueImageDecoder.h"
 
@@ -91,8 +92,9 @@ std::vector<Case> Cases()
         {"png grey 16", MakePng(Png(PNG_COLOR_TYPE_GRAY, 16, 1)), true},
         {"png palette 2", MakePng(Png(PNG_COLOR_TYPE_PALETTE, 2, 1)), true},
         {"png palette 8", MakePng(Png(PNG_COLOR_TYPE_PALETTE, 8, 1)), true},
-        {"png rgba", MakePng(Png(PNG_COLOR_TYPE_RGB_ALPHA, 8, 4)), false},
-        {"png grey alpha", MakePng(Png(PNG_COLOR_TYPE_GRAY_ALPHA, 8, 2)), false},
+        {"png rgba", MakePng(Png(PNG_COLOR_TYPE_RGB_ALPHA, 8, 4)), true},
+        {"png grey alpha", MakePng(Png(PNG_COLOR_TYPE_GRAY_ALPHA, 8, 2)), true},
+        {"png rgba 16", MakePng(Png(PNG_COLOR_TYPE_RGB_ALPHA, 16, 4)), false},
         {"png grey with transparent level", MakePng(greyTrns), false},
         {"png palette with transparent entry", MakePng(paletteTrns), false},
         {"jpeg truncated", truncatedJpeg, false},
@@ -101,7 +103,7 @@ std::vector<Case> Cases()
 }
 } // namespace
 
-TEST(OpaqueImageDecoder, TakesOnlyOpaqueFilesAndGivesTheGeneralRoadsBytes)
+TEST(OpaqueImageDecoder, TakesItsKindsOfFileAndGivesTheGeneralRoadsBytes)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
