@@ -323,6 +323,44 @@ private:
     }
 };
 
+// What one job keeps from image to image: the edge locator's buffers, and the rasters and grey
+// image an analyzer works in. Each check's fresh analyzer borrows them, so a batch decodes and
+// analyses into the same memory picture after picture instead of faulting in new pages for each.
+struct TJobBuffers
+{
+    TEdgeLocatorScratch Scratch;
+    std::unique_ptr<TLumarcRaster> Source;
+    std::unique_ptr<TLumarcRaster> Work;
+    std::vector<std::uint8_t> Grey;
+};
+
+// Lends a job's rasters to an analyzer for one check and takes back whatever it holds at the end
+// (a file the general road took brings rasters of its own). A loaded image replaces both rasters
+// and the whole grey image is written before it is read, so the analyzer still checks the image as
+// a freshly started one would.
+class TLentBuffers
+{
+public:
+    TLentBuffers(TFiberAnalyzer& analyzer, TJobBuffers& buffers) : Analyzer_(analyzer), Buffers_(buffers)
+    {
+        Analyzer_.SourceRaster = std::move(Buffers_.Source);
+        Analyzer_.WorkRaster = std::move(Buffers_.Work);
+        Analyzer_.GreyBuffer = std::move(Buffers_.Grey);
+    }
+    ~TLentBuffers()
+    {
+        Buffers_.Source = std::move(Analyzer_.SourceRaster);
+        Buffers_.Work = std::move(Analyzer_.WorkRaster);
+        Buffers_.Grey = std::move(Analyzer_.GreyBuffer);
+    }
+    TLentBuffers(const TLentBuffers&) = delete;
+    TLentBuffers& operator=(const TLentBuffers&) = delete;
+
+private:
+    TFiberAnalyzer& Analyzer_;
+    TJobBuffers& Buffers_;
+};
+
 class Runner
 {
 public:
@@ -356,16 +394,15 @@ private:
     std::ostream& Out_;
     std::ostream& Err_;
     const TLocateMethod Method_;
-    // The edge locator's buffers, reused image after image; a worker thread lends its own to the
-    // runners it makes, so no two threads share one.
-    TEdgeLocatorScratch OwnScratch_;
-    TEdgeLocatorScratch* Scratch_ = &OwnScratch_;
+    // The buffers reused image after image; a worker thread lends its own to the runners it makes,
+    // so no two threads share one.
+    TJobBuffers OwnBuffers_;
+    TJobBuffers* Buffers_ = &OwnBuffers_;
     std::size_t NameWidth_ = 5;
     bool Error_ = false;
     bool AnyFail_ = false;
-    // The image the first mode decoded, handed to the second mode's fresh analyzer.
+    // The image the first mode decoded, left in the job's source raster for the second mode.
     std::string DecodedPath_;
-    TBitmap Decoded_;
     // --record: the station the records are of, where they go, whether they wait for the plant
     // database, and this image's records not yet stored.
     QString Station_;
@@ -427,7 +464,6 @@ private:
             if (Options_.Multi)
                 Check(image, 1);
         DecodedPath_.clear();
-        Decoded_ = TBitmap();
     }
 
     // Each image is checked by a runner of its own writing into its own text; the texts are
@@ -443,12 +479,12 @@ private:
         std::vector<TResult> results(Options_.Images.size());
         std::atomic<std::size_t> next{0};
         const auto work = [&] {
-            TEdgeLocatorScratch scratch;
+            TJobBuffers buffers;
             for (std::size_t i = next++; i < results.size(); i = next++)
             {
                 Runner one(Options_, results[i].Out, results[i].Err);
                 one.NameWidth_ = NameWidth_;
-                one.Scratch_ = &scratch;
+                one.Buffers_ = &buffers;
                 one.Station_ = Station_;
                 one.CheckImage(Options_.Images[i]);
                 results[i].Error = one.Error_;
@@ -536,13 +572,14 @@ private:
     {
         auto analyzer = std::make_unique<TFiberAnalyzer>();
         TFiberAnalyzer& a = *analyzer;
+        const TLentBuffers lent(a, *Buffers_);
         a.SetDefaultCriteria();
         if (!Options_.SettingsFile.empty())
             a.LoadSettings(Options_.SettingsFile);
-        // The second mode takes the image the first one decoded.
+        // The second mode takes the image the first one decoded, which the analyzer never writes.
         TImageRefusal why;
-        const bool decoded = DecodedPath_ == image;
-        if (!(decoded ? a.LoadImageBitmap(image, Decoded_) : a.LoadImageFile(image, &why)))
+        const bool decoded = DecodedPath_ == image && a.SourceRaster;
+        if (!(decoded ? a.LoadImageBitmap(image, *a.SourceRaster->Bitmap) : a.LoadImageFile(image, &why)))
         {
             std::string reason = DescribeRefusal(why);
             if (why.Problem == TImageProblem::WrongSize)
@@ -550,13 +587,9 @@ private:
             ReportRefusal(image, reason);
             return false;
         }
-        if (!decoded)
-        {
-            DecodedPath_ = image;
-            Decoded_ = *a.SourceRaster->Bitmap; // shares the pixels; the analyzer never writes them
-        }
+        DecodedPath_ = image;
         a.Mode = mode;
-        const TFiberLocation location = AnalyzeLocated(a, *Scratch_, Method_);
+        const TFiberLocation location = AnalyzeLocated(a, Buffers_->Scratch, Method_);
         if (!location.Judges())
         {
             ReportNoVerdict(image, a, location);
