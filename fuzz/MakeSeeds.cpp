@@ -1,10 +1,15 @@
-// Writes the harnesses' seed corpora into OUT/decode, OUT/png, OUT/settings and OUT/analysis:
-// small images of every kind the decoders read (every BMP depth and header kind, RLE4 and RLE8,
-// top-down rows; every PNG colour type and bit depth with and without transparency, interlaced;
-// baseline, progressive, greyscale, restart-marker and arithmetic-coded JPEG), settings files of
-// every shape, and analysis inputs. The bundled samples are added by fuzz/make-seeds.
+// Writes the harnesses' seed corpora into OUT/decode, OUT/bmpfast, OUT/png, OUT/pngfast,
+// OUT/settings and OUT/analysis: small images of every kind the decoders read (every BMP depth and
+// header kind, RLE4 and RLE8, top-down rows; every PNG colour type and bit depth with and without
+// transparency, interlaced; baseline, progressive, greyscale, restart-marker and arithmetic-coded
+// JPEG), for the quick BMP road also 32-bit files with alpha in use or left zero, masks it leaves
+// to the general road, short rows and the first rows of files of the analyzer's sizes, for the fast
+// PNG road 8-bit PNGs of each filter type, split image data and unusual zlib streams
+// (tests/platform/PngSeeds.h), settings files of every shape, and analysis inputs. The bundled
+// samples are added by fuzz/make-seeds.
 
 #include "tests/platform/ImageFixtures.h"
+#include "tests/platform/PngSeeds.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -76,52 +81,104 @@ void Bmps(const fs::path& out)
     }
 }
 
-void Pngs(const fs::path& out)
+// Colours whose every byte differs from its neighbours, alpha as given or varied.
+std::vector<TRgba> Varied(int width, int height, bool alpha)
 {
-    struct Kind
-    {
-        int Type;
-        int Channels;
-        std::vector<int> Depths;
+    std::vector<TRgba> colours;
+    for (int i = 0; i < width * height; ++i)
+        colours.push_back({static_cast<std::uint8_t>(i * 37 + 11), static_cast<std::uint8_t>(i * 59 + 3),
+                           static_cast<std::uint8_t>(i * 83 + 200),
+                           static_cast<std::uint8_t>(alpha ? i * 29 + (i % 3 == 0 ? 0 : 128) : 255)});
+    return colours;
+}
+
+TBmpLayout Fields32(int width, int height, std::uint32_t header, std::uint32_t alphaMask, bool topDown)
+{
+    TBmpLayout layout = BmpLayout(width, height, 32, 3);
+    layout.HeaderSize = header;
+    layout.TopDown = topDown;
+    layout.Masks[0] = 0xFF0000, layout.Masks[1] = 0xFF00, layout.Masks[2] = 0xFF, layout.Masks[3] = alphaMask;
+    layout.Colours = Varied(width, height, alphaMask != 0);
+    return layout;
+}
+
+TBytes Truncated(TBytes file, std::size_t shorter)
+{
+    file.resize(file.size() - shorter);
+    return file;
+}
+
+// The kinds the quick BMP road copies itself (24 bits; 32 bits whose masks are the bytes, alpha
+// in use, left zero or absent) beside near kinds it leaves to the general road (other masks, an
+// alpha mask of half a byte or another byte, short rows), and headers of the analyzer's sizes with
+// their first rows only, which the harness completes. The BMPs of every kind come from Bmps.
+void QuickBmps(const fs::path& out)
+{
+    for (std::uint32_t header : {56u, 108u, 124u})
+        for (bool topDown : {false, true})
+            Write(out, "fields32-alpha-h" + std::to_string(header) + (topDown ? "-td" : "") + ".bmp",
+                  MakeBmp(Fields32(W, H, header, 0xFF000000, topDown)));
+    TBmpLayout zero = Fields32(W, H, 124, 0xFF000000, false);
+    for (TRgba& c : zero.Colours)
+        c.A = 0;
+    Write(out, "fields32-alpha-zero.bmp", MakeBmp(zero));
+    TBmpLayout oneAlpha = zero;
+    oneAlpha.Colours.back().A = 1;
+    Write(out, "fields32-alpha-one-pixel.bmp", MakeBmp(oneAlpha));
+    // BI_ALPHABITFIELDS: the same masks under compression 6.
+    TBytes alphaFields = MakeBmp(Fields32(W, H, 108, 0xFF000000, true));
+    alphaFields[30] = 6;
+    Write(out, "alphabitfields32-h108.bmp", alphaFields);
+    Write(out, "fields32-bgrx.bmp", MakeBmp(Fields32(W, H, 40, 0, false)));
+
+    TBmpLayout swapped = Fields32(W, H, 56, 0, false);
+    swapped.Masks[0] = 0xFF, swapped.Masks[2] = 0xFF0000;
+    Write(out, "fields32-swapped.bmp", MakeBmp(swapped));
+    TBmpLayout tenBits = Fields32(W, H, 40, 0, false);
+    tenBits.Masks[0] = 0x3FF00000, tenBits.Masks[1] = 0xFFC00, tenBits.Masks[2] = 0x3FF;
+    Write(out, "fields32-10bit.bmp", MakeBmp(tenBits));
+    Write(out, "fields32-alpha-nibble.bmp", MakeBmp(Fields32(W, H, 108, 0xF0000000, false)));
+    TBmpLayout lowAlpha = Fields32(W, H, 124, 0xFF, false);
+    lowAlpha.Masks[0] = 0xFF000000, lowAlpha.Masks[1] = 0xFF0000, lowAlpha.Masks[2] = 0xFF00;
+    Write(out, "fields32-alpha-low-byte.bmp", MakeBmp(lowAlpha));
+
+    TBmpLayout wide = BmpLayout(13, 5, 24);
+    wide.Colours = Varied(13, 5, false);
+    const TBytes padded = MakeBmp(wide);
+    Write(out, "bmp24-padded.bmp", padded);
+    Write(out, "bmp24-short-padding.bmp", Truncated(padded, 1));
+    Write(out, "fields32-short-row.bmp", Truncated(MakeBmp(Fields32(W, H, 124, 0xFF000000, false)), 4));
+    // Pixel rows further in than the headers end, as some writers leave a gap.
+    TBytes gap = padded;
+    gap.insert(gap.begin() + 54, 10, 0xEE);
+    gap[10] = 54 + 10;
+    Write(out, "bmp24-gap.bmp", gap);
+
+    // The first rows of files of the analyzer's sizes: whole ones are longer than any input.
+    const auto head = [&](const std::string& name, const TBmpLayout& layout) {
+        TBytes file = MakeBmp(layout);
+        file.resize(16 << 10);
+        Write(out, name, file);
     };
-    const Kind kinds[] = {{PNG_COLOR_TYPE_GRAY, 1, {1, 2, 4, 8, 16}},
-                          {PNG_COLOR_TYPE_RGB, 3, {8, 16}},
-                          {PNG_COLOR_TYPE_PALETTE, 1, {1, 2, 4, 8}},
-                          {PNG_COLOR_TYPE_GRAY_ALPHA, 2, {8, 16}},
-                          {PNG_COLOR_TYPE_RGB_ALPHA, 4, {8, 16}}};
-    for (const Kind& kind : kinds)
-        for (int depth : kind.Depths)
-            for (int trns = 0; trns < (kind.Channels % 2 ? 3 : 1); ++trns)
-                for (bool interlaced : {false, true})
-                {
-                    TPngLayout layout = PngLayout(W, H, kind.Type, depth, interlaced);
-                    const unsigned max = (1u << std::min(depth, 8)) - 1;
-                    for (int y = 0; y < H; ++y)
-                    {
-                        std::vector<unsigned> samples;
-                        for (int x = 0; x < W * kind.Channels; ++x)
-                            samples.push_back(unsigned(x + y) % (max + 1) * (depth == 16 ? 257u : 1u));
-                        AppendPngSamples(layout.Rows, samples, depth);
-                    }
-                    if (kind.Type == PNG_COLOR_TYPE_PALETTE)
-                    {
-                        for (unsigned i = 0; i <= max; ++i)
-                            layout.Palette.push_back({Colours[i % 8].R, Colours[i % 8].G, Colours[i % 8].B});
-                        // 1: one entry clear (a transparent colour), 2: several partly clear.
-                        if (trns == 1)
-                            layout.PaletteAlpha = {255, 0};
-                        if (trns == 2)
-                            layout.PaletteAlpha = {0, 128, 200};
-                    }
-                    else if (trns == 1)
-                        layout.TrnsColour = png_color_16{0, 1, 1, 1, 1};
-                    else if (trns == 2)
-                        continue;
-                    Write(out,
-                          "png-t" + std::to_string(kind.Type) + "-d" + std::to_string(depth) + "-trns" +
-                              std::to_string(trns) + (interlaced ? "-i" : "") + ".png",
-                          MakePng(layout));
-                }
+    TBmpLayout camera = BmpLayout(640, 480, 24);
+    camera.Colours = Varied(640, 480, false);
+    head("camera24-640x480.bmp", camera);
+    camera.HeaderSize = 12;
+    head("camera24-core-640x480.bmp", camera);
+    head("camera32-alpha-720x480-td.bmp", Fields32(720, 480, 124, 0xFF000000, true));
+    TBmpLayout scope = Fields32(720, 480, 56, 0xFF000000, false);
+    for (TRgba& c : scope.Colours)
+        c.A = 0;
+    head("scope32-alpha-zero-720x480.bmp", scope);
+    TBmpLayout padding = BmpLayout(640, 480, 32);
+    padding.Colours = Varied(640, 480, false);
+    head("camera32-640x480.bmp", padding);
+}
+
+void Pngs(const fs::path& out, const std::vector<TNamedFile>& seeds)
+{
+    for (const TNamedFile& seed : seeds)
+        Write(out, seed.Name, seed.Bytes);
 }
 
 void Jpegs(const fs::path& out)
@@ -175,11 +232,15 @@ int main(int argc, char** argv)
     if (argc != 2)
         return 2;
     const fs::path out = argv[1];
-    for (const char* folder : {"decode", "png", "settings", "analysis"})
+    for (const char* folder : {"decode", "bmpfast", "png", "pngfast", "settings", "analysis"})
         fs::create_directories(out / folder);
     Bmps(out / "decode");
-    Pngs(out / "decode");
-    Pngs(out / "png");
+    Bmps(out / "bmpfast");
+    QuickBmps(out / "bmpfast");
+    Pngs(out / "decode", DecoderPngSeeds());
+    Pngs(out / "png", DecoderPngSeeds());
+    Pngs(out / "pngfast", DecoderPngSeeds());
+    Pngs(out / "pngfast", FastRoadPngSeeds());
     Jpegs(out / "decode");
     Settings(out / "settings");
     Analysis(out / "analysis");
