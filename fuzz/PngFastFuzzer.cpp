@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 #include <zlib.h>
 
@@ -70,15 +71,22 @@ TBytes ImageData(const std::uint8_t* data, const std::vector<std::size_t>& offse
     return stream;
 }
 
-// The file with the zlib check value of its image data made right, when zlib refuses only that:
-// mutated rows then reach the filters. Empty when there is nothing to make right.
-TBytes WithRightCheckValue(const TBytes& png)
+// What zlib makes of a whole stream: its last result and message, the input it read and the
+// check value of what it wrote. windowBits as inflateInit2 takes it (0: the stream's own).
+struct TInflated
 {
-    const std::vector<std::size_t> offsets = ImageDataOffsets(png.data(), png.size());
-    TBytes stream = ImageData(png.data(), offsets);
+    int Result = Z_STREAM_ERROR;
+    std::string Message;
+    std::size_t Read = 0;
+    std::uint32_t Adler = 0;
+};
+
+TInflated InflateWhole(TBytes stream, int windowBits)
+{
+    TInflated out;
     z_stream z{};
-    if (inflateInit(&z) != Z_OK)
-        return {};
+    if (inflateInit2(&z, windowBits) != Z_OK)
+        return out;
     z.next_in = stream.data();
     z.avail_in = static_cast<uInt>(stream.size());
     std::uint8_t sink[1 << 16];
@@ -89,10 +97,23 @@ TBytes WithRightCheckValue(const TBytes& png)
         z.avail_out = sizeof sink;
         rc = inflate(&z, Z_NO_FLUSH);
     }
-    const bool wrongCheck = rc == Z_DATA_ERROR && z.msg && std::strcmp(z.msg, "incorrect data check") == 0;
-    const std::size_t end = z.total_in;
-    const auto check = static_cast<std::uint32_t>(z.adler);
+    out.Result = rc;
+    out.Message = z.msg ? z.msg : "";
+    out.Read = z.total_in;
+    out.Adler = static_cast<std::uint32_t>(z.adler);
     inflateEnd(&z);
+    return out;
+}
+
+// The file with the zlib check value of its image data made right, when zlib refuses only that:
+// mutated rows then reach the filters. Empty when there is nothing to make right.
+TBytes WithRightCheckValue(const TBytes& png)
+{
+    const std::vector<std::size_t> offsets = ImageDataOffsets(png.data(), png.size());
+    const TInflated z = InflateWhole(ImageData(png.data(), offsets), 15);
+    const bool wrongCheck = z.Result == Z_DATA_ERROR && z.Message == "incorrect data check";
+    const std::size_t end = z.Read;
+    const std::uint32_t check = z.Adler;
     if (!wrongCheck || end < 4)
         return {};
     TBytes fixed = png;
@@ -105,27 +126,13 @@ TBytes WithRightCheckValue(const TBytes& png)
 // zlib refuses.
 bool ZlibRefusesAReservedCode(const std::uint8_t* data, std::size_t size)
 {
-    TBytes stream = ImageData(data, ImageDataOffsets(data, size));
-    z_stream z{};
-    if (inflateInit2(&z, 0) != Z_OK)
-        return false;
-    z.next_in = stream.data();
-    z.avail_in = static_cast<uInt>(stream.size());
-    std::uint8_t sink[1 << 16];
-    int rc = Z_OK;
-    while (rc == Z_OK)
-    {
-        z.next_out = sink;
-        z.avail_out = sizeof sink;
-        rc = inflate(&z, Z_NO_FLUSH);
-    }
+    const TInflated z = InflateWhole(ImageData(data, ImageDataOffsets(data, size)), 0);
     static const char* const reserved[] = {"invalid literal/length code", "invalid distance code",
                                            "too many length or distance symbols", "invalid code lengths set",
                                            "invalid bit length repeat"};
-    const bool refused = rc == Z_DATA_ERROR && z.msg &&
-                         std::any_of(std::begin(reserved), std::end(reserved),
-                                     [&](const char* m) { return std::strcmp(z.msg, m) == 0; });
-    inflateEnd(&z);
+    const bool refused =
+        z.Result == Z_DATA_ERROR &&
+        std::any_of(std::begin(reserved), std::end(reserved), [&](const char* m) { return z.Message == m; });
     return refused;
 }
 
