@@ -1,5 +1,6 @@
 // The profiles that come with the station, as the same text a plant writes for its own. Zones
-// and limits of the IEC profiles are those of IEC 61300-3-35:2015 for single-fibre connectors.
+// and limits of the IEC profiles are those of IEC 61300-3-35:2015 for single-fibre connectors and,
+// zones A and B only, for each fibre of a rectangular ferrule.
 
 #include "profiles/CriteriaProfile.h"
 
@@ -75,10 +76,46 @@ defect 20-30 5
 defect >30 none
 )";
 
+// Rectangular (MT) ferrules: zones A and B of each fibre, with the limits of those zones for
+// angled single-mode and for multimode PC; 12 fibres in one row unless a plant's profile says
+// otherwise.
+const char* const MtSingleApcText = R"(profile mt-sm-apc
+title MT single mode APC (12 fibres)
+fiber single
+ferrule 12 1 250
+zone A 0 25
+scratch <=3 4
+scratch >3 none
+defect any none
+zone B 25 115
+scratch any nolimit
+defect <2 nolimit
+defect 2-5 5
+defect >5 none
+)";
+
+const char* const MtMultiPcText = R"(profile mt-mm-pc
+title MT multimode PC (12 fibres)
+fiber multi
+ferrule 12 1 250
+zone A 0 65
+scratch <=3 nolimit
+scratch >3 none
+defect <=5 4
+defect >5 none
+zone B 65 115
+scratch <=5 nolimit
+scratch >5 none
+defect <5 nolimit
+defect 5-10 5
+defect >10 none
+)";
+
 std::vector<TCriteriaProfile> Parse()
 {
     std::vector<TCriteriaProfile> profiles;
-    for (const char* text : {ClassicText, SinglePcText, SingleApcText, MultiPcText})
+    for (const char* text :
+         {ClassicText, SinglePcText, SingleApcText, MultiPcText, MtSingleApcText, MtMultiPcText})
     {
         TCriteriaProfile profile;
         std::string error;

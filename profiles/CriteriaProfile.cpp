@@ -219,6 +219,22 @@ bool ParseProfile(std::string_view text, TCriteriaProfile& profile, std::string&
                 return fail("fiber takes single or multi");
             profile.FiberMode = args[0] == "single" ? 0 : 1;
         }
+        else if (keyword == "ferrule")
+        {
+            TFerruleLayout& f = profile.Ferrule;
+            float perRow = 0.0f, rows = 0.0f;
+            const bool read = (args.size() == 3 || args.size() == 4) && ReadNumber(args[0], perRow) &&
+                              ReadNumber(args[1], rows) && ReadNumber(args[2], f.PitchUm) &&
+                              (args.size() == 3 || ReadNumber(args[3], f.RowPitchUm));
+            // The pitch must leave room between claddings (125 um) and the rows must not touch.
+            if (!read || perRow != std::floor(perRow) || perRow < 2 || perRow > 32 ||
+                (rows != 1 && rows != 2) || f.PitchUm < 150.0f || f.PitchUm > 2000.0f ||
+                f.RowPitchUm < 150.0f || f.RowPitchUm > 5000.0f)
+                return fail("ferrule takes fibres per row (2 to 32), rows (1 or 2), the pitch in um (150 to "
+                            "2000) and optionally the rows' distance in um");
+            f.FibresPerRow = static_cast<int>(perRow);
+            f.Rows = static_cast<int>(rows);
+        }
         else if (keyword == "zone")
         {
             TProfileZone zone;

@@ -13,6 +13,8 @@
 //   scratch <=3 nolimit            kind, size class, limit
 //   defect 2-5 5                   sizes: any, <X, <=X, >X, >=X, X-Y (both ends included)
 //   defect >5 none                 limits: none, nolimit or a whole number
+//   ferrule 12 1 250               a multi-fibre (MT) ferrule: fibres per row, rows (1 or 2),
+//                                  pitch in um; rows lie 500 um apart unless a fourth number says
 //
 // Blank lines and lines starting with '#' are ignored. A finding counts in every row of its
 // zone whose kind and size class it matches. The text is UTF-8 without control characters; the
@@ -55,8 +57,21 @@ struct TProfileZone
     std::vector<TProfileRule> Rules;
 };
 
-// One fibre's zones. A multi-fibre ferrule would apply the same table to each fibre it locates;
-// the evaluation already works per fibre (centre and scale), so that is where such support goes.
+// Where the fibres of a multi-fibre ferrule lie: rows of fibres at a fixed pitch. Fibres are
+// numbered from 1 along the first row, then along the second.
+struct TFerruleLayout
+{
+    int FibresPerRow = 0; // 0: a single-fibre connector
+    int Rows = 0;
+    float PitchUm = 250.0f;
+    float RowPitchUm = 500.0f;
+
+    bool MultiFibre() const { return FibresPerRow > 0; }
+    int Fibres() const { return FibresPerRow * Rows; }
+};
+
+// One fibre's zones. A multi-fibre ferrule applies the same table to each fibre it locates, each
+// with its own centre and scale.
 struct TCriteriaProfile
 {
     std::string Name;
@@ -66,6 +81,7 @@ struct TCriteriaProfile
     // analyses in that mode, so the located core and the drawn zones match the table.
     int FiberMode = -1;
     std::vector<TProfileZone> Zones;
+    TFerruleLayout Ferrule;
 };
 
 // Reads a profile from its text. On failure returns false and says which line is wrong.
