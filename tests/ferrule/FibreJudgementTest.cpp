@@ -1,0 +1,7 @@
+#include "ferrule/FibreJudgement.h"
+
+#include "MtFixture.h"
+#include "analysis/TFiberAnalyzer.h"
+#include "profiles/CriteriaProfile.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+#include "ferrule/MtInspection.h"
+
+#include <gtest/gtest.h>
