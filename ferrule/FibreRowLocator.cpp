@@ -290,18 +290,34 @@ std::vector<TLocatedFibre> Arrange(const std::vector<Fit>& fits, const std::vect
     {
         int Fit, Slot, RowStep;
     };
+    // Fits nearest the anchor first: each placed fit refines the pitch, which the claddings'
+    // edges give only to a percent or so, too coarse to count a row of sixteen by it.
+    std::vector<int> order(group);
+    std::sort(order.begin(), order.end(), [&](int a, int b) {
+        return std::abs(along(fits[static_cast<std::size_t>(a)].Fibre.Centre) - along(origin)) <
+               std::abs(along(fits[static_cast<std::size_t>(b)].Fibre.Centre) - along(origin));
+    });
     std::vector<Placed> placed;
-    for (int i : group)
+    const float nominal = pitchPixels;
+    double sumUS = 0.0, sumSS = 0.0;
+    for (int i : order)
     {
         const TPoint2D& p = fits[static_cast<std::size_t>(i)].Fibre.Centre;
-        const float u = (along(p) - along(origin)) / pitchPixels;
+        const float du = along(p) - along(origin);
+        const float u = du / pitchPixels;
         const float v = (across(p) - across(origin)) / rowPitch;
         const float slot = std::round(u), rowStep = std::round(v);
-        if (std::abs(u - slot) * pitchPixels > 0.2f * radius + 1.0f ||
+        if (std::abs(du - slot * pitchPixels) > 0.2f * radius + 1.0f ||
             std::abs(v - rowStep) * rowPitch > 0.3f * radius + 1.0f ||
             std::abs(rowStep) >= static_cast<float>(std::max(layout.Rows, 1)))
             continue;
         placed.push_back({i, static_cast<int>(slot), static_cast<int>(rowStep)});
+        if (slot != 0.0f)
+        {
+            sumUS += static_cast<double>(du) * slot;
+            sumSS += static_cast<double>(slot) * slot;
+            pitchPixels = std::clamp(static_cast<float>(sumUS / sumSS), 0.9f * nominal, 1.1f * nominal);
+        }
     }
     int minSlot = 0, minRow = 0, maxRow = 0;
     for (const Placed& p : placed)
