@@ -1,6 +1,88 @@
+// Each whole fibre is judged on a crop of the picture around it, by an analyzer of its own: the
+// engine's preparation, detection and the profiles' true sizes see the fibre's disc and a margin
+// of sixteen pixels, never a neighbour (the next cladding begins 62.5 um farther out than the
+// crop reaches at the standard pitch). Detection is confined to the disc of 118 um, which holds
+// zones A and B, by the analyzer's zone radii: the contact ring is left empty.
+
 #include "ferrule/FibreJudgement.h"
 
 #include "analysis/TFiberAnalyzer.h"
+#include "imaging/TLumarcRaster.h"
+#include "platform/TBitmap.h"
+#include "profiles/FiberLocation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace
+{
+constexpr float Diameters[5] = {25.0f, 65.0f, 118.0f, 132.0f, 250.0f};
+constexpr int Margin = 16; // the engine's probes reach 5 pixels and its scratch margin 10
+
+void UseSettingsOf(const TFiberAnalyzer& from, TFiberAnalyzer& to, int mode)
+{
+    to.Mode = mode;
+    to.LowerThreshold = from.LowerThreshold;
+    to.UpperThreshold = from.UpperThreshold;
+    to.CoreCladThreshold = from.CoreCladThreshold;
+    to.ContactThreshold = from.ContactThreshold;
+    to.CoreDefectPercent = from.CoreDefectPercent;
+    to.CladDefectPercent = from.CladDefectPercent;
+}
+
+void EnsureRasters(TFiberAnalyzer& a, int w, int h)
+{
+    if (!a.SourceRaster || a.SourceRaster->Bitmap->Width() != w || a.SourceRaster->Bitmap->Height() != h)
+    {
+        a.SourceRaster = std::make_unique<TLumarcRaster>(w, h);
+        a.WorkRaster = std::make_unique<TLumarcRaster>(w, h);
+    }
+}
+
+// Judges (or, in an overview, measures) one whole fibre; colours its findings into the
+// analyzer's working image.
+TProfileResult JudgeFibre(TFiberAnalyzer& a, TFiberAnalyzer& sub, const TCriteriaProfile& profile,
+                          const TLocatedFibre& f)
+{
+    const TBitmap& source = *a.SourceRaster->Bitmap;
+    TBitmap& work = *a.WorkRaster->Bitmap;
+    const int w = source.Width(), h = source.Height();
+    const float radius = 0.5f * (f.RadiusX + f.RadiusY);
+    const float reach = Diameters[2] / 125.0f * radius + static_cast<float>(Margin);
+    const int x0 = std::max(0, static_cast<int>(std::floor(f.Centre.X - reach)));
+    const int y0 = std::max(0, static_cast<int>(std::floor(f.Centre.Y - reach)));
+    const int x1 = std::min(w, static_cast<int>(std::ceil(f.Centre.X + reach)) + 1);
+    const int y1 = std::min(h, static_cast<int>(std::ceil(f.Centre.Y + reach)) + 1);
+    const int cw = x1 - x0, ch = y1 - y0;
+    EnsureRasters(sub, cw, ch);
+    for (int y = 0; y < ch; ++y)
+        std::memcpy(sub.SourceRaster->Bitmap->ScanLine(y),
+                    source.ScanLine(y0 + y) + 3 * static_cast<std::size_t>(x0),
+                    3 * static_cast<std::size_t>(cw));
+    sub.PrepareImage();
+    sub.Center = TPoint2D(f.Centre.X - static_cast<float>(x0), f.Centre.Y - static_cast<float>(y0));
+    sub.ZoneScale = radius / 125.0f;
+    for (int k = 0; k < 3; ++k)
+        sub.ZoneRadius[k] = Diameters[k] * sub.ZoneScale;
+    sub.ZoneRadius[3] = sub.ZoneRadius[4] = sub.ZoneRadius[2];
+    sub.DetectDefects();
+    const TFibreScale scale{sub.Center, f.UmPerPixel()};
+    TProfileResult result = CountFindings(profile, MeasureFindings(sub, scale), scale.UmPerPixel);
+    for (TMeasuredFinding& m : result.Findings)
+    {
+        m.CentreX += static_cast<float>(x0);
+        m.CentreY += static_cast<float>(y0);
+    }
+    // The findings' colours into the picture's working image; the rest of the crop is the same
+    // grey the picture's own preparation wrote.
+    if (work.Width() == w && work.Height() == h)
+        for (int y = 0; y < ch; ++y)
+            std::memcpy(work.ScanLine(y0 + y) + 3 * static_cast<std::size_t>(x0),
+                        sub.WorkRaster->Bitmap->ScanLine(y), 3 * static_cast<std::size_t>(cw));
+    return result;
+}
+} // namespace
 
 const char* FibreOutcomeName(TFibreOutcome outcome)
 {
@@ -18,18 +100,61 @@ const char* FibreOutcomeName(TFibreOutcome outcome)
 
 bool TMtCheck::AnyJudged() const
 {
-    for (const TFibreResult& f : Fibres)
-        if (f.Judged())
-            return true;
-    return false;
+    return std::any_of(Fibres.begin(), Fibres.end(), [](const TFibreResult& f) { return f.Judged(); });
 }
 
 std::string TMtCheck::NoVerdictReason() const
 {
-    return {};
+    if (AnyJudged())
+        return {};
+    switch (Location.Kind)
+    {
+    case TMtViewKind::None:
+        return NoFiberVerdict;
+    case TMtViewKind::Overview:
+        return "Overview: certifies nothing";
+    case TMtViewKind::FibreView:
+        break;
+    }
+    for (const TFibreResult& f : Fibres)
+        if (f.Where.WhollyInView && f.Number == 0)
+            return "Fibres outside the connector";
+    return NotInViewVerdict;
 }
 
-TMtCheck CheckFibres(TFiberAnalyzer&, const TCriteriaProfile&, int, TFibreRowScratch&)
+TMtCheck CheckFibres(TFiberAnalyzer& a, const TCriteriaProfile& profile, int firstFibre, TFibreRowScratch& s)
 {
-    return {};
+    TMtCheck check;
+    const std::size_t pixels = static_cast<std::size_t>(std::max(a.ImageWidth, 0)) *
+                               static_cast<std::size_t>(std::max(a.ImageHeight, 0));
+    if (pixels == 0 || a.GreyBuffer.size() < pixels || !a.SourceRaster || !a.WorkRaster ||
+        a.SourceRaster->Bitmap->Width() != a.ImageWidth || a.SourceRaster->Bitmap->Height() != a.ImageHeight)
+        return check;
+    check.Location = LocateFibreRow(a.GreyBuffer.data(), a.ImageWidth, a.ImageHeight, profile.Ferrule, s);
+    const std::vector<int> numbers = NumberFibres(check.Location, profile.Ferrule, firstFibre);
+    if (!s.FibreAnalyzer)
+        s.FibreAnalyzer = std::make_unique<TFiberAnalyzer>();
+    TFiberAnalyzer& sub = *s.FibreAnalyzer;
+    UseSettingsOf(a, sub, profile.FiberMode == 1 ? 1 : 0);
+    for (std::size_t i = 0; i < check.Location.Fibres.size(); ++i)
+    {
+        TFibreResult r;
+        r.Number = numbers[i];
+        r.Where = check.Location.Fibres[i];
+        if (r.Where.WhollyInView && r.Number > 0)
+        {
+            r.Outcome = check.Location.Kind == TMtViewKind::FibreView ? TFibreOutcome::Judged
+                                                                      : TFibreOutcome::Located;
+            r.Result = JudgeFibre(a, sub, profile, r.Where);
+            const float radius = 0.5f * (r.Where.RadiusX + r.Where.RadiusY);
+            a.Center = r.Where.Centre;
+            a.ZoneScale = radius / 125.0f;
+            for (int k = 0; k < 5; ++k)
+                a.ZoneRadius[k] = Diameters[k] * a.ZoneScale;
+        }
+        else
+            r.Outcome = TFibreOutcome::NotInView;
+        check.Fibres.push_back(std::move(r));
+    }
+    return check;
 }

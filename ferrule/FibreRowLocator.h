@@ -14,7 +14,10 @@
 #include "profiles/CriteriaProfile.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
+
+class TFiberAnalyzer;
 
 enum class TMtViewKind
 {
@@ -51,14 +54,22 @@ struct TFibreRowLocation
     bool WholeRowsSeen = false;
 };
 
+// Keep one per caller: after the first picture the locator and the judgement allocate little.
 class TFibreRowScratch
 {
 public:
+    TFibreRowScratch();
+    ~TFibreRowScratch();
+    TFibreRowScratch(const TFibreRowScratch&) = delete;
+    TFibreRowScratch& operator=(const TFibreRowScratch&) = delete;
+
     TEdgeLocatorScratch Edge;
     std::vector<std::uint32_t> Integral;
     std::vector<std::uint8_t> Crop;
     std::vector<float> Response;
     std::vector<int> Peaks;
+    // Judges one fibre at a time on a crop of the picture around it (FibreJudgement).
+    std::unique_ptr<TFiberAnalyzer> FibreAnalyzer;
 };
 
 // grey: width x height bytes (the prepared picture). Finds nothing in a picture without fibres.
