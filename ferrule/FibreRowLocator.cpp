@@ -39,6 +39,26 @@ constexpr int TestRays = 16;
 constexpr int FitRays = 64;
 constexpr float MaxTilt = 5.0f * std::numbers::pi_v<float> / 180.0f;
 
+// Unit vectors at N even angles, computed once.
+template <int N> struct Directions
+{
+    float Cos[N], Sin[N];
+    Directions()
+    {
+        for (int k = 0; k < N; ++k)
+        {
+            const float a = static_cast<float>(k) * (2.0f * std::numbers::pi_v<float> / N);
+            Cos[k] = std::cos(a);
+            Sin[k] = std::sin(a);
+        }
+    }
+    static const Directions& Get()
+    {
+        static const Directions d;
+        return d;
+    }
+};
+
 struct Candidate
 {
     float X = 0.0f, Y = 0.0f, R = 0.0f;
@@ -106,26 +126,41 @@ void BuildIntegral(const std::uint8_t* grey, int w, int h, std::vector<std::uint
 struct Boxes
 {
     int A, B, C;
+    float InvIn = 0.0f, InvRing = 0.0f; // one over the areas
     explicit Boxes(float r)
         : A(std::max(1, static_cast<int>(0.6f * r + 0.5f))), B(0), C(static_cast<int>(1.15f * r + 0.5f))
     {
         B = std::max(C + 1, static_cast<int>(1.6f * r + 0.5f));
+        InvIn = 1.0f / static_cast<float>((2 * A + 1) * (2 * A + 1));
+        InvRing = 1.0f / static_cast<float>((2 * B + 1) * (2 * B + 1) - (2 * C + 1) * (2 * C + 1));
     }
 };
 
+// One row of positions x = first, first + step, ... (count of them) at y, all with their
+// surround inside the picture: twelve loads from six rows of the table each, no clamping.
+void DiscContrastRow(const Integral& in, int y, int first, int step, int count, const Boxes& k, float* out)
+{
+    const std::size_t stride = static_cast<std::size_t>(in.W) + 1;
+    const auto row = [&](int yy) { return in.Data + static_cast<std::size_t>(yy) * stride; };
+    const std::uint32_t *aTop = row(y - k.A), *aBottom = row(y + k.A + 1);
+    const std::uint32_t *cTop = row(y - k.C), *cBottom = row(y + k.C + 1);
+    const std::uint32_t *bTop = row(y - k.B), *bBottom = row(y + k.B + 1);
+    for (int i = 0; i < count; ++i)
+    {
+        const int x = first + i * step;
+        const std::uint32_t inner =
+            aBottom[x + k.A + 1] - aBottom[x - k.A] - aTop[x + k.A + 1] + aTop[x - k.A];
+        const std::uint32_t hole =
+            cBottom[x + k.C + 1] - cBottom[x - k.C] - cTop[x + k.C + 1] + cTop[x - k.C];
+        const std::uint32_t outer =
+            bBottom[x + k.B + 1] - bBottom[x - k.B] - bTop[x + k.B + 1] + bTop[x - k.B];
+        out[i] = static_cast<float>(inner) * k.InvIn - static_cast<float>(outer - hole) * k.InvRing;
+    }
+}
+
+// The same near the picture's border, with the boxes clamped to it.
 float DiscContrast(const Integral& in, int x, int y, const Boxes& k)
 {
-    // Inside the picture, as nearly every position is, without clamping.
-    if (x - k.B >= 0 && y - k.B >= 0 && x + k.B + 1 <= in.W && y + k.B + 1 <= in.H)
-    {
-        const auto box = [&](int h) {
-            return in.At(x + h + 1, y + h + 1) - in.At(x - h, y + h + 1) - in.At(x + h + 1, y - h) +
-                   in.At(x - h, y - h);
-        };
-        const float nIn = static_cast<float>((2 * k.A + 1) * (2 * k.A + 1));
-        const float nRing = static_cast<float>((2 * k.B + 1) * (2 * k.B + 1) - (2 * k.C + 1) * (2 * k.C + 1));
-        return static_cast<float>(box(k.A)) / nIn - static_cast<float>(box(k.B) - box(k.C)) / nRing;
-    }
     int nIn = 0, nOuter = 0, nInner = 0;
     const std::uint32_t inner = in.Sum(x - k.A, y - k.A, x + k.A + 1, y + k.A + 1, nIn);
     const std::uint32_t outer = in.Sum(x - k.B, y - k.B, x + k.B + 1, y + k.B + 1, nOuter);
@@ -165,8 +200,7 @@ bool RoundAllRound(const std::uint8_t* grey, int w, int h, const Candidate& c)
     int inside = 0, agree = 0;
     for (int k = 0; k < TestRays; ++k)
     {
-        const float a = static_cast<float>(k) * (2.0f * std::numbers::pi_v<float> / TestRays);
-        const float dx = std::cos(a), dy = std::sin(a);
+        const float dx = Directions<TestRays>::Get().Cos[k], dy = Directions<TestRays>::Get().Sin[k];
         const float ox = c.X + 1.4f * c.R * dx, oy = c.Y + 1.4f * c.R * dy;
         if (!InPicture(ox, oy, w, h))
             continue;
@@ -196,9 +230,25 @@ void FindCandidates(const std::uint8_t* grey, const Integral& in, std::vector<Ca
             return response[static_cast<std::size_t>(j) * static_cast<std::size_t>(gw) +
                             static_cast<std::size_t>(i)];
         };
+        // Columns whose surround stays inside the picture take the quick road.
+        const int iFirst = std::min(gw, std::max(0, (boxes.B - step / 2 + step - 1) / step));
+        const int last = in.W - boxes.B - 1 - step / 2; // the last x whose surround fits
+        const int iEnd = last < 0 ? iFirst : std::max(iFirst, std::min(gw, last / step + 1));
         for (int j = 0; j < gh; ++j)
+        {
+            const int y = j * step + step / 2;
+            const bool rowInside = y - boxes.B >= 0 && y + boxes.B + 1 <= in.H;
             for (int i = 0; i < gw; ++i)
-                at(i, j) = DiscContrast(in, i * step + step / 2, j * step + step / 2, boxes);
+            {
+                if (rowInside && i == iFirst && iEnd > iFirst)
+                {
+                    DiscContrastRow(in, y, i * step + step / 2, step, iEnd - iFirst, boxes, &at(i, j));
+                    i = iEnd - 1;
+                    continue;
+                }
+                at(i, j) = DiscContrast(in, i * step + step / 2, y, boxes);
+            }
+        }
         for (int j = 0; j < gh; ++j)
             for (int i = 0; i < gw; ++i)
             {
@@ -336,8 +386,7 @@ bool FitCandidate(const std::uint8_t* grey, int w, int h, const Candidate& c, TF
         s.Edge.Profile.resize(static_cast<std::size_t>(samples));
         for (int k = 0; k < FitRays; ++k)
         {
-            const float a = static_cast<float>(k) * (2.0f * std::numbers::pi_v<float> / FitRays);
-            const float dx = std::cos(a), dy = std::sin(a);
+            const float dx = Directions<FitRays>::Get().Cos[k], dy = Directions<FitRays>::Get().Sin[k];
             const float fx = static_cast<float>(cx), fy = static_cast<float>(cy);
             if (!InPicture(fx + (t1 + dt) * dx, fy + (t1 + dt) * dy, w, h) ||
                 !InPicture(fx + (t0 - dt) * dx, fy + (t0 - dt) * dy, w, h))
