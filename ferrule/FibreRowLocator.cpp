@@ -69,6 +69,7 @@ struct Fit
 {
     TLocatedFibre Fibre;
     float Quality = 0.0f;
+    float Polarity = 1.0f; // +1 a bright disc, -1 a dark one
     bool Inside = false;
 };
 
@@ -219,8 +220,8 @@ void FindCandidates(const std::uint8_t* grey, const Integral& in, std::vector<Ca
     out.clear();
     for (float r = MinRadius; r <= MaxRadius; r *= RadiusStep)
     {
-        // A third of the radius apart: the fit below starts well from anywhere within half of it.
-        const int step = std::max(2, static_cast<int>(r / 3.0f));
+        // Two fifths of the radius apart: the fit below starts well from anywhere within half of it.
+        const int step = std::max(2, static_cast<int>(r / 2.5f + 0.5f));
         const int gw = in.W / step, gh = in.H / step;
         if (gw < 3 || gh < 3)
             continue;
@@ -478,6 +479,7 @@ bool FitCandidate(const std::uint8_t* grey, int w, int h, const Candidate& c, TF
                      f.Centre.X + f.RadiusX <= static_cast<float>(w - 2) &&
                      f.Centre.Y + f.RadiusY <= static_cast<float>(h - 2);
     fit.Quality = f.ArcSeen * std::abs(c.Contrast);
+    fit.Polarity = c.Contrast > 0.0f ? 1.0f : -1.0f;
     return true;
 }
 
@@ -604,6 +606,82 @@ std::vector<TLocatedFibre> Arrange(const std::vector<Fit>& fits, const std::vect
     }
     return out;
 }
+
+// Fibres the candidates missed (a large defect can hide a small disc from the box test) are
+// looked for where the rows put them: every empty slot of the rows found, and of the row the
+// layout has beside them, whose centre lies in the picture. Only a fit of the row's size at the
+// predicted place counts.
+void FillGaps(const std::uint8_t* grey, int w, int h, const TFerruleLayout& layout, float polarity,
+              float angle, float pitch, std::vector<TLocatedFibre>& fibres, TFibreRowScratch& s)
+{
+    std::vector<float> radii;
+    for (const TLocatedFibre& f : fibres)
+        radii.push_back(0.5f * (f.RadiusX + f.RadiusY));
+    std::nth_element(radii.begin(), radii.begin() + static_cast<std::ptrdiff_t>(radii.size() / 2),
+                     radii.end());
+    const float radius = radii[radii.size() / 2];
+    const float rowPitch = layout.RowPitchUm / layout.PitchUm * pitch;
+    const float ux = std::cos(angle), uy = std::sin(angle); // along the rows
+    const float vx = -uy, vy = ux;                          // across them, downwards
+    // The grid's origin: the mean of each fibre's centre less its slot and row.
+    double ox = 0.0, oy = 0.0;
+    int minSlot = fibres.front().Slot, maxSlot = minSlot, minRow = fibres.front().Row, maxRow = minRow;
+    for (const TLocatedFibre& f : fibres)
+    {
+        ox +=
+            f.Centre.X - static_cast<float>(f.Slot) * pitch * ux - static_cast<float>(f.Row) * rowPitch * vx;
+        oy +=
+            f.Centre.Y - static_cast<float>(f.Slot) * pitch * uy - static_cast<float>(f.Row) * rowPitch * vy;
+        minSlot = std::min(minSlot, f.Slot);
+        maxSlot = std::max(maxSlot, f.Slot);
+        minRow = std::min(minRow, f.Row);
+        maxRow = std::max(maxRow, f.Row);
+    }
+    ox /= static_cast<double>(fibres.size());
+    oy /= static_cast<double>(fibres.size());
+    const int spareRows = std::max(layout.Rows, 1) - (maxRow - minRow + 1);
+    const std::size_t found = fibres.size();
+    for (int row = minRow - spareRows; row <= maxRow + spareRows; ++row)
+        for (int slot = maxSlot - layout.FibresPerRow + 1; slot <= minSlot + layout.FibresPerRow - 1; ++slot)
+        {
+            const bool taken =
+                std::any_of(fibres.begin(), fibres.begin() + static_cast<std::ptrdiff_t>(found),
+                            [&](const TLocatedFibre& f) { return f.Row == row && f.Slot == slot; });
+            const float x = static_cast<float>(ox) + static_cast<float>(slot) * pitch * ux +
+                            static_cast<float>(row) * rowPitch * vx;
+            const float y = static_cast<float>(oy) + static_cast<float>(slot) * pitch * uy +
+                            static_cast<float>(row) * rowPitch * vy;
+            if (taken || !InPicture(x, y, w, h))
+                continue;
+            Fit fit;
+            const Candidate c{x, y, radius, polarity * 2.0f * MinContrast};
+            if (!FitCandidate(grey, w, h, c, s, fit))
+                continue;
+            const float r = 0.5f * (fit.Fibre.RadiusX + fit.Fibre.RadiusY);
+            if (std::hypot(fit.Fibre.Centre.X - x, fit.Fibre.Centre.Y - y) > 0.25f * radius + 1.0f ||
+                std::abs(r - radius) > 0.1f * radius + 0.5f)
+                continue;
+            fit.Fibre.Row = row;
+            fit.Fibre.Slot = slot;
+            fibres.push_back(fit.Fibre);
+        }
+    if (fibres.size() == found)
+        return;
+    int firstSlot = fibres.front().Slot, firstRow = fibres.front().Row;
+    for (const TLocatedFibre& f : fibres)
+    {
+        firstSlot = std::min(firstSlot, f.Slot);
+        firstRow = std::min(firstRow, f.Row);
+    }
+    for (TLocatedFibre& f : fibres)
+    {
+        f.Slot -= firstSlot;
+        f.Row -= firstRow;
+    }
+    std::sort(fibres.begin(), fibres.end(), [](const TLocatedFibre& a, const TLocatedFibre& b) {
+        return a.Row != b.Row ? a.Row < b.Row : a.Slot < b.Slot;
+    });
+}
 } // namespace
 
 const char* MtViewKindName(TMtViewKind kind)
@@ -664,7 +742,7 @@ TFibreRowLocation LocateFibreRow(const std::uint8_t* grey, int width, int height
 
     // Groups of one size; the one arranged at the pitch with most fibres wins.
     std::vector<TLocatedFibre> best;
-    float bestRadius = 0.0f, bestAngle = 0.0f, bestPitch = 0.0f;
+    float bestRadius = 0.0f, bestAngle = 0.0f, bestPitch = 0.0f, bestPolarity = 1.0f;
     for (std::size_t seed = 0; seed < fits.size(); ++seed)
     {
         const float rs = 0.5f * (fits[seed].Fibre.RadiusX + fits[seed].Fibre.RadiusY);
@@ -683,10 +761,12 @@ TFibreRowLocation LocateFibreRow(const std::uint8_t* grey, int width, int height
             bestRadius = rs;
             bestAngle = angle;
             bestPitch = pitch;
+            bestPolarity = fits[seed].Polarity;
         }
     }
     if (best.empty())
         return out;
+    FillGaps(grey, width, height, layout, bestPolarity, bestAngle, bestPitch, best, s);
     std::vector<float> scales;
     for (const TLocatedFibre& f : best)
         scales.push_back(f.UmPerPixel());
