@@ -104,11 +104,7 @@ float Sample(const std::uint8_t* grey, int w, float x, float y)
     return top + (bottom - top) * fy;
 }
 
-struct Ellipse
-{
-    float X = 0.0f, Y = 0.0f, RX = 0.0f, RY = 0.0f;
-    bool Valid = false;
-};
+using Ellipse = TAxisEllipse;
 
 // Least squares of x^2 + B y^2 + C x + D y + E = 0 over the chosen points, coordinates taken
 // relative to (ox, oy) for conditioning.
@@ -710,4 +706,9 @@ TEdgeLocation LocateFiberByEdge(const std::uint8_t* grey, int width, int height,
                           fit.X + fit.RX <= static_cast<float>(width - 1) &&
                           fit.Y + fit.RY <= static_cast<float>(height - 1);
     return out;
+}
+
+TAxisEllipse FitAxisEllipse(const TEdgeLocatorScratch& scratch, int n, float ox, float oy)
+{
+    return FitEllipse(scratch, n, ox, oy);
 }

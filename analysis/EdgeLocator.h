@@ -60,6 +60,16 @@ public:
     std::vector<float> Residual, Sorted, RayNoise, Contrast;
 };
 
+// The locator's ellipse fit: least squares of an axis-aligned ellipse through the first n points
+// of scratch.PointX / PointY that scratch.Inlier marks (at least eight), in double, with the
+// coordinates taken relative to (ox, oy) for conditioning. Valid is false when they fit none.
+struct TAxisEllipse
+{
+    float X = 0.0f, Y = 0.0f, RX = 0.0f, RY = 0.0f;
+    bool Valid = false;
+};
+TAxisEllipse FitAxisEllipse(const TEdgeLocatorScratch& scratch, int n, float ox, float oy);
+
 // grey: width x height bytes, rows one after another.
 TEdgeLocation LocateFiberByEdge(const std::uint8_t* grey, int width, int height,
                                 TEdgeLocatorScratch& scratch);

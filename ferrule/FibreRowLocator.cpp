@@ -301,67 +301,6 @@ void FindCandidates(const std::uint8_t* grey, const Integral& in, std::vector<Ca
     out = std::move(kept);
 }
 
-struct Ellipse
-{
-    double X = 0.0, Y = 0.0, RX = 0.0, RY = 0.0;
-    bool Valid = false;
-};
-
-// Least squares of x^2 + B y^2 + C x + D y + E = 0 (an axis-aligned ellipse) over the points
-// marked in use, relative to (ox, oy) for conditioning; double, as the normal equations of a
-// large ellipse lose too much in single precision.
-Ellipse FitEllipse(const std::vector<float>& px, const std::vector<float>& py,
-                   const std::vector<std::uint8_t>& use, double ox, double oy)
-{
-    double m[4][5] = {};
-    int used = 0;
-    for (std::size_t i = 0; i < px.size(); ++i)
-    {
-        if (!use[i])
-            continue;
-        const double x = px[i] - ox, y = py[i] - oy;
-        const double row[5] = {y * y, x, y, 1.0, -x * x};
-        for (int r = 0; r < 4; ++r)
-            for (int c = 0; c < 5; ++c)
-                m[r][c] += row[r] * row[c];
-        ++used;
-    }
-    Ellipse e;
-    if (used < 8)
-        return e;
-    for (int col = 0; col < 4; ++col)
-    {
-        int pivot = col;
-        for (int r = col + 1; r < 4; ++r)
-            if (std::abs(m[r][col]) > std::abs(m[pivot][col]))
-                pivot = r;
-        if (std::abs(m[pivot][col]) < 1e-12)
-            return e;
-        std::swap(m[col], m[pivot]);
-        for (int r = 0; r < 4; ++r)
-        {
-            if (r == col)
-                continue;
-            const double f = m[r][col] / m[col][col];
-            for (int c = col; c < 5; ++c)
-                m[r][c] -= f * m[col][c];
-        }
-    }
-    const double b = m[0][4] / m[0][0], c = m[1][4] / m[1][1], d = m[2][4] / m[2][2], k = m[3][4] / m[3][3];
-    if (!(b > 0.0))
-        return e;
-    const double cx = -c / 2.0, cy = -d / (2.0 * b);
-    const double rx2 = cx * cx + b * cy * cy - k;
-    if (!(rx2 > 0.0))
-        return e;
-    e.X = cx + ox;
-    e.Y = cy + oy;
-    e.RX = std::sqrt(rx2);
-    e.RY = std::sqrt(rx2 / b);
-    e.Valid = std::isfinite(e.X) && std::isfinite(e.Y) && std::isfinite(e.RX) && std::isfinite(e.RY);
-    return e;
-}
-
 // The cladding's edge around a candidate: on each of 64 rays the strongest step of the disc's
 // polarity between half and one and a half radii, to a tenth of a pixel; an ellipse fitted to
 // the steps, those far off the fit dropped; then once more from the fitted centre, looking only
@@ -371,7 +310,7 @@ bool FitCandidate(const std::uint8_t* grey, int w, int h, const Candidate& c, TF
 {
     double cx = c.X, cy = c.Y, r = c.R;
     float lo = 0.5f, hi = 1.8f;
-    Ellipse e;
+    TAxisEllipse e;
     int inside = 0, found = 0;
     for (int pass = 0; pass < 2; ++pass)
     {
@@ -434,7 +373,7 @@ bool FitCandidate(const std::uint8_t* grey, int w, int h, const Candidate& c, TF
         residual.resize(px.size());
         for (int round = 0; round < 3; ++round)
         {
-            e = FitEllipse(px, py, use, cx, cy);
+            e = FitAxisEllipse(s.Edge, found, static_cast<float>(cx), static_cast<float>(cy));
             if (!e.Valid)
                 return false;
             for (std::size_t i = 0; i < px.size(); ++i)
