@@ -1,6 +1,7 @@
 #include "records/InspectionRecord.h"
 
 #include "analysis/TFiberAnalyzer.h"
+#include "ferrule/MtInspection.h"
 #include "platform/BuildInfo.h"
 #include "platform/Utf8.h"
 
@@ -181,6 +182,56 @@ TInspectionRecord TInspectionRecord::FromAnalyzer(const TFiberAnalyzer& a, bool 
     return r;
 }
 
+TInspectionRecord TInspectionRecord::FromMtInspection(const TMtInspection& inspection,
+                                                      const TCriteriaProfile& profile)
+{
+    TInspectionRecord r;
+    r.Time = QDateTime::currentDateTime();
+    r.Version = ProgramVersion();
+    r.Mode = profile.FiberMode == 1 ? 1 : 0;
+    r.Profile = QString::fromStdString(profile.Name);
+    r.ProfileTitle = QString::fromStdString(profile.Title);
+    r.Ferrule = QStringLiteral("%1x%2").arg(profile.Ferrule.FibresPerRow).arg(profile.Ferrule.Rows);
+    // No classic class applies: the fibres are judged by the profile's zones.
+    for (int i = 0; i < ClassCount; ++i)
+    {
+        const TClassInfo& info = ClassInfo[i];
+        r.Classes[static_cast<std::size_t>(i)] = {info.Key, info.Label, info.Zone, false, 0, 0};
+    }
+    r.Location.Method = TLocateMethod::Edges;
+    for (int number = 1; number <= inspection.FibreCount(); ++number)
+    {
+        const TMtInspection::Fibre& fibre = inspection.At(number);
+        TFibreRecord f;
+        f.Number = number;
+        f.Verdict = QString::fromUtf8(FibreVerdictName(fibre.Verdict));
+        f.Times = fibre.Times;
+        if (fibre.Seen)
+        {
+            const TLocatedFibre& where = fibre.Last.Where;
+            f.CentreX = where.Centre.X;
+            f.CentreY = where.Centre.Y;
+            f.Radius = 0.5f * (where.RadiusX + where.RadiusY);
+            f.UmPerPixel = where.UmPerPixel();
+        }
+        // Only a judgement counts: what an overview marked certifies nothing.
+        if (fibre.Times > 0)
+        {
+            f.Zones = fibre.Last.Result.Zones;
+            f.Findings = fibre.Last.Result.Findings;
+        }
+        r.Fibres.push_back(std::move(f));
+    }
+    r.Pass = inspection.Pass();
+    return r;
+}
+
+int TInspectionRecord::JudgedFibres() const
+{
+    return static_cast<int>(
+        std::count_if(Fibres.begin(), Fibres.end(), [](const TFibreRecord& f) { return f.Judged(); }));
+}
+
 void TInspectionRecord::SetProfileResult(const TProfileResult& result)
 {
     Profile = QString::fromStdString(result.ProfileName);
@@ -213,8 +264,30 @@ void TInspectionRecord::SetLocation(const TFiberLocation& location)
     UmPerPixel = 0.0f;
 }
 
+namespace
+{
+// The fibres of a layout written "12x1"; 0 when it says none.
+int LayoutFibres(const QString& ferrule)
+{
+    const QStringList parts = ferrule.split(QLatin1Char('x'));
+    return parts.size() == 2 ? std::max(parts[0].toInt() * parts[1].toInt(), 0) : 0;
+}
+} // namespace
+
+bool TInspectionRecord::Judged() const
+{
+    if (!MultiFibre())
+        return Location.Judges();
+    const int judged = JudgedFibres();
+    return judged > 0 && judged == static_cast<int>(Fibres.size()) && judged >= LayoutFibres(Ferrule);
+}
+
 QString TInspectionRecord::Verdict() const
 {
+    if (MultiFibre() && !Judged())
+        return QStringLiteral("Incomplete: %1 of %2 fibres judged")
+            .arg(JudgedFibres())
+            .arg(std::max(static_cast<int>(Fibres.size()), LayoutFibres(Ferrule)));
     if (!Location.Judges())
         return QString::fromUtf8(NoVerdictText(Location));
     return Pass ? QStringLiteral("Pass") : QStringLiteral("Fail");
@@ -222,6 +295,13 @@ QString TInspectionRecord::Verdict() const
 
 QString TInspectionRecord::ProfileRowsText() const
 {
+    if (MultiFibre())
+    {
+        QStringList fibres;
+        for (const TFibreRecord& f : Fibres)
+            fibres << f.SummaryText();
+        return fibres.join(QStringLiteral("; "));
+    }
     QStringList zones;
     for (const TZoneResult& z : ProfileZones)
     {
@@ -239,6 +319,9 @@ QString TInspectionRecord::ProfileRowsText() const
 QString TInspectionRecord::FindingsText() const
 {
     QStringList out;
+    for (const TFibreRecord& f : Fibres)
+        if (!f.Findings.empty())
+            out << QStringLiteral("fibre %1: ").arg(f.Number) + f.FindingsText();
     for (const TMeasuredFinding& f : Findings)
     {
         if (f.Kind == FindingClass::Defect)
@@ -278,6 +361,8 @@ QStringList TInspectionRecord::CsvHeader()
     // is no verdict when there is none.
     h << QStringList{"location",      "edge_center_x", "edge_center_y",    "edge_radius_x",
                      "edge_radius_y", "edge_arc_seen", "no_verdict_reason"};
+    // A multi-fibre connector: its layout and every fibre's result (TFibreRecord::FibresCell).
+    h << QStringList{"ferrule", "fibres"};
     return h;
 }
 
@@ -300,8 +385,9 @@ QStringList TInspectionRecord::CsvFields() const
           << (c.Applies ? QString::number(c.Count) : QString());
     for (const QString& v : ZoneVerdicts)
         f << v;
-    // Without a judgement no circle judged: the centre and radii stay empty.
-    const bool judged = Judged();
+    // Without a judgement no circle judged: the centre and radii stay empty. A connector has
+    // none of its own: each fibre has its centre.
+    const bool judged = Judged() && !MultiFibre();
     f << Verdict() << (judged ? Number(CenterX) : QString()) << (judged ? Number(CenterY) : QString());
     for (float r : ZoneRadii)
         f << (judged ? Number(r) : QString());
@@ -317,8 +403,23 @@ QStringList TInspectionRecord::CsvFields() const
           << QString::number(static_cast<double>(e.ArcSeen), 'f', 3);
     else
         f << QString() << QString() << QString() << QString() << QString();
-    f << QString::fromStdString(NoVerdictReason(Location));
+    f << NoVerdictReasonText();
+    f << Ferrule << TFibreRecord::FibresCell(Fibres);
     return f;
+}
+
+QString TInspectionRecord::NoVerdictReasonText() const
+{
+    if (!MultiFibre())
+        return QString::fromStdString(NoVerdictReason(Location));
+    QStringList waiting;
+    for (const TFibreRecord& f : Fibres)
+        if (!f.Judged())
+            waiting << QString::number(f.Number);
+    if (Fibres.empty() && LayoutFibres(Ferrule) > 0)
+        return QStringLiteral("No fibre results");
+    return waiting.isEmpty() ? QString()
+                             : QStringLiteral("Not judged: fibres ") + waiting.join(QStringLiteral(", "));
 }
 
 QByteArray CsvLine(const QStringList& fields)
@@ -555,7 +656,21 @@ TInspectionRecord TInspectionRecord::FromFields(const QStringList& header, const
     if (!at("profile").isEmpty())
         r.Profile = at("profile");
     r.UmPerPixel = number("um_per_pixel");
-    r.ProfileZones = ParseProfileRows(at("profile_rows"));
+    r.Ferrule = at("ferrule");
+    if (r.MultiFibre())
+    {
+        // Fibres that do not read back whole, or not one per fibre of the layout, are none: the
+        // connector then has no verdict rather than one its fibres cannot show.
+        QString error;
+        if (!TFibreRecord::ParseFibresCell(at("fibres"), r.Fibres, error) ||
+            static_cast<int>(r.Fibres.size()) != LayoutFibres(r.Ferrule))
+            r.Fibres.clear();
+        r.Pass =
+            r.Pass && r.Judged() &&
+            std::all_of(r.Fibres.begin(), r.Fibres.end(), [](const TFibreRecord& f) { return f.Pass(); });
+    }
+    else
+        r.ProfileZones = ParseProfileRows(at("profile_rows"));
 
     TFiberLocation& l = r.Location;
     const QString method = at("location");

@@ -2,10 +2,12 @@
 // What one inspection measured and decided, as one line of the inspection log or the CSV output
 // of the command-line analyser: when, which connector, from which source, with which thresholds
 // and limits, the counts per zone and size class, the verdicts, the located geometry and the
-// files it saved. Read from the analyzer after its evaluation; changes nothing there.
+// files it saved. Read from the analyzer after its evaluation; changes nothing there. A
+// multi-fibre connector is one record too, with every fibre's result in it.
 
 #include "profiles/FiberLocation.h"
 #include "profiles/ProfileEvaluation.h"
+#include "records/FibreRecord.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -15,6 +17,7 @@
 #include <vector>
 
 class TFiberAnalyzer;
+class TMtInspection;
 
 // One size class of one zone: its count and the limit it was judged against. Some classes exist
 // in one fiber mode only (the core's large scratches and defects in Multi Mode).
@@ -68,23 +71,44 @@ struct TInspectionRecord
     // Where the fiber was found and which circle judged. Without a judgement ("No fiber", "Not in
     // view") the record has no counts, zone verdicts or circle, and its verdict says why.
     TFiberLocation Location;
+    // A multi-fibre connector: one per fibre of its layout, judged or not, and the layout as
+    // "12x1" (fibres per row x rows); both empty otherwise. Such a record has no classic counts,
+    // zones, circle or findings of its own: each fibre has its own.
+    std::vector<TFibreRecord> Fibres;
+    QString Ferrule;
 
     // Reads an evaluated analyzer. Time is now, the version the program's.
     static TInspectionRecord FromAnalyzer(const TFiberAnalyzer& analyzer, bool pass);
+    // A connector inspected over one or more views: each fibre's last judgement, the profile's
+    // name and fiber mode, and the connector's verdict (Pass only when every fibre passed). Time
+    // is now; the caller sets the time of the first view, the serial and the source.
+    static TInspectionRecord FromMtInspection(const TMtInspection& inspection,
+                                              const TCriteriaProfile& profile);
+
+    bool MultiFibre() const { return !Ferrule.isEmpty(); }
+    // How many of a connector's fibres have a verdict.
+    int JudgedFibres() const;
 
     // Takes a profile's result: its name, scale and measured findings; for a true-size profile
     // also its zones, rows and overall verdict in place of the classic ones.
     void SetProfileResult(const TProfileResult& result);
     // Takes the location; one that judges nothing clears what the analyzer left.
     void SetLocation(const TFiberLocation& location);
-    bool Judged() const { return Location.Judges(); }
-    // "Pass", "Fail", or the reason there is no verdict: "No fiber", "Not in view".
+    // Whether there is a verdict: a fiber was judged; for a connector, every one of its fibres.
+    bool Judged() const;
+    // "Pass", "Fail", or the reason there is no verdict: "No fiber", "Not in view", for a
+    // connector "Incomplete: 9 of 12 fibres judged".
     QString Verdict() const;
 
     // "A Pass: Scratches 0/None, Defects 0/None; B Fail: ..." (empty for the classic profile) and
-    // "defect 4.12; scratch 2.05 x 61.3" (sizes in um, a scratch as width x length).
+    // "defect 4.12; scratch 2.05 x 61.3" (sizes in um, a scratch as width x length). For a
+    // connector, per fibre: "1 Pass; 2 Fail B: Defects 2–5 µm 6/5; 3 Pass (judged 2 times)" and
+    // "fibre 2: defect 4.12, scratch 2.05 x 61.3; fibre 5: defect 6.50".
     QString ProfileRowsText() const;
     QString FindingsText() const;
+    // Why there is no verdict, for the log: the location's reason; for a connector the fibres
+    // not judged yet ("Not judged: fibres 10, 11, 12"). Empty when there is a verdict.
+    QString NoVerdictReasonText() const;
 
     static QStringList CsvHeader();
     // The fields as they are, files joined by ';'.
@@ -118,7 +142,9 @@ struct TInspectionRecord
     // A record from the values of the columns of CsvHeader() by name (the fields of CsvFields,
     // the files as FilesCell), as the record store and an imported log give them back. A
     // missing or empty column leaves its field at its default; the measured findings are not in
-    // these columns. A profile's rows are read back from their text.
+    // these columns. A profile's rows are read back from their text; a connector's fibres from
+    // theirs (TFibreRecord::FibresCell), and when that does not read back whole the connector
+    // has no fibre results and no verdict.
     static TInspectionRecord FromFields(const QStringList& header, const QStringList& fields);
     // Whether a column holds a number (or a time) the program wrote, never text from outside.
     static bool IsNumericColumn(const QString& name);

@@ -6,7 +6,11 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPdfWriter>
+#include <algorithm>
+#include <array>
+#include <functional>
 #include <stdexcept>
+#include <vector>
 
 namespace
 {
@@ -55,6 +59,165 @@ QColor VerdictColour(const QString& verdict)
 {
     return verdict == QLatin1String("Pass") ? PassColour : FailColour;
 }
+
+QString FerruleText(const TInspectionRecord& r)
+{
+    const QStringList parts = r.Ferrule.split(QLatin1Char('x'));
+    const int rows = parts.value(1).toInt();
+    return QStringLiteral("%1 fibres in %2 %3 (%4)")
+        .arg(r.Fibres.size())
+        .arg(rows)
+        .arg(rows == 1 ? QStringLiteral("row") : QStringLiteral("rows"), r.Ferrule);
+}
+
+QString FibresJudgedText(const TInspectionRecord& r)
+{
+    return QStringLiteral("%1 of %2").arg(r.JudgedFibres()).arg(r.Fibres.size());
+}
+
+QString JudgedAgainText(const TInspectionRecord& r)
+{
+    QStringList again;
+    for (const TFibreRecord& f : r.Fibres)
+        if (f.Times > 1)
+            again << QString::number(f.Number);
+    if (again.isEmpty())
+        return QStringLiteral("no");
+    return (again.size() == 1 ? QStringLiteral("fibre ") : QStringLiteral("fibres ")) +
+           again.join(QStringLiteral(", ")) + QStringLiteral(" (the last judgement holds)");
+}
+
+// A connector's fibres, one a line: its number, each zone's counts row by row (a count over its
+// limit in red), its verdict and how often it was judged. The zones and rows are the profile's,
+// the same for every fibre; a legend under the table names them.
+class TFibreTable
+{
+public:
+    TFibreTable(QPainter& p, QPdfWriter& writer, const TInspectionRecord& r)
+        : P_(p), Writer_(writer), R_(r), Body_(Font(10)), Bold_(Font(10, true))
+    {
+        for (const TFibreRecord& f : r.Fibres)
+            if (f.Zones.size() > Zones_.size())
+                Zones_ = f.Zones;
+        const int width = writer.width();
+        const int zoneWidth = width * 58 / 100 / std::max<int>(1, static_cast<int>(Zones_.size()));
+        Columns_.push_back(0);
+        for (std::size_t z = 0; z < Zones_.size(); ++z)
+            Columns_.push_back(width * 12 / 100 + static_cast<int>(z) * zoneWidth);
+        Columns_.push_back(width * 70 / 100);
+        Columns_.push_back(width * 84 / 100);
+    }
+
+    // Draws from y, going on to a new page below bottom; returns where it ended.
+    int Draw(int y, int bottom, const std::function<void()>& footer) const
+    {
+        const int lineHeight = QFontMetrics(Body_, &Writer_).height();
+        y = Head(y);
+        for (const TFibreRecord& f : R_.Fibres)
+        {
+            if (y + lineHeight > bottom)
+            {
+                footer();
+                Writer_.newPage();
+                y = Head(0);
+            }
+            y = Fibre(f, y);
+        }
+        P_.drawLine(0, y, Writer_.width(), y);
+        y += Dpi / 30;
+        for (const TZoneResult& z : Zones_)
+        {
+            if (y + lineHeight > bottom)
+            {
+                footer();
+                Writer_.newPage();
+                y = 0;
+            }
+            QStringList rows;
+            for (const TRuleResult& rule : z.Rows)
+                rows << QString::fromStdString(rule.Item) + QStringLiteral(" (limit ") +
+                            QString::fromStdString(rule.Criteria) + QLatin1Char(')');
+            y += Line(P_, 0, y,
+                      QStringLiteral("Zone %1 counts: ").arg(QString::fromStdString(z.Key)) +
+                          rows.join(QStringLiteral(" / ")),
+                      Body_);
+        }
+        if (!R_.FindingsText().isEmpty() && y + lineHeight * 2 <= bottom)
+            y += Findings(y, bottom);
+        return y;
+    }
+
+private:
+    int Head(int y) const
+    {
+        QStringList heads{QStringLiteral("Fibre")};
+        for (const TZoneResult& z : Zones_)
+            heads << QStringLiteral("Zone ") + QString::fromStdString(z.Key);
+        heads << QStringLiteral("Verdict") << QStringLiteral("Judged");
+        for (qsizetype c = 0; c < heads.size(); ++c)
+            Line(P_, Columns_[static_cast<std::size_t>(c)], y, heads[c], Bold_);
+        y += QFontMetrics(Bold_, &Writer_).height();
+        P_.drawLine(0, y, Writer_.width(), y);
+        return y + Dpi / 60;
+    }
+
+    int Fibre(const TFibreRecord& f, int y) const
+    {
+        Line(P_, 0, y, QString::number(f.Number), Body_);
+        const QFontMetrics m(Body_, &Writer_);
+        for (std::size_t z = 0; z < Zones_.size(); ++z)
+        {
+            const TZoneResult* zone = z < f.Zones.size() ? &f.Zones[z] : nullptr;
+            int x = Columns_[z + 1];
+            if (!zone)
+            {
+                Line(P_, x, y, QStringLiteral("\u2013"), Body_);
+                continue;
+            }
+            for (std::size_t k = 0; k < zone->Rows.size(); ++k)
+            {
+                const TRuleResult& rule = zone->Rows[k];
+                const QString piece = (k ? QStringLiteral(" / ") : QString()) + QString::number(rule.Count);
+                if (!rule.Pass)
+                    P_.setPen(FailColour);
+                Line(P_, x, y, piece, rule.Pass ? Body_ : Bold_);
+                P_.setPen(Qt::black);
+                x += QFontMetrics(rule.Pass ? Body_ : Bold_, &Writer_).horizontalAdvance(piece);
+            }
+        }
+        const std::size_t verdictColumn = Zones_.size() + 1;
+        P_.setPen(!f.Judged() ? NoVerdictColour : VerdictColour(f.Verdict));
+        Line(P_, Columns_[verdictColumn], y, f.Verdict, Bold_);
+        P_.setPen(Qt::black);
+        const QString times = f.Times == 0   ? QStringLiteral("\u2013")
+                              : f.Times == 1 ? QStringLiteral("once")
+                                             : QStringLiteral("%1 times (again)").arg(f.Times);
+        Line(P_, Columns_[verdictColumn + 1], y, times, Body_);
+        return y + m.height();
+    }
+
+    // Every finding's size per fibre, wrapped; cut at four lines.
+    int Findings(int y, int bottom) const
+    {
+        const QFontMetrics m(Body_, &Writer_);
+        const int lines = std::clamp((bottom - y) / m.lineSpacing(), 1, 4);
+        const QRect box(0, y + Dpi / 30, Writer_.width(), m.lineSpacing() * lines);
+        P_.setFont(Body_);
+        QString text = QStringLiteral("Findings (\u00B5m): ") + R_.FindingsText();
+        const int room = Writer_.width() * lines - m.horizontalAdvance(QStringLiteral("\u2026")) * lines;
+        if (m.horizontalAdvance(text) > room)
+            text = m.elidedText(text, Qt::ElideRight, room);
+        P_.drawText(box, Qt::TextWordWrap, text);
+        return P_.boundingRect(box, Qt::TextWordWrap, text).height() + Dpi / 30;
+    }
+
+    QPainter& P_;
+    QPdfWriter& Writer_;
+    const TInspectionRecord& R_;
+    QFont Body_, Bold_;
+    std::vector<TZoneResult> Zones_; // the profile's zones and rows, from a judged fibre
+    std::vector<int> Columns_;       // fibre, each zone, verdict, judged
+};
 } // namespace
 
 QPageSize LocalePageSize()
@@ -91,12 +254,13 @@ QByteArray RenderPdfReport(const TInspectionRecord& r, const QImage& endFace, co
     // Without a fiber the box is grey and says why: such a report certifies nothing.
     p.fillRect(verdict, !r.Judged() ? NoVerdictColour : r.Pass ? PassColour : FailColour);
     p.setPen(Qt::white);
-    p.setFont(Font(r.Judged() ? 20 : 14, true));
-    p.drawText(verdict, Qt::AlignCenter, r.Verdict());
+    // A connector not judged whole says how far it got, on two lines.
+    p.setFont(Font(r.Judged() ? 20 : r.MultiFibre() ? 10 : 14, true));
+    p.drawText(verdict, Qt::AlignCenter | Qt::TextWordWrap, r.Verdict());
     p.setPen(Qt::black);
 
     const QLocale locale = QLocale::system();
-    const QString facts[][2] = {
+    std::vector<std::array<QString, 2>> facts = {
         {QStringLiteral("Time"), locale.toString(r.Time, QLocale::LongFormat)},
         {QStringLiteral("Serial number"), r.Serial.isEmpty() ? QStringLiteral("(none)") : r.Serial},
         {QStringLiteral("Source"), r.Source},
@@ -112,6 +276,16 @@ QByteArray RenderPdfReport(const TInspectionRecord& r, const QImage& endFace, co
         {QStringLiteral("Judged again"),
          r.RejudgedAt.isValid() ? locale.toString(r.RejudgedAt, QLocale::LongFormat) : QStringLiteral("no")},
     };
+    // A connector: its layout and how far it got in place of one fiber's scale and location.
+    if (r.MultiFibre())
+        facts = {facts[0],
+                 facts[1],
+                 facts[2],
+                 facts[3],
+                 facts[4],
+                 {QStringLiteral("Ferrule"), FerruleText(r)},
+                 {QStringLiteral("Fibres judged"), FibresJudgedText(r)},
+                 {QStringLiteral("Judged again"), JudgedAgainText(r)}};
     for (const auto& fact : facts)
     {
         Line(p, 0, y, fact[0] + QLatin1Char(':'), bold);
@@ -119,12 +293,30 @@ QByteArray RenderPdfReport(const TInspectionRecord& r, const QImage& endFace, co
     }
     y += Dpi / 8;
 
-    // The end face at its own pixels, scaled to the page width at most.
+    // The end face at its own pixels, scaled to the page width at most; a connector's picture
+    // smaller, to leave its fibres' table room.
     if (!endFace.isNull())
     {
-        const QSize size = endFace.size().scaled(width, Dpi * 4, Qt::KeepAspectRatio);
+        const QSize size =
+            endFace.size().scaled(width, r.MultiFibre() ? Dpi * 2 : Dpi * 4, Qt::KeepAspectRatio);
         p.drawImage(QRect(QPoint(0, y), size), endFace);
         y += size.height() + Dpi / 8;
+    }
+
+    const int bottom = writer.height() - QFontMetrics(body, &writer).height() * 2;
+    const auto footer = [&] {
+        Line(p, 0, writer.height() - QFontMetrics(body, &writer).height(),
+             QStringLiteral("Fiber end-face inspection station, version ") + r.Version, Font(8));
+    };
+    if (r.MultiFibre())
+    {
+        // Every fibre on its own line; a connector of many fibres goes on over further pages.
+        const TFibreTable table(p, writer, r);
+        y = table.Draw(y, bottom, footer);
+        footer();
+        if (!p.end())
+            throw std::runtime_error("the PDF report could not be finished");
+        return pdf;
     }
 
     // Limits, counts and verdicts per zone.
@@ -226,8 +418,7 @@ QByteArray RenderPdfReport(const TInspectionRecord& r, const QImage& endFace, co
     }
     if (!r.Files.isEmpty())
         Line(p, 0, y, QStringLiteral("Saved: ") + r.Files.join(QStringLiteral(", ")), body);
-    Line(p, 0, writer.height() - QFontMetrics(body, &writer).height(),
-         QStringLiteral("Fiber end-face inspection station, version ") + r.Version, Font(8));
+    footer();
     if (!p.end())
         throw std::runtime_error("the PDF report could not be finished");
     return pdf;

@@ -63,6 +63,41 @@ QByteArray JsonFloat(float v)
     return QByteArray(buffer, static_cast<qsizetype>(result.ptr - buffer));
 }
 
+// A connector's fibres as objects: what the log's fibres cell holds, by name.
+QByteArray JsonFibres(const std::vector<TFibreRecord>& fibres)
+{
+    QByteArrayList out;
+    for (const TFibreRecord& f : fibres)
+    {
+        QByteArrayList zones;
+        for (const TZoneResult& z : f.Zones)
+        {
+            QByteArrayList rows;
+            for (const TRuleResult& r : z.Rows)
+                rows << "{\"item\":" + JsonText(QString::fromStdString(r.Item)) +
+                            ",\"criteria\":" + JsonText(QString::fromStdString(r.Criteria)) +
+                            ",\"count\":" + QByteArray::number(r.Count) +
+                            ",\"pass\":" + (r.Pass ? "true" : "false") + '}';
+            zones << "{\"zone\":" + JsonText(QString::fromStdString(z.Key)) +
+                         ",\"pass\":" + (z.Pass ? "true" : "false") + ",\"rows\":[" + rows.join(',') + "]}";
+        }
+        QByteArrayList findings;
+        for (const TMeasuredFinding& m : f.Findings)
+            findings << QByteArray("{\"kind\":") +
+                            (m.Kind == FindingClass::Scratch ? "\"scratch\"" : "\"defect\"") +
+                            ",\"size_um\":" + JsonFloat(m.SizeUm) +
+                            ",\"length_um\":" + JsonFloat(m.LengthUm) +
+                            ",\"centre_x\":" + JsonFloat(m.CentreX) +
+                            ",\"centre_y\":" + JsonFloat(m.CentreY) +
+                            ",\"area\":" + QByteArray::number(m.Area) + '}';
+        out << "{\"number\":" + QByteArray::number(f.Number) + ",\"verdict\":" + JsonText(f.Verdict) +
+                   ",\"times\":" + QByteArray::number(f.Times) + ",\"centre_x\":" + JsonFloat(f.CentreX) +
+                   ",\"centre_y\":" + JsonFloat(f.CentreY) + ",\"radius\":" + JsonFloat(f.Radius) +
+                   ",\"um_per_pixel\":" + JsonFloat(f.UmPerPixel) + ",\"zones\":[" + zones.join(',') +
+                   "],\"findings\":[" + findings.join(',') + "]}";
+    }
+    return '[' + out.join(',') + ']';
+}
 } // namespace
 
 QByteArray ExportJsonLine(const TStoredInspection& s)
@@ -84,6 +119,8 @@ QByteArray ExportJsonLine(const TStoredInspection& s)
                 files << JsonText(f);
             j += '[' + files.join(',') + ']';
         }
+        else if (column == QLatin1String("fibres"))
+            j += JsonFibres(s.Record.Fibres);
         else if (column == QLatin1String("time") || column == QLatin1String("rejudged"))
             j += field.isEmpty() ? QByteArray("null") : JsonText(field);
         else if (TInspectionRecord::IsNumericColumn(column))

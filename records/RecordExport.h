@@ -1,7 +1,8 @@
 #pragma once
 // The records of a store as the plant's systems take them: CSV with the inspection log's columns
-// (and its cell rules) after id, station and operator, or JSON Lines with every column by name,
-// the findings and whether a report picture is kept. Used by the results browser and by
+// (and its cell rules) after id, station and operator, or JSON Lines with every column by name
+// (a connector's fibres as an array of objects), the findings and whether a report picture is
+// kept. Used by the results browser and by
 // fiberscope-records; pages through the store, so any number of records costs one page of
 // memory.
 

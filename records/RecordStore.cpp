@@ -24,6 +24,7 @@
 #include <QTimeZone>
 #include <algorithm>
 #include <atomic>
+#include <cassert>
 #include <cstdlib>
 
 namespace
@@ -123,10 +124,15 @@ TColumnType TypeOf(const QString& column)
     return TColumnType::Real;
 }
 
-// The log's columns as stored: "time" is inspected_at.
-QStringList StoredColumns()
+// The log's columns as stored, in the log's order: "time" is inspected_at, and a connector's
+// fibres (the log's last column) are rows of fibres instead. Schema 1 has the columns up to
+// no_verdict_reason; schema 2 adds ferrule.
+QStringList StoredColumns(int schema = TRecordStore::SchemaVersion)
 {
-    QStringList columns = TInspectionRecord::CsvHeader();
+    const QStringList header = TInspectionRecord::CsvHeader();
+    assert(header.back() == QLatin1String("fibres"));
+    const QLatin1String last(schema < 2 ? "no_verdict_reason" : "ferrule");
+    QStringList columns = header.mid(0, header.indexOf(last) + 1);
     columns.replace(columns.indexOf(QLatin1String("time")), QStringLiteral("inspected_at"));
     return columns;
 }
@@ -160,7 +166,7 @@ QStringList SchemaV1(bool server)
     const QString real = server ? QStringLiteral("DOUBLE PRECISION") : QStringLiteral("REAL");
     const QString blob = server ? QStringLiteral("BYTEA") : QStringLiteral("BLOB");
     QStringList columns;
-    for (const QString& c : StoredColumns())
+    for (const QString& c : StoredColumns(1))
     {
         const TColumnType type = TypeOf(c == QLatin1String("inspected_at") ? QStringLiteral("time") : c);
         columns << c + QLatin1Char(' ') +
@@ -198,6 +204,22 @@ QStringList SchemaV1(bool server)
             "CREATE INDEX IF NOT EXISTS inspections_station ON inspections (station, inspected_ms)"),
         QStringLiteral(
             "CREATE INDEX IF NOT EXISTS inspections_verdict ON inspections (verdict, inspected_ms)"),
+    };
+}
+
+// Schema 2: multi-fibre connectors. The record keeps its layout; each fibre is a row of its own,
+// its zones and findings as the log writes them (TFibreRecord::ZonesCell, FindingsCell).
+QStringList SchemaV2(bool server)
+{
+    const QString real = server ? QStringLiteral("DOUBLE PRECISION") : QStringLiteral("REAL");
+    return {
+        QStringLiteral("ALTER TABLE inspections ADD COLUMN ferrule TEXT"),
+        QStringLiteral(
+            "CREATE TABLE IF NOT EXISTS fibres (inspection_id TEXT NOT NULL REFERENCES inspections "
+            "(id), number INTEGER NOT NULL, verdict TEXT NOT NULL, times INTEGER NOT NULL, "
+            "centre_x %1, centre_y %1, radius %1, um_per_pixel %1, zones TEXT NOT NULL, "
+            "findings TEXT NOT NULL, PRIMARY KEY (inspection_id, number))")
+            .arg(real),
     };
 }
 
@@ -440,11 +462,20 @@ void TRecordStore::Migrate()
         if (Server_)
             ExecText(Connection_, QStringLiteral("SELECT pg_advisory_xact_lock(61300335)"),
                      "The plant database's schema lock cannot be taken");
-        if (version() < 1)
+        // Each step once, in order, in this one transaction: a store is at one version or the next.
+        const int from = version();
+        if (from < 1)
         {
             for (const QString& statement : SchemaV1(Server_))
                 ExecText(Connection_, statement, "The record store's schema cannot be made");
             ExecText(Connection_, QStringLiteral("INSERT INTO schema_version (version) VALUES (1)"),
+                     "The record store's schema version cannot be written");
+        }
+        if (from < 2)
+        {
+            for (const QString& statement : SchemaV2(Server_))
+                ExecText(Connection_, statement, "The record store's schema cannot be migrated to version 2");
+            ExecText(Connection_, QStringLiteral("INSERT INTO schema_version (version) VALUES (2)"),
                      "The record store's schema version cannot be written");
         }
         Commit(Connection_, Server_, "The record store's schema cannot be committed");
@@ -509,6 +540,22 @@ bool TRecordStore::Add(const TStoredInspection& s, bool queue)
                 finding.addBindValue(static_cast<double>(v));
             Exec(finding, "A finding cannot be recorded");
         }
+        QSqlQuery fibre = Prepared(
+            Connection_,
+            QStringLiteral("INSERT INTO fibres (inspection_id, number, verdict, times, centre_x, centre_y, "
+                           "radius, um_per_pixel, zones, findings) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        for (const TFibreRecord& f : s.Record.Fibres)
+        {
+            fibre.addBindValue(s.Id.toString(QUuid::WithoutBraces));
+            fibre.addBindValue(f.Number);
+            fibre.addBindValue(f.Verdict);
+            fibre.addBindValue(f.Times);
+            for (float v : {f.CentreX, f.CentreY, f.Radius, f.UmPerPixel})
+                fibre.addBindValue(static_cast<double>(v));
+            fibre.addBindValue(TFibreRecord::ZonesCell(f.Zones));
+            fibre.addBindValue(TFibreRecord::FindingsCell(f.Findings));
+            Exec(fibre, "A fibre of the connector cannot be recorded");
+        }
         if (!s.ReportPng.isEmpty())
         {
             QSqlQuery picture =
@@ -557,11 +604,12 @@ std::optional<TStoredInspection> TRecordStore::Get(const QUuid& id)
     QStringList fields;
     for (qsizetype i = 0; i < columns.size(); ++i)
         fields << Text(q.value(static_cast<int>(i) + 4));
+    const qint64 ms = q.value(3).toLongLong();
+    fields << FibresOf(key);
     s.Record = TInspectionRecord::FromFields(TInspectionRecord::CsvHeader(), fields);
     // The text has whole seconds, as the log writes them; the milliseconds are kept beside it.
     if (s.Record.Time.isValid())
-        s.Record.Time =
-            QDateTime::fromMSecsSinceEpoch(q.value(3).toLongLong(), QTimeZone(s.Record.Time.offsetFromUtc()));
+        s.Record.Time = QDateTime::fromMSecsSinceEpoch(ms, QTimeZone(s.Record.Time.offsetFromUtc()));
 
     QSqlQuery f = Prepared(
         Connection_, QStringLiteral("SELECT zone, kind, width, height, area, size, size_um, length_um, "
@@ -598,6 +646,35 @@ std::optional<TStoredInspection> TRecordStore::Get(const QUuid& id)
     if (p.next())
         s.ReportPng = p.value(0).toByteArray();
     return s;
+}
+
+QString TRecordStore::FibresOf(const QString& key)
+{
+    QSqlQuery q =
+        Prepared(Connection_,
+                 QStringLiteral("SELECT number, verdict, times, centre_x, centre_y, radius, um_per_pixel, "
+                                "zones, findings FROM fibres WHERE inspection_id = ? ORDER BY number"));
+    q.addBindValue(key);
+    Exec(q, "The connector's fibres cannot be read");
+    std::vector<TFibreRecord> fibres;
+    while (q.next())
+    {
+        TFibreRecord f;
+        f.Number = q.value(0).toInt();
+        f.Verdict = q.value(1).toString();
+        f.Times = q.value(2).toInt();
+        f.CentreX = q.value(3).toFloat();
+        f.CentreY = q.value(4).toFloat();
+        f.Radius = q.value(5).toFloat();
+        f.UmPerPixel = q.value(6).toFloat();
+        QString error;
+        // A row that does not read back makes the whole connector's fibres unreadable, as in the log.
+        if (!TFibreRecord::ParseZonesCell(q.value(7).toString(), f.Zones, error) ||
+            !TFibreRecord::ParseFindingsCell(q.value(8).toString(), f.Findings, error))
+            return QStringLiteral("?");
+        fibres.push_back(std::move(f));
+    }
+    return TFibreRecord::FibresCell(fibres);
 }
 
 std::vector<TRecordSummary> TRecordStore::Page(const TRecordFilter& filter, int limit,

@@ -5,7 +5,8 @@
 //
 // An inspection is one row of inspections (a UUID made by the station, the time with its
 // offset, the station, the operator's login name and every column of the inspection log), its
-// findings as rows of findings, and the report picture (PNG) when the station keeps one. It goes
+// findings as rows of findings, a multi-fibre connector's fibres as rows of fibres, and the
+// report picture (PNG) when the station keeps one. It goes
 // in one transaction, and by its UUID at most once: adding it again changes nothing, so sending
 // can be retried without care. The local store of a station that sends to a plant server also
 // queues the UUID in its outbox in the same transaction; the UUID leaves the outbox only after
@@ -135,7 +136,8 @@ struct TPassRate
 class TRecordStore
 {
 public:
-    static constexpr int SchemaVersion = 1;
+    // 2: multi-fibre connectors (their layout, and a row per fibre in fibres).
+    static constexpr int SchemaVersion = 2;
 
     // The station's own store, created with its folder when missing.
     static std::unique_ptr<TRecordStore> OpenLocal(const QString& file);
@@ -166,6 +168,8 @@ public:
 private:
     TRecordStore(const QString& connection, bool server);
     void Migrate();
+    // A connector's fibres as the log's fibres cell; empty for a single fibre.
+    QString FibresOf(const QString& key);
     QString Connection_;
     bool Server_ = false;
 };

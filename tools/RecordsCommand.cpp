@@ -25,6 +25,7 @@ const char* const RecordsUsage =
     "  or:  fiberscope-records import [--station NAME] LOG...\n"
     "  or:  fiberscope-records sync [--host H --port P --database D --user U --sslmode M]\n"
     "  or:  fiberscope-records stats [--per day|station] [FILTER...]\n"
+    "  or:  fiberscope-records show ID\n"
     "\n"
     "The record store of the inspection station from the command line: export inspections,\n"
     "import inspection logs, send the inspections waiting for the plant database, and count\n"
@@ -50,6 +51,10 @@ const char* const RecordsUsage =
     "                            --store FILE) to the plant database, and says how many went\n"
     "                            and how many still wait\n"
     "  stats                     inspections, passed and pass rate per day (UTC) or station\n"
+    "  show ID                   one inspection (its id as export gives it): when, serial,\n"
+    "                            station, profile, verdict, rows and findings; for a multi-fibre\n"
+    "                            connector a table of its fibres with each one's counts per\n"
+    "                            zone, verdict, how often it was judged and its failing rows\n"
     "\n"
     "Store:\n"
     "  --store FILE              another SQLite record store, such as a copy of another\n"
@@ -368,6 +373,83 @@ void Export(TRecordStore& store, const RecordsOptions& o, std::ostream& out)
     });
 }
 
+// One inspection as a person reads it; a connector with a line per fibre.
+bool Show(TRecordStore& store, const QUuid& id, std::ostream& out, std::ostream& err)
+{
+    const std::optional<TStoredInspection> s = store.Get(id);
+    if (!s)
+    {
+        Put(err, QStringLiteral("fiberscope-records: no inspection %1\n")
+                     .arg(id.toString(QUuid::WithoutBraces))
+                     .toUtf8());
+        return false;
+    }
+    const TInspectionRecord& r = s->Record;
+    const auto fact = [&](const char* name, const QString& value) {
+        if (!value.isEmpty())
+            Put(out,
+                (QString::fromLatin1(name).leftJustified(10) + Escaped(value) + QLatin1Char('\n')).toUtf8());
+    };
+    fact("id", s->Id.toString(QUuid::WithoutBraces));
+    fact("time", r.Time.toString(Qt::ISODate));
+    fact("serial", r.Serial);
+    fact("station", s->Station);
+    fact("source", r.Source);
+    fact("profile",
+         r.ProfileTitle.isEmpty() ? r.Profile : r.Profile + QStringLiteral(" (") + r.ProfileTitle + ')');
+    fact("ferrule", r.Ferrule);
+    fact("verdict", r.Verdict());
+    if (!r.MultiFibre())
+    {
+        fact("rows", r.ProfileRowsText());
+        fact("findings", r.FindingsText());
+        return true;
+    }
+    // Each zone's counts in the order of its rows; the legend names them.
+    std::vector<TZoneResult> zones;
+    for (const TFibreRecord& f : r.Fibres)
+        if (f.Zones.size() > zones.size())
+            zones = f.Zones;
+    QString head = QStringLiteral("fibre  verdict     judged");
+    for (const TZoneResult& z : zones)
+        head += QStringLiteral("  zone ") + QString::fromStdString(z.Key).leftJustified(10);
+    Put(out, (QLatin1Char('\n') + head + QStringLiteral("  failing\n")).toUtf8());
+    for (const TFibreRecord& f : r.Fibres)
+    {
+        QString line = QString::number(f.Number).leftJustified(7) + f.Verdict.leftJustified(12) +
+                       QString::number(f.Times).leftJustified(6);
+        QStringList failing;
+        for (std::size_t z = 0; z < zones.size(); ++z)
+        {
+            QStringList counts;
+            if (z < f.Zones.size())
+                for (const TRuleResult& rule : f.Zones[z].Rows)
+                {
+                    counts << QString::number(rule.Count);
+                    if (!rule.Pass)
+                        failing << QString::fromStdString(f.Zones[z].Key + " " + rule.Item) +
+                                       QLatin1Char(' ') + QString::number(rule.Count) + '/' +
+                                       QString::fromStdString(rule.Criteria);
+                }
+            line += QStringLiteral("  ") +
+                    (counts.isEmpty() ? QStringLiteral("-") : counts.join('/')).leftJustified(15);
+        }
+        line += QStringLiteral("  ") + failing.join(QStringLiteral(", "));
+        Put(out, (Escaped(line.trimmed()) + QLatin1Char('\n')).toUtf8());
+    }
+    for (const TZoneResult& z : zones)
+    {
+        QStringList rows;
+        for (const TRuleResult& rule : z.Rows)
+            rows << QString::fromStdString(rule.Item + " (" + rule.Criteria + ")");
+        Put(out, Escaped(QStringLiteral("zone ") + QString::fromStdString(z.Key) + QStringLiteral(": ") +
+                         rows.join(QStringLiteral(" / ")))
+                         .toUtf8() +
+                     '\n');
+    }
+    return true;
+}
+
 void Stats(TRecordStore& store, const RecordsOptions& o, std::ostream& out)
 {
     const std::vector<TPassRate> rates = store.PassRates(o.Filter, o.PerStation);
@@ -533,6 +615,8 @@ int Run(const RecordsOptions& o, std::ostream& out, std::ostream& err)
         }
         if (o.Command == "export")
             Export(*records, o, out);
+        else if (o.Command == "show")
+            return Show(*records, QUuid::fromString(o.Files.front()), out, err) ? RecordsDone : RecordsError;
         else if (o.Command == "stats")
             Stats(*records, o, out);
         else
@@ -585,7 +669,7 @@ bool Takes(const std::string& command, const std::string& option)
     if (option == "--per")
         return command == "stats";
     if (option == "--station")
-        return command != "sync";
+        return command != "sync" && command != "show";
     if (option == "--serial" || option == "--from" || option == "--to" || option == "--verdict" ||
         option == "--profile")
         return command == "export" || command == "stats";
@@ -716,9 +800,10 @@ std::string ParseRecordsArguments(const std::vector<std::string>& args, RecordsO
         given.push_back(arg);
     }
     if (o.Command.empty())
-        return "no command given (export, import, sync or stats)";
-    if (o.Command != "export" && o.Command != "import" && o.Command != "sync" && o.Command != "stats")
-        return "unknown command " + o.Command + " (export, import, sync or stats)";
+        return "no command given (export, import, sync, stats or show)";
+    if (o.Command != "export" && o.Command != "import" && o.Command != "sync" && o.Command != "stats" &&
+        o.Command != "show")
+        return "unknown command " + o.Command + " (export, import, sync, stats or show)";
     for (const std::string& option : given)
         if (!Takes(o.Command, option))
             return o.Command + " does not take " + option;
@@ -727,7 +812,15 @@ std::string ParseRecordsArguments(const std::vector<std::string>& args, RecordsO
         return "--store and --server cannot be combined";
     if (o.Command == "import" && o.Files.empty())
         return "import needs the inspection logs to read";
-    if (o.Command != "import" && !o.Files.empty())
+    if (o.Command == "show")
+    {
+        if (o.Files.size() != 1)
+            return "show needs one inspection id";
+        if (QUuid::fromString(o.Files.front()).isNull())
+            return "show takes an inspection id such as 52ae0cd7-5030-5b9d-b7d2-05cedaec2270, not '" +
+                   o.Files.front().toStdString() + "'";
+    }
+    else if (o.Command != "import" && !o.Files.empty())
         return o.Command + " takes no file, not '" + o.Files.front().toStdString() + "'";
     if (o.Filter.From.isValid() && o.Filter.To.isValid() && o.Filter.From >= o.Filter.To)
         return "--from must be before --to";

@@ -4,6 +4,7 @@
 
 #include "records/RecordStore.h"
 
+#include "tests/records/ConnectorFixtures.h"
 #include "tests/records/LogFixtures.h"
 #include "tests/records/PlantDatabaseFixture.h"
 
@@ -13,6 +14,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QThread>
@@ -212,6 +214,108 @@ TEST_P(RecordStoreTest, TheOutboxKeepsWhatIsQueuedUntilItIsSent)
     EXPECT_EQ(Store->Waiting(10), std::vector<QUuid>{b.Id});
 }
 
+// A connector goes from a station's store through its outbox and comes back with every fibre,
+// its layout and its verdict.
+TEST_P(RecordStoreTest, AConnectorComesBackWithEveryFibreThroughTheOutbox)
+{
+    const TStoredInspection s = TStoredInspection::Made(ConnectorRecord(), QStringLiteral("line-1"));
+    auto station = TRecordStore::OpenLocal(Dir.filePath(QStringLiteral("station/records.sqlite")));
+    ASSERT_TRUE(station->Add(s, true));
+    EXPECT_EQ(SendWaiting(*station, *Store), 1);
+    const std::optional<TStoredInspection> back = Store->Get(s.Id);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->Record.Ferrule, "12x1");
+    EXPECT_EQ(back->Record.Verdict(), "Fail");
+    ASSERT_EQ(back->Record.Fibres.size(), 12u);
+    EXPECT_EQ(TFibreRecord::FibresCell(back->Record.Fibres), TFibreRecord::FibresCell(s.Record.Fibres));
+    EXPECT_EQ(back->Record.Fibres[2].Times, 2);
+    EXPECT_EQ(back->Record.CsvFields(), s.Record.CsvFields());
+    TRecordFilter failed;
+    failed.Verdict = QStringLiteral("Fail");
+    EXPECT_EQ(Store->Count(failed), 1);
+
+    // A single fibre beside it has no fibres, and an incomplete connector keeps its "Not judged".
+    const TStoredInspection single = Awkward(QStringLiteral("S0001"));
+    TInspectionRecord partial = TInspectionRecord::FromMtInspection(Inspected({View({1, -2})}), MtProfile());
+    const TStoredInspection incomplete = TStoredInspection::Made(partial);
+    ASSERT_TRUE(Store->Add(single) && Store->Add(incomplete));
+    EXPECT_TRUE(Store->Get(single.Id)->Record.Fibres.empty());
+    const TInspectionRecord p = Store->Get(incomplete.Id)->Record;
+    EXPECT_EQ(p.Verdict(), "Incomplete: 2 of 12 fibres judged");
+    EXPECT_EQ(p.Fibres[5].Verdict, "Not judged");
+}
+
+// A store of the schema before connectors, with records and a queued inspection, is migrated when
+// opened: its records read back as they were, the outbox still holds what waited, and connectors
+// go in beside them. Opened again, nothing more happens.
+TEST_P(RecordStoreTest, AStoreOfTheFirstSchemaIsMigratedWithItsRecordsIntact)
+{
+    QFile fixture(QStringLiteral(FS_SOURCE_DIR "/tests/data/record-store-v1.sql"));
+    ASSERT_TRUE(fixture.open(QIODevice::ReadOnly));
+    QString script = QString::fromUtf8(fixture.readAll());
+    const QString connection = QStringLiteral("schema-1");
+    const QString file = Dir.filePath(QStringLiteral("old/records.sqlite"));
+    TPlantDatabase old = Plant;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(GetParam() ? "QPSQL" : "QSQLITE", connection);
+        if (GetParam())
+        {
+            old.Database = QStringLiteral("schema_one");
+            ASSERT_TRUE(Server->CreateDatabase(old.Database));
+            db.setHostName(old.Host);
+            db.setPort(old.Port);
+            db.setDatabaseName(old.Database);
+            db.setUserName(old.User);
+            script.replace(QStringLiteral(" REAL"), QStringLiteral(" DOUBLE PRECISION"))
+                .replace(QStringLiteral(" BLOB"), QStringLiteral(" BYTEA"));
+        }
+        else
+        {
+            ASSERT_TRUE(QDir().mkpath(QFileInfo(file).path()));
+            db.setDatabaseName(file);
+        }
+        ASSERT_TRUE(db.open());
+        for (const QString& statement : script.split(QStringLiteral(";\n"), Qt::SkipEmptyParts))
+        {
+            QStringList lines = statement.split(QLatin1Char('\n'));
+            lines.removeIf([](const QString& line) { return line.startsWith(QLatin1String("--")); });
+            const QString sql = lines.join(QLatin1Char('\n')).trimmed();
+            QSqlQuery q(db);
+            EXPECT_TRUE(sql.isEmpty() || q.exec(sql))
+                << sql.toStdString() << ": " << q.lastError().text().toStdString();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+
+    const auto open = [&] {
+        return GetParam() ? TRecordStore::OpenServer(old) : TRecordStore::OpenLocal(file);
+    };
+    auto store = open();
+    const QUuid queued = QUuid::fromString(QStringLiteral("52ae0cd7-5030-5b9d-b7d2-05cedaec2270"));
+    EXPECT_EQ(store->Count({}), 2);
+    EXPECT_EQ(store->Waiting(10), std::vector<QUuid>{queued});
+    const std::optional<TStoredInspection> v1 = store->Get(queued);
+    ASSERT_TRUE(v1);
+    EXPECT_EQ(v1->Record.Serial, "V1-0001");
+    EXPECT_EQ(v1->Record.Verdict(), "Fail");
+    EXPECT_EQ(
+        v1->Record.ProfileRowsText(),
+        QStringLiteral("A Pass: Scratches 0/None, Defects 0/None; B Fail: Defects 2\u20135 \u00B5m 6/5"));
+    EXPECT_EQ(v1->Record.FindingsText(), QStringLiteral("defect 4.12; scratch 2.05 x 61.3"));
+    EXPECT_EQ(v1->Record.Files, QStringList{QStringLiteral("/images/V1-0001.bmp")});
+    EXPECT_FALSE(v1->Record.MultiFibre());
+    EXPECT_TRUE(v1->Record.Fibres.empty());
+
+    const TStoredInspection connector = TStoredInspection::Made(ConnectorRecord());
+    ASSERT_TRUE(store->Add(connector));
+    store.reset();
+    store = open();
+    EXPECT_EQ(store->Count({}), 3);
+    EXPECT_EQ(store->Get(connector.Id)->Record.Fibres.size(), 12u);
+    EXPECT_EQ(store->Get(queued)->Record.CsvFields(), v1->Record.CsvFields());
+}
+
 INSTANTIATE_TEST_SUITE_P(Stores, RecordStoreTest, ::testing::Bool(),
                          [](const auto& p) { return p.param ? "PostgreSQL" : "SQLite"; });
 
@@ -283,10 +387,11 @@ TEST(RecordSending, AStationRoleWithoutUpdateOrDeleteDoesAllThatIsNeeded)
     TPlantDatabase plant = PlantDatabaseOf(server, QStringLiteral("plant"));
     TRecordStore::OpenServer(plant); // the owner makes the schema
     ASSERT_TRUE(server.Sql(
-        QStringLiteral("CREATE ROLE station LOGIN;"
-                       "GRANT USAGE ON SCHEMA public TO station;"
-                       "GRANT SELECT, INSERT ON stations, inspections, findings, report_pictures TO station;"
-                       "GRANT SELECT ON schema_version TO station;"),
+        QStringLiteral(
+            "CREATE ROLE station LOGIN;"
+            "GRANT USAGE ON SCHEMA public TO station;"
+            "GRANT SELECT, INSERT ON stations, inspections, findings, fibres, report_pictures TO station;"
+            "GRANT SELECT ON schema_version TO station;"),
         nullptr, QStringLiteral("plant")));
     plant.User = QStringLiteral("station");
 

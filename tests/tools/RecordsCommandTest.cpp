@@ -5,6 +5,7 @@
 
 #include "records/InspectionLog.h"
 #include "records/RecordStore.h"
+#include "tests/records/ConnectorFixtures.h"
 #include "tests/records/CsvReader.h"
 #include "tests/records/LogFixtures.h"
 #include "tests/records/PostgresServer.h"
@@ -214,6 +215,50 @@ TEST(RecordsImport, ALogComesBackCellForCellAndGoesInOnce)
     EXPECT_EQ(CsvLines(r.Out).size(), 2);
     EXPECT_EQ(r.Out.count("imported 0, already there 5, refused 2"), 2) << r.Out.toStdString();
     EXPECT_EQ(TRecordStore::OpenLocal(home.StorePath())->Count({}), 5);
+}
+
+// A connector's log line goes into the store and comes back out the same, its fibres as objects
+// in JSON, and show prints a line per fibre with what failed.
+TEST(RecordsImport, AConnectorComesBackWithItsFibres)
+{
+    RecordsHome home;
+    ASSERT_TRUE(home.Dir.isValid());
+    home.SetPreferences(QStringLiteral("line-1"));
+    const QString folder = home.Path(QStringLiteral("images"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    TInspectionLog::Append(folder, ConnectorRecord());
+    const QString log = TInspectionLog::FileName(folder);
+    RecordsRun r = home.Run({QStringLiteral("import"), log});
+    ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
+    EXPECT_TRUE(r.Out.contains("imported 1, already there 0, refused 0")) << r.Out.toStdString();
+
+    r = home.Run({QStringLiteral("export")});
+    ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
+    EXPECT_EQ(ReadCsv(r.Out).at(1).mid(3), ReadCsv(ReadBytes(log)).at(1));
+    EXPECT_EQ(ReadCsv(r.Out).at(0).back(), "fibres");
+
+    r = home.Run({QStringLiteral("export"), QStringLiteral("--format"), QStringLiteral("jsonl")});
+    const std::vector<QJsonObject> objects = JsonLines(r.Out);
+    ASSERT_EQ(objects.size(), 1u);
+    EXPECT_EQ(objects[0].value(QStringLiteral("ferrule")).toString(), "12x1");
+    const QJsonArray fibres = objects[0].value(QStringLiteral("fibres")).toArray();
+    ASSERT_EQ(fibres.size(), 12);
+    EXPECT_EQ(fibres[2].toObject().value(QStringLiteral("times")).toInt(), 2);
+    EXPECT_EQ(fibres[1].toObject().value(QStringLiteral("verdict")).toString(), "Fail");
+    EXPECT_DOUBLE_EQ(fibres[1].toObject().value(QStringLiteral("radius")).toDouble(), 149.875);
+
+    r = home.Run({QStringLiteral("show"), objects[0].value(QStringLiteral("id")).toString()});
+    ASSERT_EQ(r.Exit, 0) << r.Err.toStdString();
+    const QString text = QString::fromUtf8(r.Out);
+    for (const char* expected : {"verdict   Fail\n", "ferrule   12x1\n",
+                                 "2      Fail        1       0/0              1/6              B Defects "
+                                 "2\u20135 \u00B5m 6/5\n",
+                                 "3      Pass        2       0/0              1/2\n",
+                                 "zone B: Scratches (No Limit) / Defects 2\u20135 \u00B5m (5)\n"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected << "\n" << text.toStdString();
+    r = home.Run({QStringLiteral("show"), QUuid::createUuid().toString()});
+    EXPECT_EQ(r.Exit, 2);
+    EXPECT_TRUE(r.Err.contains(QLatin1String("no inspection"))) << r.Err.toStdString();
 }
 
 // Logs of other versions: columns are taken by name, missing ones left empty, further ones unread.
@@ -505,6 +550,11 @@ INSTANTIATE_TEST_SUITE_P(
             "StoreAndHost", {"--store", "DIR/none.sqlite", "--host", "db", "stats"}, "cannot be combined"},
         RecordsArgumentCase{"ImportWithoutLog", {"import"}, "import needs"},
         RecordsArgumentCase{"ExportWithFile", {"export", "a.csv"}, "takes no file"},
+        RecordsArgumentCase{"ShowWithoutId", {"show"}, "show needs one inspection id"},
+        RecordsArgumentCase{"ShowNotAnId", {"show", "AB0001"}, "show takes an inspection id"},
+        RecordsArgumentCase{"ShowWithFilter",
+                            {"show", "52ae0cd7-5030-5b9d-b7d2-05cedaec2270", "--serial", "AB"},
+                            "show does not take --serial"},
         RecordsArgumentCase{"BadPort", {"sync", "--host", "db", "--port", "70000"}, "--port takes"},
         RecordsArgumentCase{"BadSslMode", {"sync", "--host", "db", "--sslmode", "maybe"}, "--sslmode takes"},
         RecordsArgumentCase{"NoLocalStore", {"export"}, "no record store"},
