@@ -213,7 +213,8 @@ int main(int argc, char** argv)
         form.B_AUTO->setChecked(true);
         form.B_SERIAL->setText(QString::fromLocal8Bit(serial));
         form.SetImageFolder(folder.path());
-        form.OpenImageFile(QFile::encodeName(QString::fromLocal8Bit(argv[1])).toStdString());
+        for (int i = 1; i < argc - 1; ++i)
+            form.OpenImageFile(QFile::encodeName(QString::fromLocal8Bit(argv[i])).toStdString());
         const QImage report(QDir(folder.path()).filePath(QString::fromLocal8Bit(serial) + ".bmp"));
         if (report.isNull())
             std::fprintf(stderr, "no report was saved: the image did not pass\n");

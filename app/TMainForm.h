@@ -309,8 +309,10 @@ public:
     void WritePdfReportTo(const QString& path);
     // The working image with its zone circles at the image's own size.
     QImage AnalysedImage() const;
-    // The record of the inspection shown: its serial number, time, source and verdict.
+    // The record of the inspection shown: its serial number, time, source and verdict; for a
+    // multi-fibre connector the connector's, fibre by fibre.
     TInspectionRecord ShownRecord() const;
+    TInspectionRecord ConnectorRecord() const;
     // Appends the inspection shown to the log of the image folder, with the files saved for
     // this judgement; a failure is shown to the operator and changes nothing else.
     void LogInspection(const QStringList& files);

@@ -99,12 +99,21 @@ constexpr TFibreVerdict P = TFibreVerdict::Pass;
 constexpr TFibreVerdict F = TFibreVerdict::Fail;
 constexpr TFibreVerdict N = TFibreVerdict::NotJudged;
 
-int LogRecords(const QString& folder)
+// The inspection log's records, less its header.
+QStringList LogLines(const QString& folder)
 {
     QFile log(QDir(folder).filePath("inspections.csv"));
     if (!log.open(QIODevice::ReadOnly))
-        return 0;
-    return static_cast<int>(log.readAll().count('\n')) - 1; // less the header
+        return {};
+    QStringList lines = QString::fromUtf8(log.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    if (!lines.isEmpty())
+        lines.removeFirst();
+    return lines;
+}
+
+int LogRecords(const QString& folder)
+{
+    return static_cast<int>(LogLines(folder).size());
 }
 
 class ConnectorWindowTest : public MainFormTest
@@ -309,8 +318,16 @@ TEST_P(ConnectorFilingTest, AutomaticModeFilesAConnectorOnceWhenEveryFibreIsJudg
 
     View();
     EXPECT_EQ(files(), c.Filed);
-    EXPECT_EQ(LogRecords(Path("images")), 1);
+    ASSERT_EQ(LogRecords(Path("images")), 1);
     EXPECT_EQ(Form->B_SERIAL->text(), c.Next);
+    // One record for the connector, fibre by fibre: number, verdict, times judged.
+    const QString record = LogLines(Path("images")).first();
+    EXPECT_TRUE(record.contains("MPO0001")) << record.toStdString();
+    EXPECT_TRUE(record.contains("4x1")) << record.toStdString();
+    for (int n = 1; n <= 4; ++n)
+        EXPECT_TRUE(
+            record.contains(QStringLiteral("%1 %2 1 ").arg(n).arg(c.Failing.count(n) ? "Fail" : "Pass")))
+            << n << " " << record.toStdString();
     for (const QString& f : c.Filed)
         EXPECT_EQ(QImage(QDir(Path("images")).filePath(f)).size(), QSize(905, 480)) << f.toStdString();
 
@@ -333,8 +350,10 @@ TEST_P(ConnectorFilingTest, AutomaticModeFilesAConnectorOnceWhenEveryFibreIsJudg
         EXPECT_EQ(Form->RESULT->text(), "Pass");
         EXPECT_TRUE(files().contains("MPO0001.bmp"));
         EXPECT_EQ(Form->B_SERIAL->text(), "MPO0002");
-        EXPECT_EQ(LogRecords(Path("images")), 2); // the re-judged connector is a record of its own
-        View();                                   // MPO0002: a new connector, nothing filed twice
+        ASSERT_EQ(LogRecords(Path("images")), 2); // the re-judged connector is a record of its own
+        const int again = *c.Failing.begin();
+        EXPECT_TRUE(LogLines(Path("images")).last().contains(QStringLiteral("%1 Pass 2 ").arg(again)));
+        View(); // MPO0002: a new connector, nothing filed twice
         EXPECT_EQ(files().filter("MPO0001").size(), c.Filed.size() + 1);
     }
 }
