@@ -1,8 +1,8 @@
-// Each whole fibre is judged on a crop of the picture around it, by an analyzer of its own: the
-// engine's preparation, detection and the profiles' true sizes see the fibre's disc and a margin
-// of sixteen pixels, never a neighbour (the next cladding begins 62.5 um farther out than the
-// crop reaches at the standard pitch). Detection is confined to the disc of 118 um, which holds
-// zones A and B, by the analyzer's zone radii: the contact ring is left empty.
+// Each whole fibre is judged on a crop of the prepared picture around it, by an analyzer of its
+// own: the engine's detection and the profiles' true sizes see the fibre's disc and a margin of
+// sixteen pixels. Detection is confined to the disc of 118 um, which holds zones A and B, by the
+// analyzer's zone radii (the contact ring is left empty), so a neighbour's pixels, 187 um from
+// the centre at the standard pitch, never count, whatever the crop holds of them.
 
 #include "ferrule/FibreJudgement.h"
 
@@ -56,11 +56,21 @@ TProfileResult JudgeFibre(TFiberAnalyzer& a, TFiberAnalyzer& sub, const TCriteri
     const int y1 = std::min(h, static_cast<int>(std::ceil(f.Centre.Y + reach)) + 1);
     const int cw = x1 - x0, ch = y1 - y0;
     EnsureRasters(sub, cw, ch);
+    // The crop of the picture as its preparation left it (the working image grey, GreyBuffer
+    // filtered and stretched): the same bytes a preparation of the crop gives inside its one-pixel
+    // border, and the source beside them for the true sizes' own look at scratches.
+    sub.ImageWidth = cw;
+    sub.ImageHeight = ch;
+    sub.GreyBuffer.resize(static_cast<std::size_t>(cw) * static_cast<std::size_t>(ch));
     for (int y = 0; y < ch; ++y)
-        std::memcpy(sub.SourceRaster->Bitmap->ScanLine(y),
-                    source.ScanLine(y0 + y) + 3 * static_cast<std::size_t>(x0),
-                    3 * static_cast<std::size_t>(cw));
-    sub.PrepareImage();
+    {
+        const std::size_t from = 3 * static_cast<std::size_t>(x0), bytes = 3 * static_cast<std::size_t>(cw);
+        std::memcpy(sub.SourceRaster->Bitmap->ScanLine(y), source.ScanLine(y0 + y) + from, bytes);
+        std::memcpy(sub.WorkRaster->Bitmap->ScanLine(y), work.ScanLine(y0 + y) + from, bytes);
+        std::memcpy(sub.GreyBuffer.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(cw),
+                    a.GreyBuffer.data() + static_cast<std::size_t>(y0 + y) * static_cast<std::size_t>(w) + x0,
+                    static_cast<std::size_t>(cw));
+    }
     sub.Center = TPoint2D(f.Centre.X - static_cast<float>(x0), f.Centre.Y - static_cast<float>(y0));
     sub.ZoneScale = radius / 125.0f;
     for (int k = 0; k < 3; ++k)
@@ -76,10 +86,9 @@ TProfileResult JudgeFibre(TFiberAnalyzer& a, TFiberAnalyzer& sub, const TCriteri
     }
     // The findings' colours into the picture's working image; the rest of the crop is the same
     // grey the picture's own preparation wrote.
-    if (work.Width() == w && work.Height() == h)
-        for (int y = 0; y < ch; ++y)
-            std::memcpy(work.ScanLine(y0 + y) + 3 * static_cast<std::size_t>(x0),
-                        sub.WorkRaster->Bitmap->ScanLine(y), 3 * static_cast<std::size_t>(cw));
+    for (int y = 0; y < ch; ++y)
+        std::memcpy(work.ScanLine(y0 + y) + 3 * static_cast<std::size_t>(x0),
+                    sub.WorkRaster->Bitmap->ScanLine(y), 3 * static_cast<std::size_t>(cw));
     return result;
 }
 } // namespace
@@ -128,7 +137,9 @@ TMtCheck CheckFibres(TFiberAnalyzer& a, const TCriteriaProfile& profile, int fir
     const std::size_t pixels = static_cast<std::size_t>(std::max(a.ImageWidth, 0)) *
                                static_cast<std::size_t>(std::max(a.ImageHeight, 0));
     if (pixels == 0 || a.GreyBuffer.size() < pixels || !a.SourceRaster || !a.WorkRaster ||
-        a.SourceRaster->Bitmap->Width() != a.ImageWidth || a.SourceRaster->Bitmap->Height() != a.ImageHeight)
+        a.SourceRaster->Bitmap->Width() != a.ImageWidth ||
+        a.SourceRaster->Bitmap->Height() != a.ImageHeight || a.WorkRaster->Bitmap->Width() != a.ImageWidth ||
+        a.WorkRaster->Bitmap->Height() != a.ImageHeight)
         return check;
     check.Location = LocateFibreRow(a.GreyBuffer.data(), a.ImageWidth, a.ImageHeight, profile.Ferrule, s);
     const std::vector<int> numbers = NumberFibres(check.Location, profile.Ferrule, firstFibre);

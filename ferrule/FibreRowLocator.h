@@ -6,9 +6,9 @@
 // fibre its scale.
 //
 // Method (see FibreRowLocator.cpp): candidate discs from a box-filter contrast at every radius a
-// cladding can have, one size kept (the one most candidates share, so guide-pin holes and dust
-// drop out), each candidate's cladding fitted by the edge locator on a crop scaled to its size,
-// then the rows: centres grouped into rows and ordered along them, the row's tilt fitted.
+// cladding can have, each candidate's cladding edge fitted on rays as the edge locator fits a
+// single fibre's, then one size kept whose fibres lie on rows at the layout's pitch (guide-pin
+// holes and dust neither repeat at the pitch nor outnumber the fibres), ordered along the rows.
 #include "analysis/EdgeLocator.h"
 #include "analysis/TPoint2D.h"
 #include "profiles/CriteriaProfile.h"
@@ -63,11 +63,9 @@ public:
     TFibreRowScratch(const TFibreRowScratch&) = delete;
     TFibreRowScratch& operator=(const TFibreRowScratch&) = delete;
 
-    TEdgeLocatorScratch Edge;
+    TEdgeLocatorScratch Edge; // the rays' samples, edge points and residuals
     std::vector<std::uint32_t> Integral;
-    std::vector<std::uint8_t> Crop;
     std::vector<float> Response;
-    std::vector<int> Peaks;
     // Judges one fibre at a time on a crop of the picture around it (FibreJudgement).
     std::unique_ptr<TFiberAnalyzer> FibreAnalyzer;
 };

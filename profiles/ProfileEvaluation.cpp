@@ -18,13 +18,6 @@ std::string Number(float v)
     return out.str();
 }
 
-bool InZone(const TMeasuredFinding& f, const TProfileZone& zone)
-{
-    if (f.Kind == FindingClass::Defect)
-        return f.CentreDiameterUm >= zone.InnerDiameter && f.CentreDiameterUm < zone.OuterDiameter;
-    return f.MinDiameterUm < zone.OuterDiameter && f.MaxDiameterUm >= zone.InnerDiameter;
-}
-
 TRuleResult Row(std::string item, std::string criteria, int count, int limit)
 {
     return {std::move(item), std::move(criteria), count, count <= limit};
@@ -35,6 +28,13 @@ TZoneResult Zone(std::string key, std::string name, std::vector<TRuleResult> row
     return {std::move(key), std::move(name), std::move(rows), verdict == "Pass"};
 }
 } // namespace
+
+bool FindingInZone(const TMeasuredFinding& f, const TProfileZone& zone)
+{
+    if (f.Kind == FindingClass::Defect)
+        return f.CentreDiameterUm >= zone.InnerDiameter && f.CentreDiameterUm < zone.OuterDiameter;
+    return f.MinDiameterUm < zone.OuterDiameter && f.MaxDiameterUm >= zone.InnerDiameter;
+}
 
 std::string RuleItem(const TProfileRule& rule)
 {
@@ -72,7 +72,7 @@ TProfileResult CountFindings(const TCriteriaProfile& profile, std::vector<TMeasu
         {
             int count = 0;
             for (const TMeasuredFinding& f : result.Findings)
-                count += f.Kind == rule.Kind && InZone(f, zone) && rule.Contains(f.SizeUm);
+                count += f.Kind == rule.Kind && FindingInZone(f, zone) && rule.Contains(f.SizeUm);
             z.Rows.push_back(Row(RuleItem(rule), ProfileLimitText(rule.Limit), count, rule.Limit));
             z.Pass = z.Pass && z.Rows.back().Pass;
         }

@@ -40,6 +40,10 @@ struct TProfileResult
     bool Pass = true;
 };
 
+// Whether a finding counts in a zone: a defect where its centroid lies, a scratch in every zone
+// it crosses.
+bool FindingInZone(const TMeasuredFinding& finding, const TProfileZone& zone);
+
 // What a rule counts, as the grid's Item column shows it: "Scratches", "Defects 2–5 µm".
 std::string RuleItem(const TProfileRule& rule);
 

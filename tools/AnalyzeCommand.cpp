@@ -1,6 +1,7 @@
 #include "tools/AnalyzeCommand.h"
 
 #include "analysis/TFiberAnalyzer.h"
+#include "ferrule/FibreJudgement.h"
 #include "imaging/TLumarcRaster.h"
 #include "platform/AtomicWrite.h"
 #include "platform/TBitmap.h"
@@ -10,6 +11,7 @@
 #include "records/InspectionRecord.h"
 #include "records/RecordStore.h"
 #include "tools/JsonOut.h"
+#include "tools/MtReport.h"
 #include "tools/ProfileJson.h"
 
 #include <QBuffer>
@@ -19,6 +21,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -41,7 +44,8 @@ namespace fs = std::filesystem;
 const char* const AnalyzeUsage =
     "Usage: fiberscope-analyze [--mode single|multi|both] [--json | --csv] [--settings FILE]\n"
     "                          [--annotate DIR] [--jobs N] [--profile NAME|FILE]\n"
-    "                          [--locate rays|edges] [--record [--store FILE]] IMAGE...\n"
+    "                          [--locate rays|edges] [--record [--store FILE]]\n"
+    "                          [--first-fibre N] [--ferrule PERROWxROWS] IMAGE...\n"
     "       fiberscope-analyze --list-profiles\n"
     "\n"
     "Checks fiber end-face images (BMP, JPEG or PNG of 640 x 480 or 720 x 480 pixels) the way the\n"
@@ -66,7 +70,8 @@ const char* const AnalyzeUsage =
     "                            the output is the same, in the order of the arguments\n"
     "  --profile NAME|FILE       acceptance profile: classic (the station's own, default),\n"
     "                            sm-pc, sm-apc or mm-pc (IEC 61300-3-35:2015 zones and limits on\n"
-    "                            sizes in true micrometres), or a plant's own profile file; JSON\n"
+    "                            sizes in true micrometres), mt-sm-apc or mt-mm-pc (multi-fibre\n"
+    "                            MT ferrules, see below), or a plant's own profile file; JSON\n"
     "                            then adds a \"profile\" object with the scale in um per pixel and\n"
     "                            every finding's size in um; CSV ends in the same, always. With\n"
     "                            any profile but classic the verdicts are the profile's: in JSON\n"
@@ -88,6 +93,12 @@ const char* const AnalyzeUsage =
     "                            same with or without it\n"
     "  --store FILE              with --record: keep the records in this SQLite file, not in\n"
     "                            the station's store\n"
+    "  --first-fibre N           with a multi-fibre profile: the number of the leftmost whole\n"
+    "                            fibre of the view (of its upper row), 1 to the ferrule's fibres;\n"
+    "                            without it a fibre view is numbered from 1 and says so\n"
+    "  --ferrule PERROWxROWS     with a multi-fibre profile: its ferrule's fibres per row (8, 12\n"
+    "                            or 16) and rows (1 or 2) in place of the profile's, as 16x1 or\n"
+    "                            12x2; the pitches stay the profile's\n"
     "  --list-profiles           the profiles' names and titles\n"
     "  --help                    this text\n"
     "\n"
@@ -100,8 +111,23 @@ const char* const AnalyzeUsage =
     "verdicts are empty and nothing is measured; the JSON \"location\" object gives the reason,\n"
     "and an annotated image shows the picture without zone circles.\n"
     "\n"
+    "Multi-fibre (MT) ferrules: with mt-sm-apc, mt-mm-pc or a profile file with a ferrule line,\n"
+    "every fibre of each picture is located and numbered, and judged by the profile's zones A and\n"
+    "B in true micrometres, in the fiber mode the profile is written for. A fibre view (0.4 to 1\n"
+    "um per pixel, one to three whole fibres) judges each whole fibre, and its verdict is Pass when\n"
+    "they all pass; a fibre cut by the frame is \"not in view\", never judged; a whole fibre that\n"
+    "--first-fibre puts past the ferrule's last is not judged and leaves the view without a\n"
+    "verdict (\"Fibres outside the connector\"). An\n"
+    "overview (about 5 um per pixel) numbers the fibres of the row and marks gross findings but\n"
+    "certifies nothing: it has no Pass or Fail. The table gives a line per fibre (number, outcome,\n"
+    "centre, radius, um per pixel, each zone's verdict and count of findings, the fibre's verdict,\n"
+    "and its findings' sizes in um) and a line for the view; JSON one object per picture with a\n"
+    "\"fibres\" array; CSV one line per fibre, with the view's verdict on each. --locate and\n"
+    "--record do not apply.\n"
+    "\n"
     "Exit status: 0 all images pass; 1 at least one image fails or holds no fiber (or none\n"
-    "wholly in view); 2 wrong arguments, or an image could not be opened, an annotated image\n"
+    "wholly in view), or is an overview of a ferrule; 2 wrong arguments, or an image could not be opened, an "
+    "annotated image\n"
     "could not be written or the record store could not be opened or written (the other images\n"
     "are still checked).\n";
 
@@ -329,6 +355,7 @@ private:
 struct TJobBuffers
 {
     TEdgeLocatorScratch Scratch;
+    TFibreRowScratch Fibres;
     std::unique_ptr<TLumarcRaster> Source;
     std::unique_ptr<TLumarcRaster> Work;
     std::vector<std::uint8_t> Grey;
@@ -374,7 +401,8 @@ public:
         if (Options_.Record)
             PrepareRecords();
         if (Options_.Csv)
-            Out_ << CsvLine(TInspectionRecord::CsvHeader()).toStdString();
+            Out_ << (Options_.MultiFibre() ? MtCsvHeader()
+                                           : CsvLine(TInspectionRecord::CsvHeader()).toStdString());
         else if (!Options_.Json)
             PrintHeader();
         const std::size_t jobs = std::min(JobCount(Options_), Options_.Images.size());
@@ -512,7 +540,9 @@ private:
     {
         for (const std::string& image : Options_.Images)
             NameWidth_ = std::max(NameWidth_, EscapedText(image).size());
-        if (!Options_.Profile.empty() && !Options_.ProfileTable.Classic)
+        if (Options_.MultiFibre())
+            Out_ << MtTableHeader(Options_.ProfileTable, NameWidth_);
+        else if (!Options_.Profile.empty() && !Options_.ProfileTable.Classic)
             PrintRow("IMAGE", "MODE", {"A", "B", "C"}, "D     OVERALL");
         else
             PrintRow("IMAGE", "MODE", {"CORE", "CLADDING", "CONTACT"}, "OVERALL");
@@ -589,6 +619,8 @@ private:
         }
         DecodedPath_ = image;
         a.Mode = mode;
+        if (Options_.MultiFibre())
+            return CheckFerrule(image, a);
         const TFiberLocation location = AnalyzeLocated(a, Buffers_->Scratch, Method_);
         if (!location.Judges())
         {
@@ -618,6 +650,38 @@ private:
             annotation = Annotate(image, a, location);
         if (Options_.Csv || Options_.Record)
             ReportRecord(image, a, pass, annotation, ClassicResult(a, pass), location);
+        return true;
+    }
+
+    // Every fibre of a ferrule's view, each judged on its own. A view passes when every fibre it
+    // judged passes; an overview, or a view without a whole fibre, has no verdict and fails the
+    // run as a picture without a fiber does.
+    bool CheckFerrule(const std::string& image, TFiberAnalyzer& a)
+    {
+        a.PrepareImage();
+        TMtReport report;
+        report.Image = image;
+        report.Width = a.ImageWidth;
+        report.Height = a.ImageHeight;
+        report.Mode = a.Mode;
+        report.Profile = &Options_.ProfileTable;
+        report.FirstFibre = std::max(Options_.FirstFibre, 1);
+        report.FirstFibreGiven = Options_.FirstFibre > 0;
+        report.Check = CheckFibres(a, Options_.ProfileTable, report.FirstFibre, Buffers_->Fibres);
+        AnyFail_ = AnyFail_ || !MtViewPasses(report.Check);
+        if (Options_.Json)
+            Out_ << MtJson(report) << '\n';
+        else if (Options_.Csv)
+            Out_ << MtCsvLines(report);
+        else
+            Out_ << MtTableLines(report, NameWidth_);
+        if (!Options_.AnnotateDir.empty())
+            WriteAnnotation(AnnotationPath(Options_, image, a.Mode), a, [&](QPainter& painter) {
+                if (a.WorkRaster && a.WorkRaster->Bitmap)
+                    painter.drawImage(QRect(0, 0, a.ImageWidth, a.ImageHeight),
+                                      a.WorkRaster->Bitmap->Image());
+                DrawFibreZones(painter, report.Check, Options_.ProfileTable);
+            });
         return true;
     }
 
@@ -775,11 +839,8 @@ private:
     // circle is drawn: zones on a picture without a fiber would look like a judgement.
     std::string Annotate(const std::string& image, TFiberAnalyzer& a, const TFiberLocation& location)
     {
-        const std::string path = AnnotationPath(Options_, image, a.Mode);
         const int w = a.ImageWidth, h = a.ImageHeight;
-        TBitmap bitmap(w, h);
-        {
-            QPainter painter(&bitmap.Image());
+        return WriteAnnotation(AnnotationPath(Options_, image, a.Mode), a, [&](QPainter& painter) {
             if (!location.Judges())
             {
                 if (a.WorkRaster && a.WorkRaster->Bitmap)
@@ -790,6 +851,19 @@ private:
                 DrawProfileOverlay(&painter, a, Options_.ProfileTable, w, h, QRect(0, 0, w, h));
             else
                 a.DrawOverlay(&painter, w, h, QRect(0, 0, w, h));
+        });
+    }
+
+    // The working image at the image's own size as draw leaves it, written to a temporary name
+    // and renamed. Returns the path, or empty when it could not be written (then said).
+    template <typename Draw>
+    std::string WriteAnnotation(const std::string& path, TFiberAnalyzer& a, Draw draw)
+    {
+        const int w = a.ImageWidth, h = a.ImageHeight;
+        TBitmap bitmap(w, h);
+        {
+            QPainter painter(&bitmap.Image());
+            draw(painter);
         }
         QByteArray encoded;
         QBuffer buffer(&encoded);
@@ -811,10 +885,91 @@ private:
 };
 } // namespace
 
+// The built-in profiles' names, for a message: "classic, sm-pc, ... or mt-mm-pc".
+std::string BuiltinNames()
+{
+    std::string names;
+    for (const TCriteriaProfile& p : BuiltinProfiles())
+        names += (names.empty() ? "" : ", ") + p.Name;
+    return names;
+}
+
+std::optional<int> WholeNumber(const std::string& text)
+{
+    int n = 0;
+    const char* end = text.data() + text.size();
+    const auto [at, ec] = std::from_chars(text.data(), end, n);
+    if (ec != std::errc() || at != end)
+        return std::nullopt;
+    return n;
+}
+
+// The options that only a multi-fibre profile takes, and the ones it cannot take. --ferrule
+// replaces the profile's fibres per row and rows (its pitches stay); the fiber mode is the one the
+// profile is written for, since its zones are.
+std::string CheckMultiFibreOptions(AnalyzeOptions& o, const std::string& firstFibre,
+                                   const std::string& ferrule, const std::string& mode)
+{
+    if (!o.MultiFibre())
+    {
+        const std::string what = o.Profile.empty() ? "the classic evaluation" : o.Profile;
+        for (const auto& [text, name] :
+             {std::pair{&ferrule, "--ferrule"}, std::pair{&firstFibre, "--first-fibre"}})
+            if (!text->empty())
+                return std::string(name) +
+                       " is for a multi-fibre profile (mt-sm-apc, mt-mm-pc or a profile file with a ferrule "
+                       "line), not for " +
+                       what;
+        return {};
+    }
+    TFerruleLayout& layout = o.ProfileTable.Ferrule;
+    if (!ferrule.empty())
+    {
+        const std::size_t x = ferrule.find_first_of("xX");
+        const auto perRow = WholeNumber(ferrule.substr(0, x));
+        const auto rows = x == std::string::npos ? std::nullopt : WholeNumber(ferrule.substr(x + 1));
+        if (!perRow || !rows || (*perRow != 8 && *perRow != 12 && *perRow != 16) ||
+            (*rows != 1 && *rows != 2))
+            return "--ferrule takes fibres per row (8, 12 or 16) x rows (1 or 2), as 12x1 or 16x2, not '" +
+                   ferrule + "'";
+        layout.FibresPerRow = *perRow;
+        layout.Rows = *rows;
+    }
+    if (!firstFibre.empty())
+    {
+        const auto n = WholeNumber(firstFibre);
+        const std::string fibres = std::to_string(layout.Fibres());
+        if (!n || *n < 1)
+            return "--first-fibre takes a fibre number from 1 to " + fibres + ", not '" + firstFibre + "'";
+        if (*n > layout.Fibres())
+            return "--first-fibre " + firstFibre + " is beyond the " + fibres + " fibres of the ferrule (" +
+                   std::to_string(layout.FibresPerRow) + "x" + std::to_string(layout.Rows) + ")";
+        o.FirstFibre = *n;
+    }
+    if (o.Locate)
+        return "--locate is for single-fibre profiles: each fibre of " + o.Profile +
+               " is located by its cladding";
+    if (o.Record)
+        return "--record keeps single-fibre inspections; it cannot keep the fibres of " + o.Profile;
+    // The fibres are judged in the mode the profile names (single when it names none).
+    const int own = o.ProfileTable.FiberMode == 1 ? 1 : 0;
+    const std::string fibres = own ? "multimode" : "single mode";
+    if (!mode.empty() && o.Single && o.Multi)
+        return "--mode both: " + o.Profile + " judges " + fibres + " fibres, each picture once";
+    if (!mode.empty() && o.Multi != (own == 1))
+        return "--mode " + mode + ": " + o.Profile + " judges " + fibres +
+               " fibres (its fiber line says which)";
+    o.Single = own == 0;
+    o.Multi = own == 1;
+    return {};
+}
+
 std::string ParseAnalyzeArguments(const std::vector<std::string>& args, AnalyzeOptions& options)
 {
     options = AnalyzeOptions();
     bool optionsEnded = false;
+    // Read once the profile is known, wherever it stands among the arguments.
+    std::string firstFibre, ferrule, mode;
     for (std::size_t i = 0; i < args.size(); ++i)
     {
         std::string arg = args[i];
@@ -861,7 +1016,8 @@ std::string ParseAnalyzeArguments(const std::vector<std::string>& args, AnalyzeO
             arg.resize(eq);
         }
         if (arg != "--mode" && arg != "--settings" && arg != "--annotate" && arg != "--jobs" &&
-            arg != "--profile" && arg != "--locate" && arg != "--store")
+            arg != "--profile" && arg != "--locate" && arg != "--store" && arg != "--first-fibre" &&
+            arg != "--ferrule")
             return "unknown option " + args[i];
         if (eq == std::string::npos)
         {
@@ -875,6 +1031,7 @@ std::string ParseAnalyzeArguments(const std::vector<std::string>& args, AnalyzeO
                 return "--mode takes single, multi or both, not '" + value + "'";
             options.Single = value != "multi";
             options.Multi = value != "single";
+            mode = value;
         }
         else if (arg == "--profile")
         {
@@ -890,7 +1047,7 @@ std::string ParseAnalyzeArguments(const std::vector<std::string>& args, AnalyzeO
             else if (const TCriteriaProfile* builtin = FindProfile(value))
                 options.ProfileTable = *builtin;
             else
-                return "--profile takes classic, sm-pc, sm-apc, mm-pc or a profile file, not '" + value + "'";
+                return "--profile takes " + BuiltinNames() + " or a profile file, not '" + value + "'";
             options.Profile = options.ProfileTable.Name;
         }
         else if (arg == "--locate")
@@ -905,6 +1062,10 @@ std::string ParseAnalyzeArguments(const std::vector<std::string>& args, AnalyzeO
             options.SettingsFile = value;
         else if (arg == "--store")
             options.StoreFile = value;
+        else if (arg == "--first-fibre")
+            firstFibre = value;
+        else if (arg == "--ferrule")
+            ferrule = value;
         else if (arg == "--jobs")
         {
             char* end = nullptr;
@@ -920,6 +1081,8 @@ std::string ParseAnalyzeArguments(const std::vector<std::string>& args, AnalyzeO
         return "no image given";
     if (options.Json && options.Csv)
         return "--json and --csv cannot be combined";
+    if (std::string problem = CheckMultiFibreOptions(options, firstFibre, ferrule, mode); !problem.empty())
+        return problem;
     if (!options.StoreFile.empty() && !options.Record)
         return "--store " + options.StoreFile + " is for --record, which is not given";
     if (!options.AnnotateDir.empty())

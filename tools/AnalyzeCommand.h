@@ -25,15 +25,21 @@ struct AnalyzeOptions
     TCriteriaProfile ProfileTable; // the table of Profile: built in, or read from a file
     // The circle that judges; empty: the profile's own (rays for classic, edges for the others).
     std::optional<TLocateMethod> Locate;
+    // A multi-fibre profile (a ferrule layout, maybe replaced by --ferrule): the number of the
+    // leftmost whole fibre of the view; 0 when not given (a fibre view then starts at 1).
+    int FirstFibre = 0;
     bool ListProfiles = false;
     bool Record = false;   // also keep each image's record in a record store
     std::string StoreFile; // the store's SQLite file; empty: the station's own
     std::vector<std::string> Images;
+
+    // Each picture is a view of a multi-fibre ferrule: every fibre located, numbered and judged.
+    bool MultiFibre() const { return ProfileTable.Ferrule.MultiFibre(); }
 };
 
 // Exit statuses.
 constexpr int ExitPass = 0;
-constexpr int ExitFail = 1;  // some analysed image failed, or held no fiber to judge
+constexpr int ExitFail = 1;  // some analysed image failed, or held no fiber to judge (or was an overview)
 constexpr int ExitError = 2; // wrong arguments, a file refused, unreadable or not written, or no store
 
 // Fills options from the arguments (without the program name). Returns an empty text when they

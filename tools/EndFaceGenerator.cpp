@@ -97,37 +97,6 @@ int Relief(const Texture& t, float x, float y)
            t.Grain.Symmetric(t.Amplitude / 4);
 }
 
-// Separable Gaussian over the grey levels, borders clamped, rounded back to whole levels.
-void GaussianBlur(std::vector<int>& grey, int w, int h, float sigma)
-{
-    const int radius = static_cast<int>(std::ceil(3.0f * sigma));
-    std::vector<float> kernel(static_cast<std::size_t>(2 * radius + 1));
-    float sum = 0.0f;
-    for (int k = -radius; k <= radius; ++k)
-        sum += kernel[static_cast<std::size_t>(k + radius)] =
-            std::exp(-static_cast<float>(k * k) / (2.0f * sigma * sigma));
-    for (float& k : kernel)
-        k /= sum;
-    std::vector<float> across(grey.size());
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-        {
-            float v = 0.0f;
-            for (int k = -radius; k <= radius; ++k)
-                v += kernel[static_cast<std::size_t>(k + radius)] *
-                     static_cast<float>(grey[static_cast<std::size_t>(y * w + std::clamp(x + k, 0, w - 1))]);
-            across[static_cast<std::size_t>(y * w + x)] = v;
-        }
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-        {
-            float v = 0.0f;
-            for (int k = -radius; k <= radius; ++k)
-                v += kernel[static_cast<std::size_t>(k + radius)] *
-                     across[static_cast<std::size_t>(std::clamp(y + k, 0, h - 1) * w + x)];
-            grey[static_cast<std::size_t>(y * w + x)] = static_cast<int>(std::lround(v));
-        }
-}
 } // namespace
 
 const char* EmptyFrameName(EmptyFrameKind kind)
@@ -347,7 +316,7 @@ TBitmap MakeEndFace(const EndFaceRecipe& recipe)
     }
 
     if (recipe.Blur > 0.0f)
-        GaussianBlur(grey, w, h, recipe.Blur);
+        BlurGreyLevels(grey, w, h, recipe.Blur);
 
     static const std::array<Bgr, 256> tint = TintTable();
     TBitmap bitmap(w, h);
@@ -369,6 +338,36 @@ TBitmap MakeEndFace(const EndFaceRecipe& recipe)
     return bitmap;
 }
 
+void BlurGreyLevels(std::vector<int>& grey, int w, int h, float sigma)
+{
+    const int radius = static_cast<int>(std::ceil(3.0f * sigma));
+    std::vector<float> kernel(static_cast<std::size_t>(2 * radius + 1));
+    float sum = 0.0f;
+    for (int k = -radius; k <= radius; ++k)
+        sum += kernel[static_cast<std::size_t>(k + radius)] =
+            std::exp(-static_cast<float>(k * k) / (2.0f * sigma * sigma));
+    for (float& k : kernel)
+        k /= sum;
+    std::vector<float> across(grey.size());
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+        {
+            float v = 0.0f;
+            for (int k = -radius; k <= radius; ++k)
+                v += kernel[static_cast<std::size_t>(k + radius)] *
+                     static_cast<float>(grey[static_cast<std::size_t>(y * w + std::clamp(x + k, 0, w - 1))]);
+            across[static_cast<std::size_t>(y * w + x)] = v;
+        }
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+        {
+            float v = 0.0f;
+            for (int k = -radius; k <= radius; ++k)
+                v += kernel[static_cast<std::size_t>(k + radius)] *
+                     across[static_cast<std::size_t>(std::clamp(y + k, 0, h - 1) * w + x)];
+            grey[static_cast<std::size_t>(y * w + x)] = static_cast<int>(std::lround(v));
+        }
+}
 bool WriteEndFace(const TBitmap& image, bool grey, const std::string& path, std::string& error)
 {
     const QString name = QString::fromStdString(path);

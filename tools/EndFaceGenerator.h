@@ -135,6 +135,10 @@ TBitmap MakeEndFace(const EndFaceRecipe& recipe);
 // for the parts of the engine that take a grey image.
 std::vector<std::uint8_t> MakeEndFaceGrey(const EndFaceRecipe& recipe);
 
+// Separable Gaussian of sigma pixels over w x h grey levels (row-major), borders clamped, rounded
+// back to whole levels.
+void BlurGreyLevels(std::vector<int>& grey, int w, int h, float sigma);
+
 // Writes the image to path, its format from the extension (.png, .bmp, .jpg/.jpeg). A grey image
 // goes into PNG as 8-bit grey; BMP is always 24-bit, as the program writes its own. Written to a
 // temporary name beside path and renamed, so a failure leaves no partial file. On failure

@@ -2,27 +2,25 @@
 
 #include "tools/JsonOut.h"
 
-std::string ProfileJson(const TProfileResult& r)
+std::string ZoneJson(const TZoneResult& zone, const std::string& members)
 {
-    std::string s = "{\"name\":" + JsonString(r.ProfileName) + ",\"title\":" + JsonString(r.ProfileTitle);
-    s += ",\"um_per_pixel\":" + JsonFloat(r.UmPerPixel) + ",\"zones\":[";
-    for (std::size_t z = 0; z < r.Zones.size(); ++z)
+    std::string s = "{" + members + "\"name\":" + JsonString(zone.Name) + ",\"rows\":[";
+    for (std::size_t i = 0; i < zone.Rows.size(); ++i)
     {
-        const TZoneResult& zone = r.Zones[z];
-        s += std::string(z ? "," : "") + "{\"name\":" + JsonString(zone.Name) + ",\"rows\":[";
-        for (std::size_t i = 0; i < zone.Rows.size(); ++i)
-        {
-            const TRuleResult& row = zone.Rows[i];
-            s += std::string(i ? "," : "") + "{\"item\":" + JsonString(row.Item) +
-                 ",\"criteria\":" + JsonString(row.Criteria) + ",\"count\":" + std::to_string(row.Count) +
-                 ",\"verdict\":\"" + (row.Pass ? "Pass" : "Fail") + "\"}";
-        }
-        s += std::string("],\"verdict\":\"") + (zone.Pass ? "Pass" : "Fail") + "\"}";
+        const TRuleResult& row = zone.Rows[i];
+        s += std::string(i ? "," : "") + "{\"item\":" + JsonString(row.Item) +
+             ",\"criteria\":" + JsonString(row.Criteria) + ",\"count\":" + std::to_string(row.Count) +
+             ",\"verdict\":\"" + (row.Pass ? "Pass" : "Fail") + "\"}";
     }
-    s += "],\"findings\":[";
-    for (std::size_t i = 0; i < r.Findings.size(); ++i)
+    return s + "],\"verdict\":\"" + (zone.Pass ? "Pass" : "Fail") + "\"}";
+}
+
+std::string FindingsJson(const std::vector<TMeasuredFinding>& findings)
+{
+    std::string s = "[";
+    for (std::size_t i = 0; i < findings.size(); ++i)
     {
-        const TMeasuredFinding& f = r.Findings[i];
+        const TMeasuredFinding& f = findings[i];
         const bool scratch = f.Kind == FindingClass::Scratch;
         s += std::string(i ? "," : "") + "{\"kind\":\"" + (scratch ? "scratch" : "defect") + "\"";
         s += ",\"center\":[" + JsonFloat(f.CentreX) + "," + JsonFloat(f.CentreY) + "]";
@@ -32,7 +30,17 @@ std::string ProfileJson(const TProfileResult& r)
             s += ",\"length_um\":" + JsonFloat(f.LengthUm);
         s += ",\"position_diameter_um\":" + JsonFloat(f.CentreDiameterUm) + "}";
     }
-    s += std::string("],\"overall\":\"") + (r.Pass ? "Pass" : "Fail") + "\"}";
+    return s + "]";
+}
+
+std::string ProfileJson(const TProfileResult& r)
+{
+    std::string s = "{\"name\":" + JsonString(r.ProfileName) + ",\"title\":" + JsonString(r.ProfileTitle);
+    s += ",\"um_per_pixel\":" + JsonFloat(r.UmPerPixel) + ",\"zones\":[";
+    for (std::size_t z = 0; z < r.Zones.size(); ++z)
+        s += (z ? "," : "") + ZoneJson(r.Zones[z]);
+    s += "],\"findings\":" + FindingsJson(r.Findings);
+    s += std::string(",\"overall\":\"") + (r.Pass ? "Pass" : "Fail") + "\"}";
     return s;
 }
 

@@ -5,8 +5,14 @@
 #include "profiles/ProfileEvaluation.h"
 
 #include <string>
+#include <vector>
 
 std::string ProfileJson(const TProfileResult& result);
+// One zone's object: its caption as "name", its rows with counts, its verdict; members (each
+// followed by a comma) come first.
+std::string ZoneJson(const TZoneResult& zone, const std::string& members = {});
+// Every finding's kind, centre, area and true sizes, as an array.
+std::string FindingsJson(const std::vector<TMeasuredFinding>& findings);
 // A true-size profile's verdicts as members of the image's object: "zone_verdicts", one per zone
 // in the profile's order, and "overall".
 std::string ProfileVerdictsJson(const TProfileResult& result);

@@ -89,8 +89,9 @@ struct MtPicture
 private:
     int Grey(float fx, float fy) const
     {
-        // Guide-pin holes: 700 um across, 4.6 mm apart.
-        for (const float hx : {-2300.0f, 2300.0f})
+        // Guide-pin holes: 700 um across, 4.6 mm apart (5.3 mm beside a row of sixteen).
+        const float holes = FibresPerRow > 12 ? 2650.0f : 2300.0f;
+        for (const float hx : {-holes, holes})
             if ((fx - hx) * (fx - hx) + fy * fy < 350.0f * 350.0f)
                 return 25;
         if (!Fibres)

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+
+#include <tuple>
 #include <sys/stat.h>
 
 namespace
@@ -41,7 +43,7 @@ int ZoneIndex(const TCriteriaProfile& p, const std::string& name)
 TEST(BuiltinProfiles, ClassicFirstThenTheIecTables)
 {
     const auto& profiles = BuiltinProfiles();
-    ASSERT_EQ(profiles.size(), 4u);
+    ASSERT_EQ(profiles.size(), 6u);
     EXPECT_EQ(profiles[0].Name, "classic");
     EXPECT_TRUE(profiles[0].Classic);
     EXPECT_TRUE(profiles[0].Zones.empty());
@@ -56,6 +58,20 @@ TEST(BuiltinProfiles, ClassicFirstThenTheIecTables)
         ASSERT_EQ(p->Zones.size(), 4u) << name;
         EXPECT_EQ(p->Zones.back().OuterDiameter, 250.0f);
     }
+    // MT ferrules: zones A and B of each fibre, twelve fibres in a row at 250 um.
+    for (const auto& [name, fiberMode, zoneA] :
+         {std::tuple("mt-sm-apc", 0, 25.0f), std::tuple("mt-mm-pc", 1, 65.0f)})
+    {
+        const TCriteriaProfile* p = FindProfile(name);
+        ASSERT_NE(p, nullptr) << name;
+        EXPECT_EQ(p->FiberMode, fiberMode) << name;
+        ASSERT_EQ(p->Zones.size(), 2u) << name;
+        EXPECT_EQ(p->Zones[0].OuterDiameter, zoneA) << name;
+        EXPECT_EQ(p->Zones[1].OuterDiameter, 115.0f) << name;
+        EXPECT_EQ(p->Ferrule.Fibres(), 12) << name;
+        EXPECT_EQ(p->Ferrule.PitchUm, 250.0f) << name;
+    }
+    EXPECT_FALSE(FindProfile("sm-pc")->Ferrule.MultiFibre());
     EXPECT_EQ(FindProfile("sm-upc"), nullptr);
 }
 
@@ -237,6 +253,10 @@ TEST(ProfileText, RefusalNamesTheLine)
         {"profile p\ntitle cut \xe2\x89\n", "line 2: holds a control character or is not UTF-8"},
         {"profile p\nzone A\x7f 0 25\n", "line 2: holds a control character"},
         {"profile p\ncircle\x08\x08\x08zone A 0 25\n", "line 2: holds a control character"},
+        {"profile p\nferrule 12 3 250\n", "line 2: ferrule takes"},
+        {"profile p\nferrule 12.5 1 250\n", "line 2: ferrule takes"},
+        {"profile p\nferrule 12 1 100\n", "line 2: ferrule takes"},
+        {"profile p\nferrule 12 1\n", "line 2: ferrule takes"},
         {"profile a,b\n", "line 1: profile takes one short name"},
         {"profile caf\xc3\xa9\n", "line 1: profile takes one short name"},
         {"profile a23456789012345678901234567890123456789012\n", "line 1: profile takes one short name"},

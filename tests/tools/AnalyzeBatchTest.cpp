@@ -4,6 +4,7 @@
 
 #include "tests/platform/ImageFixtures.h"
 #include "tests/tools/AnalyzerRun.h"
+#include "tests/tools/MtFaces.h"
 
 #include <gtest/gtest.h>
 
@@ -45,7 +46,7 @@ QString WriteBmp(const QTemporaryDir& dir, const QString& name, const EndFaceRec
 } // namespace
 
 // Sizes, formats and both decoding roads alternate; a refused file and a picture without a fiber
-// sit in between; one file comes twice.
+// sit in between; one file comes twice. The same for the views of a multi-fibre ferrule.
 TEST(AnalyzeBatch, EachImageGetsTheLinesItGetsAlone)
 {
     QTemporaryDir dir;
@@ -64,11 +65,29 @@ TEST(AnalyzeBatch, EachImageGetsTheLinesItGetsAlone)
                                 WriteBmp(dir, "palette.bmp", TypicalEndFace(), 8),
                                 WriteBmp(dir, "top-down.bmp", wideSpeckled, 24, true),
                                 typical};
-    for (const QStringList& options : {QStringList{"--json", "--mode", "both"},
-                                       QStringList{"--json", "--mode", "both", "--profile", "sm-pc"}})
+    // Ferrule views of each kind, a single fibre's face, a refused file and a blank picture.
+    MtFace cut;
+    cut.UmPerPixel = 1.0f;
+    cut.FirstX = 100.0f;
+    cut.Fibres = 3;
+    const QString two = WriteMtFace(dir, "two.png", TwoFibresSecondFails());
+    const QStringList ferrule = {two,
+                                 WriteMtFace(dir, "row.png", MtOverview()),
+                                 WriteMtFace(dir, "cut.png", cut),
+                                 typical,
+                                 dir.filePath("broken.bmp"),
+                                 dir.filePath("dark.png"),
+                                 two};
+    const std::pair<QStringList, QStringList> runs[] = {
+        {{"--json", "--mode", "both"}, images},
+        {{"--json", "--mode", "both", "--profile", "sm-pc"}, images},
+        {{"--json", "--profile", "mt-sm-apc", "--first-fibre", "2"}, ferrule},
+        {{"--json", "--profile", "mt-mm-pc", "--ferrule", "16x1"}, ferrule},
+    };
+    for (const auto& [options, pictures] : runs)
     {
         QString out, err;
-        for (const QString& image : images)
+        for (const QString& image : pictures)
         {
             const RunResult alone = Analyze(options + QStringList{image});
             out += alone.Out;
@@ -76,7 +95,7 @@ TEST(AnalyzeBatch, EachImageGetsTheLinesItGetsAlone)
         }
         for (const char* jobs : {"1", "2"})
         {
-            const RunResult batch = Analyze(options + QStringList{"--jobs", jobs} + images);
+            const RunResult batch = Analyze(options + QStringList{"--jobs", jobs} + pictures);
             EXPECT_EQ(batch.Exit, 2);
             EXPECT_EQ(batch.Out.toStdString(), out.toStdString()) << options.join(' ').toStdString() << jobs;
             EXPECT_EQ(batch.Err.toStdString(), err.toStdString()) << options.join(' ').toStdString() << jobs;

@@ -68,15 +68,55 @@ INSTANTIATE_TEST_SUITE_P(
         ArgumentCase{"JobsNotANumber", {"--jobs=two", "a.png"}, "--jobs takes"},
         ArgumentCase{"JobsTooMany", {"--jobs", "1000", "a.png"}, "--jobs takes"},
         ArgumentCase{"LocateSideways", {"--locate", "sideways", "a.png"}, "--locate takes rays or edges"},
-        ArgumentCase{"LocateWithoutValue", {"a.png", "--locate"}, "--locate needs a value"}),
+        ArgumentCase{"LocateWithoutValue", {"a.png", "--locate"}, "--locate needs a value"},
+        ArgumentCase{
+            "FirstFibreWithoutProfile", {"--first-fibre", "2", "a.png"}, "not for the classic evaluation"},
+        ArgumentCase{"FirstFibreWithSingleFibreProfile",
+                     {"--profile", "sm-pc", "--first-fibre", "2", "a.png"},
+                     "--first-fibre is for a multi-fibre profile"},
+        ArgumentCase{"FirstFibreBeyondTheFerrule",
+                     {"--first-fibre", "13", "--profile", "mt-sm-apc", "a.png"},
+                     "--first-fibre 13 is beyond the 12 fibres of the ferrule (12x1)"},
+        ArgumentCase{"FirstFibreBeyondTheGivenFerrule",
+                     {"--profile", "mt-mm-pc", "--ferrule", "16x2", "--first-fibre", "33", "a.png"},
+                     "beyond the 32 fibres of the ferrule (16x2)"},
+        ArgumentCase{
+            "FirstFibreZero", {"--profile", "mt-sm-apc", "--first-fibre", "0", "a.png"}, "from 1 to 12"},
+        ArgumentCase{"FirstFibreNotANumber",
+                     {"--profile", "mt-sm-apc", "--first-fibre=2nd", "a.png"},
+                     "from 1 to 12, not '2nd'"},
+        ArgumentCase{
+            "FirstFibreWithoutValue", {"--profile", "mt-sm-apc", "a.png", "--first-fibre"}, "needs a value"},
+        ArgumentCase{"FerruleWithSingleFibreProfile",
+                     {"--profile", "sm-apc", "--ferrule", "12x1", "a.png"},
+                     "--ferrule is for a multi-fibre profile"},
+        ArgumentCase{"FerruleOfTenPerRow",
+                     {"--profile", "mt-sm-apc", "--ferrule", "10x1", "a.png"},
+                     "--ferrule takes"},
+        ArgumentCase{"FerruleOfThreeRows",
+                     {"--profile", "mt-sm-apc", "--ferrule", "12x3", "a.png"},
+                     "--ferrule takes"},
+        ArgumentCase{
+            "FerruleWithoutRows", {"--profile", "mt-sm-apc", "--ferrule", "12", "a.png"}, "not '12'"},
+        ArgumentCase{
+            "FerruleTrailing", {"--profile", "mt-sm-apc", "--ferrule", "12x1x1", "a.png"}, "--ferrule takes"},
+        ArgumentCase{"MultiFibreInBothModes",
+                     {"--profile", "mt-sm-apc", "--mode", "both", "a.png"},
+                     "judges single mode fibres, each picture once"},
+        ArgumentCase{"MultiFibreInTheOtherMode",
+                     {"--mode", "multi", "--profile", "mt-sm-apc", "a.png"},
+                     "mt-sm-apc judges single mode fibres"},
+        ArgumentCase{
+            "MultiFibreLocated", {"--profile", "mt-mm-pc", "--locate", "edges", "a.png"}, "--locate is for"},
+        ArgumentCase{"MultiFibreRecorded", {"--profile", "mt-mm-pc", "--record", "a.png"}, "--record keeps"}),
     [](const testing::TestParamInfo<ArgumentCase>& p) { return p.param.Name; });
 
 TEST(AnalyzeCommand, HelpExplainsTheOptionsAndExitsZero)
 {
     const RunResult r = Analyze({"--help"});
     EXPECT_EQ(r.Exit, 0);
-    for (const char* word :
-         {"--mode", "--json", "--settings", "--annotate", "--locate", "No fiber", "Exit status"})
+    for (const char* word : {"--mode", "--json", "--settings", "--annotate", "--locate", "--first-fibre",
+                             "--ferrule", "No fiber", "certifies nothing", "Exit status"})
         EXPECT_TRUE(r.Out.contains(word)) << word;
     EXPECT_TRUE(r.Err.isEmpty());
 }

@@ -72,8 +72,10 @@ TEST(AnalyzeProfile, UnknownProfileIsRefused)
 {
     const CommandRun r = Analyze({"--profile", "sm-upc", "x.png"});
     EXPECT_EQ(r.Status, ExitError);
-    EXPECT_NE(r.Err.find("--profile takes classic, sm-pc, sm-apc, mm-pc or a profile file, not 'sm-upc'"),
-              std::string::npos);
+    EXPECT_NE(
+        r.Err.find("--profile takes classic, sm-pc, sm-apc, mm-pc, mt-sm-apc, mt-mm-pc or a profile file, "
+                   "not 'sm-upc'"),
+        std::string::npos);
 }
 
 TEST(AnalyzeProfile, JsonCarriesProfileScaleAndTrueSizes)
