@@ -218,7 +218,15 @@ void TMainForm::BuildLiveDrawing(const QSize& frame)
     LiveVerdictSaid_ = said;
     QString text;
     QColor colour;
-    if (!r.FiberInView)
+    if (Profile_.Ferrule.MultiFibre())
+    {
+        // A single fibre's verdict would be wrong on a connector's picture: the Check judges
+        // every fibre of the view on its own.
+        if (newText)
+            text = QStringLiteral("Multi-fibre connector: Check judges each fibre");
+        colour = QColor(255, 212, 0);
+    }
+    else if (!r.FiberInView)
     {
         if (newText)
             text = r.NotWhollyInView

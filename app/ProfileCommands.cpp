@@ -11,6 +11,7 @@
 #include "platform/TBitmap.h"
 #include "profiles/ProfileOverlay.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -108,9 +109,15 @@ void TMainForm::RestoreProfile()
 
 void TMainForm::SetProfile(const TCriteriaProfile& profile)
 {
+    const bool wasConnector = Profile_.Ferrule.MultiFibre();
     Profile_ = profile;
+    // Another table is another connector: its fibres start not judged.
+    Cycle_.Connector.Start(profile);
     LiveProfile_ = profile.Classic ? nullptr : std::make_shared<const TCriteriaProfile>(profile);
     LiveZoneBounds_ = ZoneBoundaries(profile);
+    // The live verdict is said anew: what it may claim depends on the profile.
+    LiveVerdictSaid_.fill(-1);
+    LiveDotsSize_ = QSize();
     ProfileResult_ = {};
     // A table written for one fiber decides the mode: the core located and drawn is that fiber's.
     const bool fixed = !profile.Classic && profile.FiberMode >= 0;
@@ -122,16 +129,28 @@ void TMainForm::SetProfile(const TCriteriaProfile& profile)
     }
     M_SINGLE->setEnabled(!fixed);
     M_MULTI->setEnabled(!fixed);
-    if (profile.Classic)
+    if (profile.Ferrule.MultiFibre())
+        LayoutConnectorGrid();
+    else if (profile.Classic)
         LayoutClassicGrid();
     else
         LayoutProfileGrid();
+    ShowConnectorControls();
     if (!Analyzer_)
         return;
     ShowCriteria();
-    // The face on screen is judged again by the new table.
-    if (Cycle_.ShowingResult())
+    if (!Cycle_.ShowingResult())
+        return;
+    // The face on screen is judged again by the new table. To or from a multi-fibre table it is
+    // analysed anew: a connector's view and a single fibre share no circle to judge again.
+    if (!wasConnector && !profile.Ferrule.MultiFibre())
         Rejudge();
+    else if (Analyzer_->SourceRaster)
+    {
+        if (Cycle_.Shown.Pass() || Cycle_.Shown.Verdict == TVerdict::Fail)
+            Cycle_.Rejudged(QDateTime::currentDateTime());
+        RunAnalysis();
+    }
 }
 
 void TMainForm::SetCriteria(bool iecDefaults, const float single[8], const float multi[8][2])
@@ -253,6 +272,11 @@ void TMainForm::DrawAnalysis(QPainter* canvas, int width, int height, const QRec
 {
     if (!Analyzer_)
         return;
+    if (ConnectorShown())
+    {
+        DrawConnectorOverlay(canvas, width, height, rect);
+        return;
+    }
     // Zones only where a fiber is judged: circles on an empty picture would read as a verdict.
     if (!Location_.Judges())
     {

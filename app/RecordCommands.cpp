@@ -101,6 +101,8 @@ QImage TMainForm::AnalysedImage() const
 
 TInspectionRecord TMainForm::ShownRecord() const
 {
+    if (ConnectorShown())
+        return ConnectorRecord();
     TInspectionRecord record = TInspectionRecord::FromAnalyzer(*Analyzer_, Cycle_.Shown.Pass());
     // The serial number and time the inspection began with, whatever the field says now.
     record.Time = Cycle_.Shown.Time.isValid() ? Cycle_.Shown.Time : record.Time;
@@ -110,6 +112,18 @@ TInspectionRecord TMainForm::ShownRecord() const
     record.RejudgedAt = Cycle_.Shown.RejudgedAt;
     record.SetProfileResult(RecordedProfileResult(record.Pass));
     record.SetLocation(Location_);
+    return record;
+}
+
+TInspectionRecord TMainForm::ConnectorRecord() const
+{
+    // Every fibre's last judgement; the serial and time are the connector's first view's.
+    TInspectionRecord record = TInspectionRecord::FromMtInspection(Cycle_.Connector.Inspection(), Profile_);
+    record.Time = Cycle_.Shown.Time.isValid() ? Cycle_.Shown.Time : record.Time;
+    record.Serial = Cycle_.Shown.Serial;
+    record.Source = Cycle_.Shown.Source;
+    record.Frames = Cycle_.Shown.Frames;
+    record.RejudgedAt = Cycle_.Shown.RejudgedAt;
     return record;
 }
 
@@ -190,7 +204,8 @@ void TMainForm::KeepInStore(const TInspectionRecord& record)
         if (!Store_)
             Store_ = TRecordStore::OpenLocal(LocalRecordStorePath());
         TStoredInspection s = TStoredInspection::Made(record, RecordStation_);
-        if (Analyzer_ && record.Judged())
+        // The engine's zone lists hold one fibre's findings; a connector's fibres carry their own.
+        if (Analyzer_ && record.Judged() && !record.MultiFibre())
             s.TakeFindings(*Analyzer_);
         if (KeepReportPictures_ && Cycle_.ShowingResult())
         {

@@ -54,6 +54,7 @@ void TMainForm::EnterReportLayout()
     TITLE->setVisible(true);
     TITLE3->setVisible(true);
     AUTOMANUAL->setVisible(false);
+    ShowConnectorControls();
 }
 
 void TMainForm::LeaveReportLayout()
@@ -67,6 +68,7 @@ void TMainForm::LeaveReportLayout()
     TITLE->setVisible(false);
     TITLE3->setVisible(false);
     AUTOMANUAL->setVisible(true);
+    ShowConnectorControls();
 }
 
 void TMainForm::CropToReportArea(TBitmap* image)

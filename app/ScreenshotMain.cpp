@@ -8,6 +8,8 @@
 // it writes the image as a live frame with the live assistant's zones, verdict and focus bar.
 // --profile NAME, first, judges by that built-in acceptance profile (the user's choice is kept).
 // --browser OUTPUT.png writes the results browser over a generated store instead.
+// Several images before the output are opened in turn, each a view of a multi-fibre connector
+// panned on; --fibre N, after --profile, then writes fibre N's enlarged zones instead.
 
 #include "app/RecordsBrowser.h"
 #include "app/TMainForm.h"
@@ -20,6 +22,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDateEdit>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -36,6 +39,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace
@@ -109,6 +113,13 @@ int main(int argc, char** argv)
         argv += 2;
         argc -= 2;
     }
+    int fibre = 0;
+    if (argc >= 3 && std::strcmp(argv[1], "--fibre") == 0)
+    {
+        fibre = std::atoi(argv[2]);
+        argv += 2;
+        argc -= 2;
+    }
     if (argc >= 3 && std::strcmp(argv[1], "--dialog") == 0)
     {
         dialog = argv[2];
@@ -139,11 +150,12 @@ int main(int argc, char** argv)
     if (argc < 3 || (dialog && std::strcmp(dialog, "params") != 0 && std::strcmp(dialog, "criteria") != 0 &&
                      std::strcmp(dialog, "open") != 0))
     {
-        std::fprintf(stderr,
-                     "usage: %s [--profile NAME] [--dialog params|criteria|open | --auto SERIAL | --live | "
-                     "--resumed] IMAGE "
-                     "OUTPUT.png\n",
-                     argv[0]);
+        std::fprintf(
+            stderr,
+            "usage: %s [--profile NAME] [--fibre N] [--dialog params|criteria|open | --auto SERIAL | "
+            "--live | --resumed] IMAGE... "
+            "OUTPUT.png\n",
+            argv[0]);
         return 2;
     }
     QElapsedTimer clock;
@@ -164,7 +176,7 @@ int main(int argc, char** argv)
     form.show();
     TApplication::processEvents();
     std::fprintf(stderr, "window shown after %lld ms\n", static_cast<long long>(clock.elapsed()));
-    const QString output = QString::fromLocal8Bit(argv[2]);
+    const QString output = QString::fromLocal8Bit(argv[argc - 1]);
     // The inspection's log record goes to a folder of its own, not to the tree.
     QTemporaryDir scratch;
     form.SetImageFolder(scratch.path());
@@ -201,7 +213,8 @@ int main(int argc, char** argv)
         form.B_AUTO->setChecked(true);
         form.B_SERIAL->setText(QString::fromLocal8Bit(serial));
         form.SetImageFolder(folder.path());
-        form.OpenImageFile(QFile::encodeName(QString::fromLocal8Bit(argv[1])).toStdString());
+        for (int i = 1; i < argc - 1; ++i)
+            form.OpenImageFile(QFile::encodeName(QString::fromLocal8Bit(argv[i])).toStdString());
         const QImage report(QDir(folder.path()).filePath(QString::fromLocal8Bit(serial) + ".bmp"));
         if (report.isNull())
             std::fprintf(stderr, "no report was saved: the image did not pass\n");
@@ -213,7 +226,15 @@ int main(int argc, char** argv)
         QFile::copy(QDir(folder.path()).filePath("inspections.csv"), stem + ".csv");
         return !report.isNull() && report.save(output) ? 0 : 1;
     }
-    form.OpenImageFile(QFile::encodeName(QString::fromLocal8Bit(argv[1])).toStdString());
+    for (int i = 1; i < argc - 1; ++i)
+        form.OpenImageFile(QFile::encodeName(QString::fromLocal8Bit(argv[i])).toStdString());
+    if (fibre > 0)
+    {
+        form.ShowFibre(fibre);
+        for (int i = 0; i < 20; ++i)
+            TApplication::processEvents();
+        return form.FIBREVIEW && form.FIBREVIEW->grab().save(output) ? 0 : 1;
+    }
     if (resumed)
         form.CheckOrResume();
     int status = 1;

@@ -339,6 +339,7 @@ void TMainForm::BuildComponents()
         group->addButton(pair.first);
         group->addButton(pair.second);
     }
+    BuildConnectorControls();
     CHECK = Make<QPushButton>(RIGHT, "CHECK", 8, 436, 249, 35);
     CHECK->setText(QStringLiteral("Check"));
     CHECK->setFont(UiFont(Px18pt, true));
@@ -401,6 +402,7 @@ void TMainForm::LayoutPanels()
     LEFT->setGeometry(0, TopHeight, std::max(0, w - RightWidth), bodyHeight);
     PB->setGeometry(0, 0, LEFT->width(), LEFT->height());
     ShowLocationCaution();
+    ShowConnectorControls();
     NOSCOPE->setGeometry(LEFT->rect().adjusted(40, 0, -40, 0));
     const int shift = w - DesignWidth;
     LIVEANALYSIS->setGeometry(622 + shift, 20, 40, 20);

@@ -14,6 +14,7 @@
 
 #include "analysis/TPoint2D.h"
 #include "capture/TCheckCycle.h"
+#include "ferrule/FibreJudgement.h"
 #include "profiles/CriteriaProfile.h"
 #include "profiles/FiberLocation.h"
 #include "profiles/ProfileEvaluation.h"
@@ -31,6 +32,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -39,6 +41,7 @@
 class QAction;
 class QCheckBox;
 class QDateTime;
+class QDialog;
 class QLocale;
 class QFileDialog;
 class QFrame;
@@ -49,12 +52,14 @@ class QPainter;
 class QPrinter;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 class QTableWidget;
 class QTimer;
 class QToolButton;
 class TBitmap;
 class TAutoCheckTrigger;
 class TFiberAnalyzer;
+class TFibreStrip;
 class TLiveAnalyzer;
 struct TLiveResult;
 class TPaintBox;
@@ -143,6 +148,14 @@ public:
     QTimer* RECORDTIMER = nullptr;    // retries records kept for their log, while there are any
     QToolButton* LIVEANALYSIS = nullptr;
     QToolButton* AUTOCHECK = nullptr;
+
+    // A multi-fibre connector: the strip of its fibres over the picture's foot, and in place of
+    // the fiber mode (which its profile fixes) the first fibre in view and a new connector.
+    TFibreStrip* FIBRES = nullptr;
+    QLabel* FIRSTFIBRELABEL = nullptr;
+    QSpinBox* FIRSTFIBRE = nullptr;
+    QPushButton* NEWCONNECTOR = nullptr;
+    QDialog* FIBREVIEW = nullptr; // one fibre's zones enlarged; made on first use
 
     // What the tests and the dialogs may read.
     TFiberAnalyzer* Analyzer() const { return Analyzer_.get(); }
@@ -296,8 +309,10 @@ public:
     void WritePdfReportTo(const QString& path);
     // The working image with its zone circles at the image's own size.
     QImage AnalysedImage() const;
-    // The record of the inspection shown: its serial number, time, source and verdict.
+    // The record of the inspection shown: its serial number, time, source and verdict; for a
+    // multi-fibre connector the connector's, fibre by fibre.
     TInspectionRecord ShownRecord() const;
+    TInspectionRecord ConnectorRecord() const;
     // Appends the inspection shown to the log of the image folder, with the files saved for
     // this judgement; a failure is shown to the operator and changes nothing else.
     void LogInspection(const QStringList& files);
@@ -351,6 +366,33 @@ public:
     bool ShowProfileResult();
     // The working image with the zones of the profile in use, as shown, saved and reported.
     void DrawAnalysis(QPainter* canvas, int width, int height, const QRect& rect) const;
+
+    // ---- Multi-fibre connectors (capture/ConnectorRun.cpp, criteria/ConnectorResult.cpp): with a
+    // profile of a multi-fibre layout a Check judges every whole fibre of the picture, panning on
+    // from the last view; the cycle's connector holds the verdicts, and the connector's verdict,
+    // record and report come once every fibre is judged.
+    void BuildConnectorControls();
+    // The controls, the strip and the fiber mode as the profile's layout asks.
+    void ShowConnectorControls();
+    void NEWCONNECTORClick();
+    void FIRSTFIBREChange(int number);
+    void FIBRESClick(int number);
+    // How a view's fibres are located and judged; tests give views of their own.
+    using TFibreCheck =
+        std::function<TMtCheck(TFiberAnalyzer&, const TCriteriaProfile&, int firstFibre, TFibreRowScratch&)>;
+    void SetFibreCheck(TFibreCheck check) { FibreCheck_ = std::move(check); }
+    // The result on screen is a view of the connector.
+    bool ConnectorShown() const;
+    // Why the connector on screen has no verdict: how far it is, or what the view lacks.
+    QString ConnectorNoVerdictReason() const;
+    void LayoutConnectorGrid();
+    void ShowConnectorGrid();
+    void ShowConnectorResult();
+    void DrawConnectorOverlay(QPainter* canvas, int width, int height, const QRect& rect) const;
+    // One fibre's picture at its last judgement, with its zones, enlarged in FIBREVIEW.
+    void ShowFibre(int number);
+    static QImage FibreZoneImage(const TConnectorCycle::Crop& crop, const TCriteriaProfile& profile,
+                                 int side);
 
     // ---- Report composition and printing (app/ReportPrinting.cpp).
     void EnterReportLayout();
@@ -422,6 +464,14 @@ private:
     // Saves the report (and its PDF) under the inspection's serial number, beside any earlier
     // files of that number; returns the paths written.
     QStringList FileUnderSerial(bool rejudged);
+    // What a judgement leaves: the report under the serial (a pass in automatic mode) or the
+    // pictures of a failure, then the record with every file written.
+    void FileAndLog(QStringList files);
+    // A Check's view of a multi-fibre connector: located, numbered and judged by FibreCheck_.
+    void RunConnectorAnalysis();
+    void TakeConnectorView(const TMtCheck& check);
+    TFibreCheck FibreCheck_ = CheckFibres;
+    TFibreRowScratch FibreScratch_;
 
     // ---- Result view.
     // Judges the face on screen again without locating it anew: after a manual correction, and

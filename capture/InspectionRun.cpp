@@ -259,6 +259,11 @@ void TMainForm::RunAnalysis()
     VIDEO->setVisible(false);
     ShowScopeHint();
     Analyzer_->Mode = M_SINGLE->isChecked() ? 0 : 1;
+    if (Profile_.Ferrule.MultiFibre())
+    {
+        RunConnectorAnalysis();
+        return;
+    }
     // No verdict without a fiber: the edge locator is asked first, then the profile's circle
     // judges.
     Location_ = AnalyzeLocated(*Analyzer_, EdgeScratch_, JudgingMethod());
@@ -267,8 +272,12 @@ void TMainForm::RunAnalysis()
     PB->repaint();
     // The verdict and the grid on screen now, before the saves and the records that follow.
     RIGHT->repaint();
+    FileAndLog(Cycle_.TakeFiles());
+}
+
+void TMainForm::FileAndLog(QStringList files)
+{
     const QString serial = Cycle_.Shown.Serial;
-    QStringList files = Cycle_.TakeFiles();
     // Whatever happens to the saves, the inspection is logged with the files that were written;
     // a failed save is reported after that.
     std::exception_ptr saveError;

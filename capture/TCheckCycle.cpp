@@ -196,6 +196,32 @@ void TCheckCycle::NotJudged(TVerdict why)
     SaveResultPending = false;
 }
 
+void TCheckCycle::ConnectorViewTaken(TConnectorView view, bool automaticMode)
+{
+    Shown.Serial = Connector.Serial();
+    Shown.Time = Connector.Time();
+    switch (view)
+    {
+    case TConnectorView::Complete:
+        Shown.Verdict = Connector.Inspection().Pass() ? TVerdict::Pass : TVerdict::Fail;
+        break;
+    case TConnectorView::Partial:
+        Shown.Verdict = TVerdict::Partial;
+        break;
+    case TConnectorView::Overview:
+        Shown.Verdict = TVerdict::Overview;
+        break;
+    case TConnectorView::NotInView:
+        Shown.Verdict = TVerdict::NotInView;
+        break;
+    case TConnectorView::NoFibre:
+        Shown.Verdict = TVerdict::NoFiber;
+        break;
+    }
+    SaveResultPending =
+        view == TConnectorView::Complete && Shown.Pass() && automaticMode && !Connector.Filed();
+}
+
 void TCheckCycle::GoLive()
 {
     State_ = TCycleState::Live;

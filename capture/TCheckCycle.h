@@ -11,6 +11,7 @@
 // tick requests a capture whose sequence is "triggered": it skips the serial check and the raw
 // save of a Ctrl+Check.
 
+#include "capture/TConnectorCycle.h"
 #include "platform/TBitmap.h"
 
 #include <QDateTime>
@@ -53,6 +54,8 @@ enum class TVerdict
     Fail,
     NoFiber,   // no fiber in the picture: no verdict
     NotInView, // the fiber is cut by the frame where its whole cladding must be seen: no verdict
+    Partial,   // a multi-fibre connector with fibres not judged yet: no verdict so far
+    Overview,  // a multi-fibre overview: fibres located and numbered, nothing certified
 };
 
 // The inspection the window shows, as judged: what the records, the PDF, the print and the saves
@@ -70,7 +73,11 @@ struct TShownInspection
     bool FiledUnderSerial = false; // the automatic save filed its report under the serial
     bool Pass() const { return Verdict == TVerdict::Pass; }
     // Judged and found nothing to judge: no report of it is filed, printed or saved as a PDF.
-    bool NoVerdict() const { return Verdict == TVerdict::NoFiber || Verdict == TVerdict::NotInView; }
+    bool NoVerdict() const
+    {
+        return Verdict == TVerdict::NoFiber || Verdict == TVerdict::NotInView ||
+               Verdict == TVerdict::Partial || Verdict == TVerdict::Overview;
+    }
 };
 
 class TCheckCycle
@@ -89,6 +96,8 @@ public:
     bool SaveRawOnCheck = false;    // the last Check click held Ctrl
     bool SaveResultPending = false; // a Pass in automatic mode: the report goes under the serial
     TShownInspection Shown;
+    // The multi-fibre connector, while the profile has a multi-fibre layout.
+    TConnectorCycle Connector;
 
     TCycleState State() const { return State_; }
     bool Live() const { return State_ != TCycleState::ShowingResult; }
@@ -137,7 +146,12 @@ public:
     void BeginInspection(const QString& source, int frames, const QString& serial, const QDateTime& time);
     // The face on screen was judged again at time.
     void Rejudged(const QDateTime& time) { Shown.RejudgedAt = time; }
-    void MarkFiledUnderSerial() { Shown.FiledUnderSerial = true; }
+    void MarkFiledUnderSerial()
+    {
+        Shown.FiledUnderSerial = true;
+        if (Connector.Views() > 0)
+            Connector.MarkFiled();
+    }
     // A file saved for the inspection being made; all of them, taken once it is recorded.
     void AddFile(const QString& path) { Shown.Files << path; }
     QStringList TakeFiles() { return std::exchange(Shown.Files, {}); }
@@ -146,6 +160,10 @@ public:
     void Judged(bool pass, bool automaticMode);
     // The result has no verdict (why: NoFiber or NotInView): nothing goes under the serial.
     void NotJudged(TVerdict why);
+    // A view of the multi-fibre connector has been taken: the inspection shown is the connector
+    // (its serial and first view's time), and its verdict is the connector's once every fibre
+    // is judged; its report goes under the serial once, on a pass in automatic mode.
+    void ConnectorViewTaken(TConnectorView view, bool automaticMode);
     // Back to live video; the verdict stays, as the grid keeps the last result.
     void GoLive();
     // The save command in the result view ends whatever sequence was noted.

@@ -159,6 +159,11 @@ void TMainForm::LayoutClassicGrid()
 
 void TMainForm::ShowCriteria()
 {
+    if (Profile_.Ferrule.MultiFibre())
+    {
+        ShowConnectorGrid();
+        return;
+    }
     if (!Profile_.Classic)
     {
         ShowProfileCriteria();

@@ -17,21 +17,29 @@ void TMainForm::PBPaint(QPainter* canvas)
     if (!Analyzer_)
         return;
     DrawAnalysis(canvas, PB->width(), PB->height(), QRect(0, 0, PB->width(), PB->height()));
-    // Why there is no verdict, in the middle of the picture it is about.
-    if (Cycle_.ShowingResult() && !Location_.Judges())
+    // Why there is no verdict, in the middle of the picture it is about. A connector's view
+    // judged in part says so in the verdict panel; its picture holds the fibres' own verdicts.
+    const bool connectorView = ConnectorShown();
+    const TVerdict verdict = Cycle_.Shown.Verdict;
+    if (Cycle_.ShowingResult() &&
+        (connectorView ? verdict != TVerdict::Partial && Cycle_.Shown.NoVerdict() : !Location_.Judges()))
     {
-        const QString reason = QString::fromStdString(NoVerdictReason(Location_));
+        const QString reason =
+            connectorView ? ConnectorNoVerdictReason() : QString::fromStdString(NoVerdictReason(Location_));
         const QFont previous = canvas->font();
         QFont large = previous;
         large.setPixelSize(20);
         large.setBold(true);
         canvas->setFont(large);
-        const QRect area(24, 0, PB->width() - 48, PB->height());
-        const QRect used =
-            canvas->fontMetrics().boundingRect(area, Qt::AlignCenter | Qt::TextWordWrap, reason);
+        // A connector's fibres lie across the middle: its reason goes above them.
+        const QRect area = connectorView ? QRect(24, 16, PB->width() - 48, PB->height() / 3)
+                                         : QRect(24, 0, PB->width() - 48, PB->height());
+        const int align =
+            (connectorView ? Qt::AlignHCenter | Qt::AlignTop : Qt::AlignCenter) | Qt::TextWordWrap;
+        const QRect used = canvas->fontMetrics().boundingRect(area, align, reason);
         canvas->fillRect(used.adjusted(-10, -6, 10, 6), QColor(0, 0, 0, 190));
         canvas->setPen(QColor(255, 212, 0));
-        canvas->drawText(area, Qt::AlignCenter | Qt::TextWordWrap, reason);
+        canvas->drawText(area, align, reason);
         canvas->setFont(previous);
     }
     // What was saved for this result, at the top on a dark ground; never in the report picture.
@@ -55,7 +63,7 @@ void TMainForm::PBMouseDown(Qt::MouseButton button, int X, int Y)
 {
     // A second button during a drag changes nothing. Without a verdict there are no zones to
     // move: a picture without a fiber is never judged by a circle placed by hand.
-    if (!Analyzer_ || MouseDragging_ || !Location_.Judges())
+    if (!Analyzer_ || MouseDragging_ || !Location_.Judges() || ConnectorShown())
         return;
     ScaleDragging_ = button == Qt::RightButton;
     LastMousePoint_ = TPoint2D(static_cast<float>(X), static_cast<float>(Y));
@@ -101,7 +109,7 @@ void TMainForm::Rejudge()
     const bool recorded = Cycle_.ShowingResult() && Cycle_.Shown.Verdict != TVerdict::None;
     // As after a manual correction: the detection runs again, since the engine's evaluation may
     // follow a detection only once. Only an analysed image can be prepared and searched again.
-    if (!Analyzer_ || !Analyzer_->SourceRaster)
+    if (!Analyzer_ || !Analyzer_->SourceRaster || ConnectorShown())
         return;
     // Another profile or the user's choice may judge by the other circle; a circle placed by
     // hand stays.
@@ -135,7 +143,7 @@ bool TMainForm::SayNoVerdict()
         return false;
     ShowMessageBox(
         this,
-        QString::fromStdString(NoVerdictReason(Location_)) +
+        (ConnectorShown() ? ConnectorNoVerdictReason() : QString::fromStdString(NoVerdictReason(Location_))) +
             QStringLiteral("\n\nThis inspection has no verdict, so there is no report to print or save."),
         QStringLiteral("No verdict"), QMessageBox::Information);
     return true;
