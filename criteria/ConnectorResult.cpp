@@ -126,8 +126,9 @@ void TMainForm::ShowConnectorGrid()
         REPORT->item(row, 0)->setText(
             fibre.Times > 1 ? QStringLiteral("Fibre %1 (judged %2\u00D7)").arg(n).arg(fibre.Times)
                             : QStringLiteral("Fibre %1").arg(n));
+        // A connector's grid is its fibres' counts: shown whatever the single-fibre setting says.
         QString counts;
-        if (judged && Analyzer_ && Analyzer_->ShowCounts != 0)
+        if (judged)
         {
             QStringList perZone;
             for (const TZoneResult& zone : fibre.Last.Result.Zones)

@@ -127,8 +127,9 @@ protected:
         Form->SetImageFolder(Path("images"));
         Form->SetProfile(profile);
         Form->SetFibreCheck(Given.Checker());
-        // The grid shows counts only where the settings ask for them, as for one fibre.
-        Form->Analyzer()->ShowCounts = 1;
+        // A connector's grid shows its fibres' counts even where the settings hide a single
+        // fibre's.
+        Form->Analyzer()->ShowCounts = 0;
         QImage blank(640, 480, QImage::Format_RGB888);
         blank.fill(QColor(110, 110, 110));
         ASSERT_TRUE(blank.save(Path("view.bmp"), "BMP"));
