@@ -143,6 +143,7 @@ void TMainForm::OfferLiveFrame(QPainter* Dc)
     TLiveSettings settings = TLiveSettings::From(*Analyzer_);
     settings.Profile = LiveProfile_;
     settings.ClassicByEdge = LocateByEdge_;
+    settings.FirstFibre = Cycle_.Connector.FirstFibre();
     LiveAnalyzer_->Offer(*static_cast<QImage*>(device), LiveFrameNumber_, settings);
 }
 
@@ -216,14 +217,39 @@ void TMainForm::BuildLiveDrawing(const QSize& frame)
                                       static_cast<int>(r.FailedZones)};
     const bool newText = said != LiveVerdictSaid_;
     LiveVerdictSaid_ = said;
+    bool retext = newText;
     QString text;
     QColor colour;
     if (Profile_.Ferrule.MultiFibre())
     {
-        // A single fibre's verdict would be wrong on a connector's picture: the Check judges
-        // every fibre of the view on its own.
-        if (newText)
-            text = QStringLiteral("Multi-fibre connector: Check judges each fibre");
+        // Each fibre marked where it lies, numbered as the Check will number it; a single
+        // fibre's verdict would be wrong on a connector's picture, so none is given: the Check
+        // judges every fibre of the view on its own.
+        const bool scaled = frame.width() > AnalysisWidth || frame.height() > AnalysisHeight;
+        const float sx = scaled ? static_cast<float>(frame.width()) / AnalysisWidth : 1.0f;
+        const float sy = scaled ? static_cast<float>(frame.height()) / AnalysisHeight : 1.0f;
+        int first = 0, last = 0;
+        for (int i = 0; r.MultiFibre && i < r.FibreCount; ++i)
+        {
+            const TLiveResult::TFibre& f = r.Fibres[static_cast<std::size_t>(i)];
+            CircleDots(LiveDots_[f.Whole && f.Number > 0 ? 1 : 2], f.Centre.X * sx, f.Centre.Y * sy,
+                       f.Radius * (sx + sy) / 2.0f, frame);
+            if (f.Whole && f.Number > 0)
+            {
+                first = first == 0 ? f.Number : std::min(first, f.Number);
+                last = std::max(last, f.Number);
+            }
+        }
+        if (newText || LiveFibresSaid_ != std::make_pair(first, last))
+        {
+            LiveFibresSaid_ = {first, last};
+            retext = true;
+            text = r.Overview   ? QStringLiteral("Overview: the Check numbers the fibres, certifies nothing")
+                   : first == 0 ? QStringLiteral("No whole fibre in view")
+                   : first == last
+                       ? QStringLiteral("Fibre %1 in view: Check judges it").arg(first)
+                       : QStringLiteral("Fibres %1\u2013%2 in view: Check judges each").arg(first).arg(last);
+        }
         colour = QColor(255, 212, 0);
     }
     else if (!r.FiberInView)
@@ -275,7 +301,7 @@ void TMainForm::BuildLiveDrawing(const QSize& frame)
         colour = r.Pass ? QColor(0, 200, 0) : QColor(255, 40, 40);
     }
     // The colour follows what is said, so a new colour comes with a new text.
-    if (newText)
+    if (retext)
         LiveVerdict_ = TextImage(text, colour, LiveVerdictWidth_);
     const int badge = AUTOCHECK->isChecked() ? 1 : 0;
     if (badge != LiveBadgeSaid_)

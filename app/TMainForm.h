@@ -506,6 +506,7 @@ private:
     // nothing: circle dots per colour, the verdict and the badge drawn once as images (with the
     // width of their text), the frame size they were built for.
     std::vector<QPoint> LiveDots_[3];
+    std::pair<int, int> LiveFibresSaid_; // the first and last whole fibre the live text named
     QImage LiveVerdict_;
     int LiveVerdictWidth_ = 0;
     std::array<int, 11> LiveVerdictSaid_{-1};

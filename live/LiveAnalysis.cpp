@@ -10,6 +10,7 @@
 
 #include "analysis/AnalysisGeometry.h"
 #include "analysis/TFiberAnalyzer.h"
+#include "ferrule/FibreRowLocator.h"
 #include "platform/TBitmap.h"
 #include "profiles/CriteriaProfile.h"
 #include "profiles/ProfileEvaluation.h"
@@ -90,8 +91,50 @@ float FocusScore(const TFiberAnalyzer& a)
     return count > 0 ? static_cast<float>(sum / static_cast<double>(count)) : 0.0f;
 }
 
+namespace
+{
+// The fibres of a multi-fibre frame, numbered as the Check will number them; nothing judged.
+TLiveResult LocateFibres(TFiberAnalyzer& a, const TLiveSettings& settings, TFibreRowScratch& rows)
+{
+    TLiveResult r;
+    r.ImageWidth = a.ImageWidth;
+    r.ImageHeight = a.ImageHeight;
+    r.Mode = a.Mode;
+    r.MultiFibre = true;
+    const TFerruleLayout& layout = settings.Profile->Ferrule;
+    const TFibreRowLocation location =
+        LocateFibreRow(a.GreyBuffer.data(), a.ImageWidth, a.ImageHeight, layout, rows);
+    const std::vector<int> numbers = NumberFibres(location, layout, settings.FirstFibre);
+    r.Overview = location.Kind == TMtViewKind::Overview;
+    for (std::size_t i = 0; i < location.Fibres.size() && r.FibreCount < TLiveResult::MaxFibres; ++i)
+    {
+        const TLocatedFibre& f = location.Fibres[i];
+        TLiveResult::TFibre& out = r.Fibres[static_cast<std::size_t>(r.FibreCount++)];
+        out.Centre = f.Centre;
+        out.Radius = 0.5f * (f.RadiusX + f.RadiusY);
+        out.Number = numbers[i];
+        out.Whole = f.WhollyInView;
+        if (out.Whole && out.Number > 0 && !r.FiberInView)
+        {
+            // The first whole fibre stands for the view: its centre, its zones, its focus.
+            r.FiberInView = true;
+            r.UmPerPixel = f.UmPerPixel();
+            a.Center = f.Centre;
+            a.ZoneScale = out.Radius / 125.0f;
+            constexpr float Diameters[5] = {25.0f, 65.0f, 118.0f, 132.0f, 250.0f};
+            for (int k = 0; k < 5; ++k)
+                a.ZoneRadius[k] = Diameters[k] * a.ZoneScale;
+            r.Center = a.Center;
+            std::copy(std::begin(a.ZoneRadius), std::end(a.ZoneRadius), r.ZoneRadius);
+            r.Focus = FocusScore(a);
+        }
+    }
+    return r;
+}
+} // namespace
+
 TLiveResult AnalyseLiveFrame(TFiberAnalyzer& a, const TLiveSettings& settings, const TBitmap& frame,
-                             TBitmap& scaled, TEdgeLocatorScratch& edges)
+                             TBitmap& scaled, TEdgeLocatorScratch& edges, TFibreRowScratch* rows)
 {
     settings.ApplyTo(a);
     const TBitmap* input = &frame;
@@ -106,6 +149,8 @@ TLiveResult AnalyseLiveFrame(TFiberAnalyzer& a, const TLiveSettings& settings, c
     }
     a.SetCapturedImage(*input);
     a.PrepareImage();
+    if (settings.Profile && settings.Profile->Ferrule.MultiFibre())
+        return rows ? LocateFibres(a, settings, *rows) : TLiveResult{};
     a.LocateFiber();
     const TFiberLocation location = CheckLocation(a, edges, settings.Method());
 

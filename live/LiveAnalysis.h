@@ -8,8 +8,11 @@
 #include "profiles/FiberLocation.h"
 
 #include <QtGlobal>
+#include <array>
 #include <cstdint>
 #include <memory>
+
+class TFibreRowScratch;
 
 struct TCriteriaProfile;
 
@@ -28,6 +31,7 @@ struct TLiveSettings
     // so handing the settings over with every frame copies no table.
     std::shared_ptr<const TCriteriaProfile> Profile;
     bool ClassicByEdge = false; // the user's choice: the classic profile judges by the edge too
+    int FirstFibre = 1;         // a multi-fibre profile: the number the Check gives the leftmost fibre
 
     TLocateMethod Method() const;
 
@@ -54,6 +58,21 @@ struct TLiveResult
     bool TrueSize = false;
     float UmPerPixel = 0.0f;
     unsigned FailedZones = 0;
+    // With a multi-fibre profile: the fibres in the frame, located and numbered as the Check
+    // would, but not judged (the Check judges each fibre of the view). FiberInView then says
+    // that a whole fibre of the connector is in view; Focus is that of the first one.
+    struct TFibre
+    {
+        TPoint2D Centre;
+        float Radius = 0.0f;
+        int Number = 0; // 0: outside the connector
+        bool Whole = false;
+    };
+    static constexpr int MaxFibres = 64;
+    bool MultiFibre = false;
+    bool Overview = false;
+    int FibreCount = 0;
+    std::array<TFibre, MaxFibres> Fibres{};
 };
 
 // Mean squared central-difference gradient of the prepared grey image inside the adhesive ring
@@ -62,5 +81,7 @@ float FocusScore(const TFiberAnalyzer& analyzer);
 
 // Analyses frame (any size; larger than 640 x 480 is scaled down as a Check does) with analyzer
 // set up by settings. scaled and edges are kept by the caller, so a frame allocates nothing.
+// rows is the multi-fibre locator's scratch; without it a multi-fibre profile's frame shows no
+// fibres.
 TLiveResult AnalyseLiveFrame(TFiberAnalyzer& analyzer, const TLiveSettings& settings, const TBitmap& frame,
-                             TBitmap& scaled, TEdgeLocatorScratch& edges);
+                             TBitmap& scaled, TEdgeLocatorScratch& edges, TFibreRowScratch* rows = nullptr);

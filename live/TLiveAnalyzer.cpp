@@ -1,6 +1,7 @@
 #include "live/TLiveAnalyzer.h"
 
 #include "analysis/TFiberAnalyzer.h"
+#include "ferrule/FibreRowLocator.h"
 #include "platform/TBitmap.h"
 
 #include <QImage>
@@ -13,7 +14,7 @@
 
 TLiveAnalyzer::TLiveAnalyzer(QObject* parent)
     : QObject(parent), Analyzer_(std::make_unique<TFiberAnalyzer>()), Frame_(std::make_unique<TBitmap>()),
-      Scaled_(std::make_unique<TBitmap>())
+      Scaled_(std::make_unique<TBitmap>()), Rows_(std::make_unique<TFibreRowScratch>())
 {
     qRegisterMetaType<TLiveResult>("TLiveResult");
     WakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
@@ -92,7 +93,7 @@ void TLiveAnalyzer::Run()
             settings = Settings_;
             frameNumber = FrameNumber_;
         }
-        TLiveResult result = AnalyseLiveFrame(*Analyzer_, settings, *Frame_, *Scaled_, Edges_);
+        TLiveResult result = AnalyseLiveFrame(*Analyzer_, settings, *Frame_, *Scaled_, Edges_, Rows_.get());
         result.FrameNumber = frameNumber;
         // Handed to the owner's thread; the next frame is taken only after that.
         bool wake = false;

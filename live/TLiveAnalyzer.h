@@ -43,6 +43,7 @@ private:
     std::unique_ptr<TBitmap> Frame_;
     std::unique_ptr<TBitmap> Scaled_;
     TEdgeLocatorScratch Edges_;
+    std::unique_ptr<TFibreRowScratch> Rows_;
     TLiveSettings Settings_;
     qint64 FrameNumber_ = 0;
     std::atomic<bool> Busy_{false};

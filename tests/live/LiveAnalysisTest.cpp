@@ -4,7 +4,9 @@
 #include "live/LiveAnalysis.h"
 
 #include "analysis/TFiberAnalyzer.h"
+#include "ferrule/FibreRowLocator.h"
 #include "profiles/ProfileEvaluation.h"
+#include "tests/ferrule/MtFixture.h"
 #include "tests/profiles/BuiltinProfile.h"
 #include "tools/EndFaceGenerator.h"
 
@@ -13,6 +15,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <random>
+#include <vector>
 
 namespace
 {
@@ -154,6 +157,43 @@ TEST(LiveAnalysis, ACutCladdingIsInViewAsACheckWouldJudgeIt)
     const TLiveResult trueSize = AnalyseLiveFrame(a, settings, frame, scaled, edges);
     EXPECT_FALSE(trueSize.FiberInView);
     EXPECT_TRUE(trueSize.NotWhollyInView);
+}
+
+// With a multi-fibre profile a live frame marks each fibre, numbered as the Check will number
+// it, and gives no single fibre's verdict; an overview says it is one.
+TEST(LiveAnalysis, MarksEachFibreOfAConnectorWithoutAVerdict)
+{
+    TFiberAnalyzer a;
+    TLiveSettings settings = TLiveSettings::From(a);
+    settings.Profile = std::make_shared<const TCriteriaProfile>(BuiltinProfile("mt-sm-apc"));
+    settings.FirstFibre = 5;
+    MtPicture view; // fibres 5 and 6 of 12 at 1 um a pixel, 4 and 7 cut by the frame
+    view.UmPerPixel = 1.0f;
+    view.ViewX = -250.0f;
+    TBitmap scaled;
+    TEdgeLocatorScratch edges;
+    TFibreRowScratch rows;
+    const TLiveResult r = AnalyseLiveFrame(a, settings, view.Make(), scaled, edges, &rows);
+    EXPECT_TRUE(r.MultiFibre);
+    EXPECT_FALSE(r.Overview);
+    EXPECT_TRUE(r.FiberInView);
+    EXPECT_FALSE(r.Pass);
+    std::vector<int> whole;
+    for (int i = 0; i < r.FibreCount; ++i)
+        if (r.Fibres[static_cast<std::size_t>(i)].Whole)
+            whole.push_back(r.Fibres[static_cast<std::size_t>(i)].Number);
+    EXPECT_EQ(whole, (std::vector<int>{5, 6}));
+    EXPECT_NEAR(r.UmPerPixel, 1.0f, 0.03f);
+    EXPECT_GT(r.Focus, 0.0f);
+
+    MtPicture overview;
+    const TLiveResult o = AnalyseLiveFrame(a, settings, overview.Make(), scaled, edges, &rows);
+    EXPECT_TRUE(o.Overview);
+    EXPECT_EQ(o.FibreCount, 12);
+    // Without the locator's scratch nothing is located, and nothing is claimed.
+    const TLiveResult none = AnalyseLiveFrame(a, settings, view.Make(), scaled, edges);
+    EXPECT_FALSE(none.FiberInView);
+    EXPECT_EQ(none.FibreCount, 0);
 }
 
 TEST(LiveAnalysis, GivesTheVerdictOfTheStationsOwnAnalysis)

@@ -13,8 +13,9 @@
 inline const TCriteriaProfile& BuiltinProfile(std::string_view name)
 {
     const TCriteriaProfile* profile = FindProfile(name);
-    // Every table of the IEC standard has its zones A to D.
-    if (!profile || (!profile->Classic && profile->Zones.size() != 4))
+    // Every table of the IEC standard has its zones A to D, a multi-fibre ferrule's A and B.
+    const std::size_t zones = profile && profile->Ferrule.MultiFibre() ? 2 : 4;
+    if (!profile || (!profile->Classic && profile->Zones.size() != zones))
         throw std::runtime_error("the built-in profile " + std::string(name) +
                                  " is missing or cut short: its text does not parse");
     return *profile;
