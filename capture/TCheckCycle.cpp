@@ -212,6 +212,7 @@ void TCheckCycle::ConnectorViewTaken(TConnectorView view, bool automaticMode)
         Shown.Verdict = TVerdict::Overview;
         break;
     case TConnectorView::NotInView:
+    case TConnectorView::Outside:
         Shown.Verdict = TVerdict::NotInView;
         break;
     case TConnectorView::NoFibre:

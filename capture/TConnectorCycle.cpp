@@ -43,6 +43,11 @@ TConnectorView TConnectorCycle::Take(const TMtCheck& check, const QImage& pictur
 {
     LastCheck_ = check;
     Lowest_ = Highest_ = 0;
+    // A whole fibre the numbering puts outside the connector means the view is not where the
+    // operator said: its fibres would be filed under the wrong numbers, so none is taken.
+    for (const TFibreResult& f : check.Fibres)
+        if (f.Where.WhollyInView && f.Number == 0 && check.Location.Kind == TMtViewKind::FibreView)
+            return LastView_ = TConnectorView::Outside;
     const int judged = Inspection_.Take(check);
     for (const TFibreResult& f : check.Fibres)
     {
@@ -88,6 +93,8 @@ QString TConnectorCycle::Progress() const
         return QStringLiteral("Overview: certifies nothing");
     case TConnectorView::NotInView:
         return QStringLiteral("Not in view: no fibre wholly seen");
+    case TConnectorView::Outside:
+        return QStringLiteral("Fibres outside the connector: check First fibre");
     case TConnectorView::Partial:
     case TConnectorView::Complete:
         break;

@@ -20,6 +20,7 @@ enum class TConnectorView
     NoFibre,   // no fibre in the picture
     Overview,  // fibres located and numbered, nothing certified
     NotInView, // fibres found, none whole: nothing judged
+    Outside,   // a whole fibre numbered past the connector: First fibre is wrong, nothing taken
     Partial,   // fibres judged; others of the connector are not judged yet
     Complete,  // every fibre of the connector judged: its verdict stands
 };

@@ -260,6 +260,10 @@ QString TMainForm::ConnectorNoVerdictReason() const
                               "judge them in fibre views.");
     case TConnectorView::NotInView:
         return QStringLiteral("Not in view: no fibre lies wholly in the picture, so none is judged.");
+    case TConnectorView::Outside:
+        return QStringLiteral("Fibres outside the connector: a whole fibre of the view falls past the "
+                              "connector's last, so First fibre does not say where the view lies. "
+                              "Nothing was judged.");
     case TConnectorView::NoFibre:
     case TConnectorView::Complete:
         break;

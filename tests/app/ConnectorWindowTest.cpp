@@ -282,7 +282,17 @@ INSTANTIATE_TEST_SUITE_P(Connector, ConnectorNoVerdictTest,
                                                              f.Where.WhollyInView = false;
                                                              return FibreView({f});
                                                          },
-                                                         TVerdict::NotInView, "Not in view"}));
+                                                         TVerdict::NotInView, "Not in view"},
+                                           // First fibre says the view lies past the connector's
+                                           // end: its judged fibre is not taken either.
+                                           NoVerdictCase{
+                                               "a whole fibre outside the connector",
+                                               [](int first) {
+                                                   TFibreResult outside = Fibre(0, 1, true);
+                                                   outside.Outcome = TFibreOutcome::NotInView;
+                                                   return FibreView({Fibre(first, 0, false), outside});
+                                               },
+                                               TVerdict::NotInView, "Not in view"}));
 
 struct FilingCase
 {
