@@ -127,20 +127,25 @@ public:
         y += Dpi / 30;
         for (const TZoneResult& z : Zones_)
         {
-            if (y + lineHeight > bottom)
+            QStringList rows;
+            for (const TRuleResult& rule : z.Rows)
+                rows << QString::fromStdString(rule.Item) + QStringLiteral(" (limit ") +
+                            QString::fromStdString(rule.Criteria) + QLatin1Char(')');
+            const QString legend = QStringLiteral("Zone %1 counts: ").arg(QString::fromStdString(z.Key)) +
+                                   rows.join(QStringLiteral(" / "));
+            // A zone of many rows takes more than a line: wrapped within the page, never cut at
+            // its right edge.
+            P_.setFont(Body_);
+            const QRect room(0, 0, Writer_.width(), bottom);
+            const int height = P_.boundingRect(room, Qt::TextWordWrap, legend).height();
+            if (y + height > bottom)
             {
                 footer();
                 Writer_.newPage();
                 y = 0;
             }
-            QStringList rows;
-            for (const TRuleResult& rule : z.Rows)
-                rows << QString::fromStdString(rule.Item) + QStringLiteral(" (limit ") +
-                            QString::fromStdString(rule.Criteria) + QLatin1Char(')');
-            y += Line(P_, 0, y,
-                      QStringLiteral("Zone %1 counts: ").arg(QString::fromStdString(z.Key)) +
-                          rows.join(QStringLiteral(" / ")),
-                      Body_);
+            P_.drawText(QRect(0, y, Writer_.width(), height), Qt::TextWordWrap, legend);
+            y += height;
         }
         if (!R_.FindingsText().isEmpty() && y + lineHeight * 2 <= bottom)
             y += Findings(y, bottom);

@@ -84,6 +84,27 @@ TEST_F(PdfReport, AConnectorListsEveryFibreAndItsVerdict)
     EXPECT_TRUE(text.section(QLatin1Char('\n'), 0, 1).contains(QLatin1String("Fail"))) << text.toStdString();
 }
 
+// The legend under the table names every row of a zone, the last one too, however many rows the
+// profile has: a long legend wraps within the page instead of running off its edge.
+TEST_F(PdfReport, ALongLegendWrapsWithinThePage)
+{
+    TInspectionRecord r = ConnectorRecord();
+    for (TFibreRecord& f : r.Fibres)
+        for (TZoneResult& z : f.Zones)
+        {
+            z.Rows.clear();
+            for (int k = 1; k <= 6; ++k)
+                z.Rows.push_back({"Defects of size class " + std::to_string(k), "No Limit", 0, true});
+        }
+    const QString text = ReportText(r).simplified();
+    for (const char* key : {"A", "B"})
+        EXPECT_TRUE(
+            text.contains(QStringLiteral("Zone %1 counts: Defects of size class 1").arg(QLatin1String(key))))
+            << key << "\n"
+            << text.toStdString();
+    EXPECT_EQ(text.count(QLatin1String("Defects of size class 6 (limit No Limit)")), 2) << text.toStdString();
+}
+
 TEST_F(PdfReport, AnIncompleteConnectorSaysHowFarItGotAndCertifiesNothing)
 {
     const TInspectionRecord r = TInspectionRecord::FromMtInspection(
