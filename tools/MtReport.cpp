@@ -226,10 +226,18 @@ std::string MtJson(const TMtReport& r)
         {
             s += ",\"zones\":[";
             for (std::size_t z = 0; z < f.Result.Zones.size() && z < p.Zones.size(); ++z)
-                s += (z ? "," : "") +
-                     ZoneJson(f.Result.Zones[z],
-                              "\"key\":" + JsonString(f.Result.Zones[z].Key) +
-                                  ",\"count\":" + std::to_string(ZoneCount(f, p.Zones[z])) + ",");
+            {
+                // Appended piece by piece: GCC 12 at -O3 warns falsely about a literal joined
+                // to a temporary string.
+                std::string head = "\"key\":";
+                head += JsonString(f.Result.Zones[z].Key);
+                head += ",\"count\":";
+                head += std::to_string(ZoneCount(f, p.Zones[z]));
+                head += ",";
+                if (z > 0)
+                    s += ",";
+                s += ZoneJson(f.Result.Zones[z], head);
+            }
             s += "]";
         }
         if (f.Outcome != TFibreOutcome::NotInView)
@@ -263,13 +271,27 @@ std::string MtCsvLines(const TMtReport& r)
     const std::string view = text(MtViewVerdict(r.Check));
     // A picture without a fibre keeps its line: a batch's CSV names every picture it checked.
     if (r.Check.Fibres.empty())
-        return picture + std::string(14, ',') + view + "," + view + "\r\n";
+    {
+        std::string line = picture;
+        line.append(14, ',');
+        line += view;
+        line += ",";
+        line += view;
+        line += "\r\n";
+        return line;
+    }
     std::string out;
     for (const TFibreResult& f : r.Check.Fibres)
     {
         const TLocatedFibre& w = f.Where;
-        std::string line = picture + (f.Number > 0 ? std::to_string(f.Number) : "") + "," +
-                           std::to_string(w.Row + 1) + "," + FibreOutcomeName(f.Outcome) + ",";
+        std::string line = picture;
+        if (f.Number > 0)
+            line += std::to_string(f.Number);
+        line += ",";
+        line += std::to_string(w.Row + 1);
+        line += ",";
+        line += FibreOutcomeName(f.Outcome);
+        line += ",";
         line += JsonFloat(w.Centre.X) + "," + JsonFloat(w.Centre.Y) + "," + JsonFloat(w.RadiusX) + "," +
                 JsonFloat(w.RadiusY) + "," + JsonFloat(w.UmPerPixel()) + ",";
         for (const char* key : {"A", "B"})

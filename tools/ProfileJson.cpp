@@ -38,8 +38,13 @@ std::string ProfileJson(const TProfileResult& r)
     std::string s = "{\"name\":" + JsonString(r.ProfileName) + ",\"title\":" + JsonString(r.ProfileTitle);
     s += ",\"um_per_pixel\":" + JsonFloat(r.UmPerPixel) + ",\"zones\":[";
     for (std::size_t z = 0; z < r.Zones.size(); ++z)
-        s += (z ? "," : "") + ZoneJson(r.Zones[z]);
-    s += "],\"findings\":" + FindingsJson(r.Findings);
+    {
+        if (z > 0)
+            s += ",";
+        s += ZoneJson(r.Zones[z]);
+    }
+    s += "],\"findings\":";
+    s += FindingsJson(r.Findings);
     s += std::string(",\"overall\":\"") + (r.Pass ? "Pass" : "Fail") + "\"}";
     return s;
 }
