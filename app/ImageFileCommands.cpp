@@ -34,12 +34,12 @@ void TMainForm::LOADIMAGEClick()
         return;
     if (!OD)
     {
-        OD = new QFileDialog(this, QStringLiteral("Load Image"));
+        OD = new QFileDialog(this, tr("Load Image"));
         OD->setObjectName(QStringLiteral("OD"));
         OD->setAcceptMode(QFileDialog::AcceptOpen);
         OD->setFileMode(QFileDialog::ExistingFile);
         // Every format the program opens is listed, PNG included.
-        OD->setNameFilter(QStringLiteral("Image (*.bmp *.jpg *.jpeg *.png)"));
+        OD->setNameFilter(tr("Image (*.bmp *.jpg *.jpeg *.png)"));
         OD->setDefaultSuffix(QStringLiteral("bmp"));
         // An installed program's samples are one click away, wherever the program works.
         if (const QString samples = InstalledSamplesFolder(); !samples.isEmpty())
@@ -92,14 +92,13 @@ void TMainForm::OpenImageFile(const std::string& path)
     else
     {
         // The described text first, then what was found, in the analyser's words.
-        QString found = QStringLiteral("The file ") + QString::fromStdString(DescribeRefusal(why));
+        QString found = tr("The file %1").arg(QString::fromStdString(DescribeRefusal(why)));
         if (why.Problem == TImageProblem::WrongSize)
-            found += QStringLiteral("; only %1 x %2 and 720 x %2 pixels are opened")
-                         .arg(AnalysisWidth)
-                         .arg(AnalysisHeight);
-        ShowMessageBox(this, QStringLiteral("Cannot open this image file\n") + found + QLatin1Char('.'),
-                       why.Problem == TImageProblem::WrongSize || !why ? QStringLiteral("Invalid image size")
-                                                                       : QStringLiteral("Invalid image file"),
+            found +=
+                tr("; only %1 x %2 and 720 x %2 pixels are opened").arg(AnalysisWidth).arg(AnalysisHeight);
+        ShowMessageBox(this, tr("Cannot open this image file\n") + found + QLatin1Char('.'),
+                       why.Problem == TImageProblem::WrongSize || !why ? tr("Invalid image size")
+                                                                       : tr("Invalid image file"),
                        QMessageBox::Critical);
     }
 }
@@ -132,14 +131,16 @@ void TMainForm::SpeedButton2Click()
     }
     if (Analyzer_)
     {
-        const QString date = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
+        // ISO, whatever the locale: a locale's short date may hold spaces, separators or
+        // characters another system cannot store in a name.
+        const QString date = QDate::currentDate().toString(Qt::ISODate);
         // The open dialog starts here next time. The report goes to the folder by its full path,
         // so a folder that cannot be entered fails the write instead of saving elsewhere.
         QDir::setCurrent(ImageFolder_);
         const QString name = DatedReportName(ImageFolder_, date);
         const QString path = QDir(ImageFolder_).filePath(name);
         SaveReportImage(QFile::encodeName(path).toStdString());
-        ShowResultMessage(QStringLiteral("Report Saved : ") + path);
+        ShowResultMessage(tr("Report Saved : %1").arg(path));
     }
     Cycle_.ResetFrames();
 }
@@ -167,16 +168,17 @@ void TMainForm::SAVEIMAGEClick()
         return;
     if (!SD)
     {
-        SD = new QFileDialog(this, QStringLiteral("Save Image"));
+        SD = new QFileDialog(this, tr("Save Image"));
         SD->setObjectName(QStringLiteral("SD"));
         SD->setAcceptMode(QFileDialog::AcceptSave);
         SD->setFileMode(QFileDialog::AnyFile);
-        SD->setNameFilters({QStringLiteral("Windows Bitmap (*.bmp)"), QStringLiteral("JPEG Image (*.jpg)")});
+        SD->setNameFilters({tr("Windows Bitmap (*.bmp)"), tr("JPEG Image (*.jpg)")});
         SD->setDefaultSuffix(QStringLiteral("bmp"));
-        // A bare name takes the extension of the chosen entry.
+        // A bare name takes the extension of the chosen entry, known by its place in the list:
+        // the entries' texts are translated.
         connect(SD, &QFileDialog::filterSelected, SD, [this](const QString& filter) {
-            SD->setDefaultSuffix(filter.contains(QLatin1String("*.jpg")) ? QStringLiteral("jpg")
-                                                                         : QStringLiteral("bmp"));
+            SD->setDefaultSuffix(SD->nameFilters().indexOf(filter) == 1 ? QStringLiteral("jpg")
+                                                                        : QStringLiteral("bmp"));
         });
     }
     SD->setDirectory(ImageFolder_);

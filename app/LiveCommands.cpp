@@ -4,6 +4,7 @@
 
 #include "analysis/AnalysisGeometry.h"
 #include "analysis/TFiberAnalyzer.h"
+#include "app/EngineTexts.h"
 #include "app/TMainForm.h"
 #include "app/UserPreferences.h"
 #include "live/TLiveAnalyzer.h"
@@ -91,11 +92,10 @@ void CircleDots(std::vector<QPoint>& dots, float cx, float cy, float r, const QS
 
 void TMainForm::BuildLiveControls()
 {
-    LIVEANALYSIS = Switch(TOP, "LIVEANALYSIS", QStringLiteral("Live"),
-                          QStringLiteral("Live analysis (F2): zones, verdict and focus on the live picture"));
-    AUTOCHECK =
-        Switch(TOP, "AUTOCHECK", QStringLiteral("Auto Check"),
-               QStringLiteral("Automatic Check (F3): checks by itself at the sharpest steady picture"));
+    LIVEANALYSIS = Switch(TOP, "LIVEANALYSIS", tr("Live"),
+                          tr("Live analysis (F2): zones, verdict and focus on the live picture"));
+    AUTOCHECK = Switch(TOP, "AUTOCHECK", tr("Auto Check"),
+                       tr("Automatic Check (F3): checks by itself at the sharpest steady picture"));
     LIVEANALYSIS->setChecked(TUserPreferences::LiveAnalysis());
     AUTOCHECK->setChecked(TUserPreferences::AutoCheck());
     AutoCheckTrigger_ = std::make_unique<TAutoCheckTrigger>();
@@ -244,20 +244,18 @@ void TMainForm::BuildLiveDrawing(const QSize& frame)
         {
             LiveFibresSaid_ = {first, last};
             retext = true;
-            text = r.Overview   ? QStringLiteral("Overview: the Check numbers the fibres, certifies nothing")
-                   : first == 0 ? QStringLiteral("No whole fibre in view")
-                   : first == last
-                       ? QStringLiteral("Fibre %1 in view: Check judges it").arg(first)
-                       : QStringLiteral("Fibres %1\u2013%2 in view: Check judges each").arg(first).arg(last);
+            text = r.Overview      ? tr("Overview: the Check numbers the fibres, certifies nothing")
+                   : first == 0    ? tr("No whole fibre in view")
+                   : first == last ? tr("Fibre %1 in view: Check judges it").arg(first)
+                                   : tr("Fibres %1\u2013%2 in view: Check judges each").arg(first).arg(last);
         }
         colour = QColor(255, 212, 0);
     }
     else if (!r.FiberInView)
     {
         if (newText)
-            text = r.NotWhollyInView
-                       ? QString::fromUtf8(NotInViewVerdict) + QStringLiteral(": centre the fiber")
-                       : QStringLiteral("No fiber in view");
+            text = r.NotWhollyInView ? tr("%1: centre the fiber").arg(EngineText(NotInViewVerdict))
+                                     : tr("No fiber in view");
         colour = QColor(255, 255, 0);
     }
     else
@@ -269,7 +267,7 @@ void TMainForm::BuildLiveDrawing(const QSize& frame)
         const float cx = r.Center.X * sx;
         const float cy = r.Center.Y * sy;
         const float s = (sx + sy) / 2.0f;
-        text = r.Pass ? QStringLiteral("Pass") : QStringLiteral("Fail");
+        text = EngineText(r.Pass ? "Pass" : "Fail");
         if (r.TrueSize)
         {
             // The profile's own zones and names; the result may be of a frame judged just before
@@ -282,7 +280,8 @@ void TMainForm::BuildLiveDrawing(const QSize& frame)
                            cx, cy, bounds[i] / 2.0f / r.UmPerPixel * s, frame);
             for (std::size_t z = 0; z < Profile_.Zones.size() && z < 32 && newText; ++z)
                 if (r.FailedZones & (1u << z))
-                    text += QStringLiteral("  zone ") + QString::fromStdString(Profile_.Zones[z].Name);
+                    text += QStringLiteral("  ") +
+                            tr("zone %1").arg(QString::fromStdString(Profile_.Zones[z].Name));
         }
         else
         {
@@ -290,14 +289,14 @@ void TMainForm::BuildLiveDrawing(const QSize& frame)
             CircleDots(LiveDots_[1], cx, cy, r.ZoneRadius[2] * s, frame);
             CircleDots(LiveDots_[1], cx, cy, r.ZoneRadius[3] * s, frame);
             CircleDots(LiveDots_[2], cx, cy, r.ZoneRadius[4] * s, frame);
-            const char* zones[] = {"core", "cladding", "contact"};
+            const char* zones[] = {QT_TR_NOOP("core"), QT_TR_NOOP("cladding"), QT_TR_NOOP("contact")};
             for (int z = 0; z < 3 && newText; ++z)
                 if (!r.ZonePass[z])
-                    text += QStringLiteral("  %1 %2").arg(QLatin1String(zones[z])).arg(r.ZoneFindings[z]);
+                    text += QStringLiteral("  %1 %2").arg(tr(zones[z])).arg(r.ZoneFindings[z]);
         }
         // The automatic Check waits while the edge disagrees; the operator learns why.
         if (r.Caution && newText)
-            text += QStringLiteral("  edge uncertain");
+            text += QStringLiteral("  ") + tr("edge uncertain");
         colour = r.Pass ? QColor(0, 200, 0) : QColor(255, 40, 40);
     }
     // The colour follows what is said, so a new colour comes with a new text.
@@ -307,8 +306,8 @@ void TMainForm::BuildLiveDrawing(const QSize& frame)
     if (badge != LiveBadgeSaid_)
     {
         LiveBadgeSaid_ = badge;
-        LiveBadge_ = TextImage(badge ? QStringLiteral("LIVE  AUTO CHECK") : QStringLiteral("LIVE"),
-                               QColor(255, 212, 0), LiveBadgeWidth_);
+        LiveBadge_ =
+            TextImage(badge ? tr("LIVE  AUTO CHECK") : tr("LIVE"), QColor(255, 212, 0), LiveBadgeWidth_);
     }
 }
 

@@ -3,6 +3,7 @@
 // engine's own evaluation.
 
 #include "analysis/TFiberAnalyzer.h"
+#include "app/EngineTexts.h"
 #include "app/TMainForm.h"
 #include "app/TPaintBox.h"
 #include "app/UserPreferences.h"
@@ -40,7 +41,7 @@ int RowCount(const TCriteriaProfile& profile)
 
 QString Verdict(bool pass)
 {
-    return pass ? QStringLiteral("Pass") : QStringLiteral("Fail");
+    return EngineText(pass ? "Pass" : "Fail");
 }
 } // namespace
 
@@ -64,12 +65,12 @@ std::vector<TCriteriaProfile> TMainForm::AvailableProfiles(QStringList* problems
             // The folder is known: the file's own name is enough.
             problem = QString::fromStdString(error).replace(folder.filePath(file), file);
         else if (p.Zones.empty())
-            problem = file + QStringLiteral(": a profile needs at least one zone");
+            problem = TMainForm::tr("%1: a profile needs at least one zone").arg(file);
         else
             for (const TCriteriaProfile& known : profiles)
                 if (known.Name == p.Name)
                     problem =
-                        file + QStringLiteral(": the name %1 is taken").arg(QString::fromStdString(p.Name));
+                        TMainForm::tr("%1: the name %2 is taken").arg(file, QString::fromStdString(p.Name));
         if (problem.isEmpty())
             profiles.push_back(std::move(p));
         else if (problems)
@@ -100,11 +101,11 @@ void TMainForm::RestoreProfile()
         shown += QChar(0x2026);
     ShowMessageBox(
         this,
-        QStringLiteral("The acceptance profile \"%1\" chosen last cannot be found; the station's "
-                       "classic criteria are used.")
+        tr("The acceptance profile \"%1\" chosen last cannot be found; the station's "
+           "classic criteria are used.")
                 .arg(shown) +
             (problems.isEmpty() ? QString() : QStringLiteral("\n\n") + problems.join(QLatin1Char('\n'))),
-        QStringLiteral("Acceptance profile"), QMessageBox::Warning);
+        tr("Acceptance profile"), QMessageBox::Warning);
 }
 
 void TMainForm::SetProfile(const TCriteriaProfile& profile)
@@ -216,7 +217,7 @@ void TMainForm::LayoutProfileGrid()
 
 void TMainForm::ShowProfileCriteria()
 {
-    Cell(REPORT, 0, 0)->setText(QString::fromStdString(Profile_.Title));
+    Cell(REPORT, 0, 0)->setText(EngineText(Profile_.Title));
     int row = 1;
     for (const TProfileZone& zone : Profile_.Zones)
     {
@@ -238,7 +239,7 @@ bool TMainForm::ShowProfileResult()
     ShowProfileCriteria();
     if (ProfileResult_.UmPerPixel > 0.0f)
         Cell(REPORT, 0, 0)
-            ->setText(QString::fromStdString(Profile_.Title) +
+            ->setText(EngineText(Profile_.Title) +
                       QStringLiteral("  \u00B7  %1 \u00B5m/px")
                           .arg(static_cast<double>(ProfileResult_.UmPerPixel), 0, 'f', 3));
     int row = 1;

@@ -39,24 +39,23 @@ void TMainForm::BuildRecordControls()
 {
     RECORDS = new QToolButton(TOP);
     RECORDS->setObjectName(QStringLiteral("RECORDS"));
-    RECORDS->setText(QStringLiteral("Records"));
-    RECORDS->setToolTip(
-        QStringLiteral("PDF report of the result on screen; what else to keep of each inspection"));
+    RECORDS->setText(tr("Records"));
+    RECORDS->setToolTip(tr("PDF report of the result on screen; what else to keep of each inspection"));
     RECORDS->setStyleSheet(QStringLiteral("QToolButton { color: white; border: none; padding: 0 4px; }"
                                           "QToolButton:hover { text-decoration: underline; }"));
     RECORDS->setFocusPolicy(Qt::NoFocus);
     RECORDS->setPopupMode(QToolButton::InstantPopup);
     auto* menu = new QMenu(RECORDS);
-    PDFREPORT = menu->addAction(QStringLiteral("Save PDF Report..."));
+    PDFREPORT = menu->addAction(tr("Save PDF Report..."));
     PDFREPORT->setObjectName(QStringLiteral("PDFREPORT"));
-    BROWSERECORDS = menu->addAction(QStringLiteral("Browse Records..."));
+    BROWSERECORDS = menu->addAction(tr("Browse Records..."));
     BROWSERECORDS->setObjectName(QStringLiteral("BROWSERECORDS"));
     menu->addSeparator();
-    SAVEFAILED = menu->addAction(QStringLiteral("Save Pictures of Failed Inspections"));
+    SAVEFAILED = menu->addAction(tr("Save Pictures of Failed Inspections"));
     SAVEFAILED->setObjectName(QStringLiteral("SAVEFAILED"));
     SAVEFAILED->setCheckable(true);
     SAVEFAILED->setChecked(TUserPreferences::SaveFailedInspections());
-    AUTOPDF = menu->addAction(QStringLiteral("PDF Report with Every Automatic Save"));
+    AUTOPDF = menu->addAction(tr("PDF Report with Every Automatic Save"));
     AUTOPDF->setObjectName(QStringLiteral("AUTOPDF"));
     AUTOPDF->setCheckable(true);
     AUTOPDF->setChecked(TUserPreferences::PdfWithAutomaticSave());
@@ -182,8 +181,7 @@ void TMainForm::LogInspection(const QStringList& files)
         catch (const std::exception&)
         {
         }
-        ShowMessageBox(this, QString::fromUtf8(e.what()), QStringLiteral("Inspection not logged"),
-                       QMessageBox::Warning);
+        ShowMessageBox(this, QString::fromUtf8(e.what()), tr("Inspection not logged"), QMessageBox::Warning);
     }
     ShowPendingRecords();
     KeepInStore(record);
@@ -224,8 +222,8 @@ void TMainForm::KeepInStore(const TInspectionRecord& record)
             StoreProblemSaid_ = true;
             ShowMessageBox(this,
                            QString::fromUtf8(e.what()) +
-                               QStringLiteral("\n\nInspections are still logged in inspections.csv."),
-                           QStringLiteral("Record store"), QMessageBox::Warning);
+                               tr("\n\nInspections are still logged in inspections.csv."),
+                           tr("Record store"), QMessageBox::Warning);
         }
         return;
     }
@@ -256,8 +254,8 @@ void TMainForm::ShowPlantWaiting(qint64 count, const QString& problem)
     // no news.
     const bool show = count > 0 && !problem.isEmpty();
     PLANTWAITING->setVisible(show);
-    PLANTWAITING->setText(count == 1 ? QStringLiteral("Plant database: 1 record waiting")
-                                     : QStringLiteral("Plant database: %1 records waiting").arg(count));
+    PLANTWAITING->setText(count == 1 ? tr("Plant database: 1 record waiting")
+                                     : tr("Plant database: %1 records waiting").arg(count));
     PLANTWAITING->setToolTip(problem);
 }
 
@@ -280,8 +278,8 @@ void TMainForm::ShowPendingRecords()
 {
     const int waiting = Pending_ ? Pending_->Count() : 0;
     RECORDSWAITING->setVisible(waiting > 0);
-    RECORDSWAITING->setText(waiting == 1 ? QStringLiteral("Inspection not logged yet")
-                                         : QStringLiteral("%1 inspections not logged yet").arg(waiting));
+    RECORDSWAITING->setText(waiting == 1 ? tr("Inspection not logged yet")
+                                         : tr("%1 inspections not logged yet").arg(waiting));
     if (waiting > 0 && !RECORDTIMER->isActive())
         RECORDTIMER->start();
     else if (waiting == 0 && RECORDTIMER && RECORDTIMER->isActive())
@@ -319,8 +317,8 @@ void TMainForm::PDFREPORTClick()
     const QString stem =
         serial.isEmpty() || !SerialIsFileName(serial) ? TimeStampStem(Cycle_.Shown.Time) : serial;
     const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Save PDF Report"), QDir(ImageFolder_).filePath(stem + QStringLiteral(".pdf")),
-        QStringLiteral("PDF Report (*.pdf)"));
+        this, tr("Save PDF Report"), QDir(ImageFolder_).filePath(stem + QStringLiteral(".pdf")),
+        tr("PDF Report (*.pdf)"));
     if (path.isEmpty())
         return;
     WritePdfReportTo(path);

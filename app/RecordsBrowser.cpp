@@ -4,9 +4,11 @@
 
 #include "app/RecordsBrowser.h"
 
+#include "app/EngineTexts.h"
 #include "app/UserPreferences.h"
 #include "platform/MessageBox.h"
 #include "platform/TApplication.h"
+#include "profiles/FiberLocation.h"
 #include "records/PdfReport.h"
 #include "records/RecordExport.h"
 
@@ -35,7 +37,11 @@
 
 namespace
 {
-const char* const Columns[] = {"Time", "Serial", "Verdict", "Station", "Profile", "Mode", "Source"};
+const char* const Columns[] = {
+    QT_TRANSLATE_NOOP("TRecordsModel", "Time"),    QT_TRANSLATE_NOOP("TRecordsModel", "Serial"),
+    QT_TRANSLATE_NOOP("TRecordsModel", "Verdict"), QT_TRANSLATE_NOOP("TRecordsModel", "Station"),
+    QT_TRANSLATE_NOOP("TRecordsModel", "Profile"), QT_TRANSLATE_NOOP("TRecordsModel", "Mode"),
+    QT_TRANSLATE_NOOP("TRecordsModel", "Source")};
 constexpr int ColumnCount = 7;
 } // namespace
 
@@ -85,7 +91,8 @@ QVariant TRecordsModel::data(const QModelIndex& index, int role) const
     case 1:
         return r->Serial;
     case 2:
-        return r->Verdict;
+        // Stored in English, as the log writes it; shown in the window's language.
+        return EngineText(r->Verdict.toStdString());
     case 3:
         return r->Station;
     case 4:
@@ -103,7 +110,7 @@ QVariant TRecordsModel::headerData(int section, Qt::Orientation orientation, int
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= ColumnCount)
         return {};
-    return QLatin1String(Columns[section]);
+    return tr(Columns[section]);
 }
 
 bool TRecordsModel::canFetchMore(const QModelIndex& parent) const
@@ -141,18 +148,18 @@ void TRecordsModel::fetchMore(const QModelIndex& parent)
 TRecordsBrowser::TRecordsBrowser(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("RecordsBrowser"));
-    setWindowTitle(QStringLiteral("Records"));
+    setWindowTitle(tr("Records"));
     resize(980, 640);
 
     SOURCE = new QComboBox(this);
     SOURCE->setObjectName(QStringLiteral("SOURCE"));
-    SOURCE->addItem(QStringLiteral("This station"));
+    SOURCE->addItem(tr("This station"));
     const TPlantDatabase plant = TUserPreferences::PlantDatabase();
     if (plant.Configured())
-        SOURCE->addItem(QStringLiteral("Plant database (%1)").arg(plant.Describe()));
+        SOURCE->addItem(tr("Plant database (%1)").arg(plant.Describe()));
     SERIAL = new QLineEdit(this);
     SERIAL->setObjectName(QStringLiteral("SERIAL"));
-    SERIAL->setPlaceholderText(QStringLiteral("Serial starts with"));
+    SERIAL->setPlaceholderText(tr("Serial starts with"));
     FROM = new QDateEdit(QDate::currentDate().addDays(-30), this);
     FROM->setObjectName(QStringLiteral("FROM"));
     FROM->setCalendarPopup(true);
@@ -161,24 +168,26 @@ TRecordsBrowser::TRecordsBrowser(QWidget* parent) : QDialog(parent)
     TO->setCalendarPopup(true);
     VERDICT = new QComboBox(this);
     VERDICT->setObjectName(QStringLiteral("VERDICT"));
-    VERDICT->addItems({QStringLiteral("Any verdict"), QStringLiteral("Pass"), QStringLiteral("Fail"),
-                       QStringLiteral("No fiber"), QStringLiteral("Not in view")});
+    // The item data is the verdict as stored, which the search matches; the text is for reading.
+    VERDICT->addItem(tr("Any verdict"));
+    for (const char* verdict : {"Pass", "Fail", NoFiberVerdict, NotInViewVerdict})
+        VERDICT->addItem(EngineText(verdict), QString::fromUtf8(verdict));
     STATION = new QLineEdit(this);
     STATION->setObjectName(QStringLiteral("STATION"));
-    STATION->setPlaceholderText(QStringLiteral("Station"));
+    STATION->setPlaceholderText(tr("Station"));
     PROFILE = new QLineEdit(this);
     PROFILE->setObjectName(QStringLiteral("PROFILE"));
-    PROFILE->setPlaceholderText(QStringLiteral("Profile"));
-    SEARCH = new QPushButton(QStringLiteral("Search"), this);
+    PROFILE->setPlaceholderText(tr("Profile"));
+    SEARCH = new QPushButton(tr("Search"), this);
     SEARCH->setObjectName(QStringLiteral("SEARCH"));
     SEARCH->setDefault(true);
 
     auto* filters = new QHBoxLayout;
     filters->addWidget(SOURCE);
     filters->addWidget(SERIAL, 1);
-    filters->addWidget(new QLabel(QStringLiteral("from"), this));
+    filters->addWidget(new QLabel(tr("from"), this));
     filters->addWidget(FROM);
-    filters->addWidget(new QLabel(QStringLiteral("to"), this));
+    filters->addWidget(new QLabel(tr("to"), this));
     filters->addWidget(TO);
     filters->addWidget(VERDICT);
     filters->addWidget(STATION);
@@ -201,12 +210,12 @@ TRecordsBrowser::TRecordsBrowser(QWidget* parent) : QDialog(parent)
     COUNT->setObjectName(QStringLiteral("COUNT"));
     CHARTBY = new QComboBox(this);
     CHARTBY->setObjectName(QStringLiteral("CHARTBY"));
-    CHARTBY->addItems({QStringLiteral("Pass rate per day"), QStringLiteral("Pass rate per station")});
-    PDF = new QPushButton(QStringLiteral("PDF Report..."), this);
+    CHARTBY->addItems({tr("Pass rate per day"), tr("Pass rate per station")});
+    PDF = new QPushButton(tr("PDF Report..."), this);
     PDF->setObjectName(QStringLiteral("PDF"));
-    EXPORT = new QPushButton(QStringLiteral("Export..."), this);
+    EXPORT = new QPushButton(tr("Export..."), this);
     EXPORT->setObjectName(QStringLiteral("EXPORT"));
-    EXPORT->setToolTip(QStringLiteral("Every inspection the search found, as CSV or JSON Lines"));
+    EXPORT->setToolTip(tr("Every inspection the search found, as CSV or JSON Lines"));
     auto* below = new QHBoxLayout;
     below->addWidget(COUNT, 1);
     below->addWidget(CHARTBY);
@@ -246,7 +255,7 @@ TRecordFilter TRecordsBrowser::Filter() const
     f.From = FROM->date().startOfDay();
     f.To = TO->date().addDays(1).startOfDay();
     if (VERDICT->currentIndex() > 0)
-        f.Verdict = VERDICT->currentText();
+        f.Verdict = VERDICT->currentData().toString();
     f.Station = STATION->text().trimmed();
     f.Profile = PROFILE->text().trimmed();
     return f;
@@ -265,8 +274,7 @@ bool TRecordsBrowser::Search()
         const TRecordFilter filter = Filter();
         Searched_ = filter;
         const qint64 count = Store_->Count(filter);
-        COUNT->setText(count == 1 ? QStringLiteral("1 inspection")
-                                  : QStringLiteral("%1 inspections").arg(count));
+        COUNT->setText(count == 1 ? tr("1 inspection") : tr("%1 inspections").arg(count));
         Model_->Reset(Store_.get(), filter);
         ShowChart();
         return true;
@@ -286,7 +294,7 @@ void TRecordsBrowser::ShowChart()
         return;
     const bool perStation = CHARTBY->currentIndex() == 1;
     const std::vector<TPassRate> rates = Store_->PassRates(Filter(), perStation);
-    auto* set = new QBarSet(QStringLiteral("Pass rate %"));
+    auto* set = new QBarSet(tr("Pass rate %"));
     QStringList keys;
     for (const TPassRate& r : rates)
     {
@@ -301,8 +309,7 @@ void TRecordsBrowser::ShowChart()
     auto* chart = new QChart;
     chart->addSeries(series);
     chart->legend()->setVisible(false);
-    chart->setTitle(perStation ? QStringLiteral("Pass rate per station")
-                               : QStringLiteral("Pass rate per day (UTC)"));
+    chart->setTitle(perStation ? tr("Pass rate per station") : tr("Pass rate per day (UTC)"));
     auto* x = new QBarCategoryAxis;
     x->append(keys);
     auto* y = new QValueAxis;
@@ -332,30 +339,31 @@ void TRecordsBrowser::ShowRecord(int row)
         return;
     QDialog view(this);
     view.setObjectName(QStringLiteral("RecordView"));
-    view.setWindowTitle(QStringLiteral("%1 %2").arg(s->Record.Serial, s->Record.Verdict()));
+    view.setWindowTitle(
+        QStringLiteral("%1 %2").arg(s->Record.Serial, EngineText(s->Record.Verdict().toStdString())));
     auto* layout = new QVBoxLayout(&view);
     auto* picture = new QLabel(&view);
     QImage image;
     if (!s->ReportPng.isEmpty() && image.loadFromData(s->ReportPng, "PNG"))
         picture->setPixmap(QPixmap::fromImage(image));
     else
-        picture->setText(QStringLiteral("No report picture was kept for this inspection."));
+        picture->setText(tr("No report picture was kept for this inspection."));
     auto* scroll = new QScrollArea(&view);
     scroll->setWidget(picture);
     layout->addWidget(scroll, 3);
     auto* text = new QTextEdit(&view);
     text->setReadOnly(true);
     QStringList lines;
-    lines << QStringLiteral("Station %1, operator %2, %3").arg(s->Station, s->Operator, s->Record.Source);
-    lines << QStringLiteral("Verdict: ") + s->Record.Verdict();
+    lines << tr("Station %1, operator %2, %3").arg(s->Station, s->Operator, s->Record.Source);
+    lines << tr("Verdict: %1").arg(EngineText(s->Record.Verdict().toStdString()));
     if (!s->Record.ProfileRowsText().isEmpty())
         lines << s->Record.ProfileRowsText();
     for (const TStoredFinding& f : s->Findings)
-        lines << (f.Zone.isEmpty() ? QStringLiteral("measured %1: %2 x %3 µm")
+        lines << (f.Zone.isEmpty() ? tr("measured %1: %2 x %3 µm")
                                          .arg(f.Kind)
                                          .arg(static_cast<double>(f.SizeUm), 0, 'f', 2)
                                          .arg(static_cast<double>(f.LengthUm), 0, 'f', 1)
-                                   : QStringLiteral("%1 %2: box %3 x %4 px, area %5, size %6")
+                                   : tr("%1 %2: box %3 x %4 px, area %5, size %6")
                                          .arg(f.Zone, f.Kind)
                                          .arg(static_cast<double>(f.Width))
                                          .arg(static_cast<double>(f.Height))
@@ -374,7 +382,7 @@ void TRecordsBrowser::WritePdf(int row, const QString& path)
 {
     const std::optional<TStoredInspection> s = RecordAt(row);
     if (!s)
-        throw std::runtime_error("No record is chosen");
+        throw std::runtime_error(tr("No record is chosen").toStdString());
     // The end face is the picture's left part, as the window lays the report out.
     QImage face;
     if (!s->ReportPng.isEmpty() && face.loadFromData(s->ReportPng, "PNG"))
@@ -382,8 +390,7 @@ void TRecordsBrowser::WritePdf(int row, const QString& path)
     const QByteArray pdf = RenderPdfReport(s->Record, face, LocalePageSize());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size() || !file.commit())
-        throw std::runtime_error(
-            QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()).toStdString());
+        throw std::runtime_error(tr("Cannot write %1: %2").arg(path, file.errorString()).toStdString());
 }
 
 void TRecordsBrowser::PdfClick()
@@ -394,9 +401,9 @@ void TRecordsBrowser::PdfClick()
     const int row = chosen.first().row();
     const TRecordSummary* r = Model_->At(row);
     const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Save PDF Report"),
+        this, tr("Save PDF Report"),
         (r && !r->Serial.isEmpty() ? r->Serial : QStringLiteral("report")) + QStringLiteral(".pdf"),
-        QStringLiteral("PDF (*.pdf)"));
+        tr("PDF (*.pdf)"));
     if (!path.isEmpty())
         WritePdf(row, path);
 }
@@ -404,30 +411,28 @@ void TRecordsBrowser::PdfClick()
 qint64 TRecordsBrowser::Export(const QString& path, bool json)
 {
     if (!Store_)
-        throw std::runtime_error("Search first: there is no record store open");
+        throw std::runtime_error(tr("Search first: there is no record store open").toStdString());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw std::runtime_error(
-            QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()).toStdString());
+        throw std::runtime_error(tr("Cannot write %1: %2").arg(path, file.errorString()).toStdString());
     const qint64 written = ExportRecords(*Store_, Searched_, json, [&file](const QByteArray& line) {
         return file.write(line) == line.size();
     });
     if (!file.commit())
-        throw std::runtime_error(
-            QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()).toStdString());
+        throw std::runtime_error(tr("Cannot write %1: %2").arg(path, file.errorString()).toStdString());
     return written;
 }
 
 void TRecordsBrowser::ExportClick()
 {
     QString chosenFilter;
-    const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Export Records"), QStringLiteral("inspections.csv"),
-        QStringLiteral("CSV (*.csv);;JSON Lines (*.jsonl)"), &chosenFilter);
+    const QString path =
+        QFileDialog::getSaveFileName(this, tr("Export Records"), QStringLiteral("inspections.csv"),
+                                     QStringLiteral("CSV (*.csv);;JSON Lines (*.jsonl)"), &chosenFilter);
     if (path.isEmpty())
         return;
     const bool json =
         path.endsWith(QLatin1String(".jsonl")) || chosenFilter.startsWith(QLatin1String("JSON"));
     const qint64 written = Export(path, json);
-    COUNT->setText(QStringLiteral("%1 inspections exported to %2").arg(written).arg(path));
+    COUNT->setText(tr("%1 inspections exported to %2").arg(written).arg(path));
 }

@@ -8,6 +8,7 @@
 #include "records/RecordStore.h"
 
 #include <QAbstractTableModel>
+#include <QCoreApplication>
 #include <QDialog>
 #include <memory>
 #include <optional>
@@ -24,6 +25,8 @@ class QTableView;
 // The list's rows, fetched by pages from the store.
 class TRecordsModel : public QAbstractTableModel
 {
+    Q_DECLARE_TR_FUNCTIONS(TRecordsModel)
+
 public:
     static constexpr int PageSize = 200;
 
@@ -48,6 +51,8 @@ private:
 
 class TRecordsBrowser : public QDialog
 {
+    Q_DECLARE_TR_FUNCTIONS(TRecordsBrowser)
+
 public:
     explicit TRecordsBrowser(QWidget* parent = nullptr);
     ~TRecordsBrowser() override;

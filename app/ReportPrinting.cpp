@@ -135,12 +135,12 @@ void TMainForm::PrintBitmap(TBitmap* bitmap)
     QPrinter& printer = *Printer();
     QPainter page;
     if (!page.begin(&printer))
-        throw std::runtime_error("The printer could not start the print job");
+        throw std::runtime_error(tr("The printer could not start the print job").toStdString());
     const int dpi = printer.logicalDpiX();
     const int pw = printer.width();
     const int ph = printer.height();
     const int m = dpi / 2;
     raster.DrawFit(&page, m, m, pw - m, ph - m);
     if (!page.end())
-        throw std::runtime_error("The printer could not finish the print job");
+        throw std::runtime_error(tr("The printer could not finish the print job").toStdString());
 }

@@ -66,11 +66,11 @@ QString EnterUserDataFolder()
 {
     const QString folder = UserDataFolder();
     if (!QDir().mkpath(folder))
-        return QStringLiteral("Cannot create the folder %1").arg(folder);
+        return QCoreApplication::translate("StartOptions", "Cannot create the folder %1").arg(folder);
     if (!QFileInfo(folder).isWritable())
-        return QStringLiteral("Cannot write in the folder %1").arg(folder);
+        return QCoreApplication::translate("StartOptions", "Cannot write in the folder %1").arg(folder);
     if (!QDir::setCurrent(folder))
-        return QStringLiteral("Cannot change to the folder %1").arg(folder);
+        return QCoreApplication::translate("StartOptions", "Cannot change to the folder %1").arg(folder);
     return QString();
 }
 

@@ -1,6 +1,7 @@
 #include "app/TMainForm.h"
 
 #include "analysis/TFiberAnalyzer.h"
+#include "app/EngineTexts.h"
 #include "app/Icons.h"
 #include "app/TPaintBox.h"
 #include "app/UserPreferences.h"
@@ -148,11 +149,11 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Framele
     if (captureCount > MaxCaptureCount)
     {
         ShowMessageBox(this,
-                       QStringLiteral("The settings file asks for %1 frames per capture; at most %2 are "
-                                      "possible, so %2 are used.")
+                       tr("The settings file asks for %1 frames per capture; at most %2 are "
+                          "possible, so %2 are used.")
                            .arg(captureCount)
                            .arg(MaxCaptureCount),
-                       QStringLiteral("Invalid setting"), QMessageBox::Warning);
+                       tr("Invalid setting"), QMessageBox::Warning);
         captureCount = MaxCaptureCount;
     }
     captureCount = std::max(captureCount, 1);
@@ -185,8 +186,8 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Framele
     TITLE->move(8, 8);
     SayIfNetworkFolder();
     if (!TUserPreferences::Refused.isEmpty())
-        ShowMessageBox(this, std::exchange(TUserPreferences::Refused, QString()),
-                       QStringLiteral("Preferences"), QMessageBox::Warning);
+        ShowMessageBox(this, std::exchange(TUserPreferences::Refused, QString()), tr("Preferences"),
+                       QMessageBox::Warning);
 
     FormCreate();
     // Key preview: the window sees every key press before the focused control.
@@ -213,15 +214,15 @@ void TMainForm::BuildComponents()
     TOP->setMouseTracking(true);
     TITLECAPTION = Make<QLabel>(TOP, "TITLECAPTION", 16, 10, 250, 18);
     TITLECAPTION->setFont(UiFont(15));
-    SetTitleCaption(QStringLiteral("Fiber Optic Microscope / Inspector 4.5"));
+    SetTitleCaption(tr("Fiber Optic Microscope / Inspector 4.5"));
     TITLECAPTION->setStyleSheet(QStringLiteral("color: white"));
     TITLECAPTION->setCursor(Qt::SizeAllCursor);
     TITLECAPTION->installEventFilter(this);
     SAVEIMAGE = Make<QPushButton>(TOP, "SAVEIMAGE", 309, 13, 25, 17);
-    SAVEIMAGE->setText(QStringLiteral("S"));
+    SAVEIMAGE->setText(tr("S"));
     SAVEIMAGE->setVisible(false);
     LOADIMAGE = Make<QPushButton>(TOP, "LOADIMAGE", 340, 13, 25, 17);
-    LOADIMAGE->setText(QStringLiteral("L"));
+    LOADIMAGE->setText(tr("L"));
     LOADIMAGE->setVisible(false);
     BuildRecordControls();
     BuildLiveControls();
@@ -231,9 +232,9 @@ void TMainForm::BuildComponents()
 
     BOTTOM = Panel(this, "BOTTOM", Navy, 0, DesignHeight - BottomHeight, DesignWidth, BottomHeight);
     CONNECT = Make<QPushButton>(BOTTOM, "CONNECT", 573, 5, 91, 21);
-    CONNECT->setText(QStringLiteral("Connect Scope"));
+    CONNECT->setText(tr("Connect Scope"));
     TITLE2 = Make<QLabel>(BOTTOM, "TITLE2", 688, 8, 205, 14);
-    TITLE2->setText(QStringLiteral("Inspected by Zendrix of Veltrana"));
+    TITLE2->setText(tr("Inspected by Zendrix of Veltrana"));
     TITLE2->setStyleSheet(QStringLiteral("color: white"));
 
     LEFT = Panel(this, "LEFT", Qt::black, 0, TopHeight, DesignWidth - RightWidth,
@@ -243,7 +244,7 @@ void TMainForm::BuildComponents()
     PB->setVisible(false);
     PB->installEventFilter(this);
     CAUTION = Make<QLabel>(PB, "CAUTION", 8, 440, 624, 32);
-    CAUTION->setText(QString::fromUtf8(UncertainCaution));
+    CAUTION->setText(EngineText(UncertainCaution));
     CAUTION->setWordWrap(true);
     CAUTION->setAlignment(Qt::AlignCenter);
     CAUTION->setStyleSheet(
@@ -266,27 +267,28 @@ void TMainForm::BuildComponents()
     CAPTION = Make<QListWidget>(RIGHT, "CAPTION", 0, 0, 10, 10);
     CAPTION->setVisible(false);
     // Zone captions of the two modes; each ends in blanks so the text clears the verdict label.
-    CAPTION->addItems({QStringLiteral("Core Zone (0~25 \u03BCm)    "),
-                       QStringLiteral("Cladding Zone (25~120 \u03BCm)    "),
-                       QStringLiteral("Core Zone (0~65 \u03BCm)    "),
-                       QStringLiteral("Cladding Zone (65~120 \u03BCm)    "), QString()});
+    // The padding keeps the panels' captions clear of their verdicts; it is no part of the text.
+    const QString pad = QStringLiteral("    ");
+    CAPTION->addItems({tr("Core Zone (0~25 \u03BCm)") + pad, tr("Cladding Zone (25~120 \u03BCm)") + pad,
+                       tr("Core Zone (0~65 \u03BCm)") + pad, tr("Cladding Zone (65~120 \u03BCm)") + pad,
+                       QString()});
 
     AUTOMANUAL = Make<QFrame>(RIGHT, "AUTOMANUAL", 2, 8, 71, 41);
     B_AUTO = Make<QRadioButton>(AUTOMANUAL, "B_AUTO", 6, 3, 62, 17);
-    B_AUTO->setText(QStringLiteral("Auto"));
+    B_AUTO->setText(tr("Auto"));
     B_MANUAL = Make<QRadioButton>(AUTOMANUAL, "B_MANUAL", 6, 25, 62, 17);
-    B_MANUAL->setText(QStringLiteral("Manual"));
+    B_MANUAL->setText(tr("Manual"));
     B_MANUAL->setChecked(true);
     SpeedButton1 = PictureButton(RIGHT, "SpeedButton1", 75, 7, TIconKind::Settings, tr("Settings"));
     SpeedButton2 = PictureButton(RIGHT, "SpeedButton2", 122, 8, TIconKind::Save, tr("Save"));
     SpeedButton7 = PictureButton(RIGHT, "SpeedButton7", 169, 7, TIconKind::Open, tr("Load image"));
     SpeedButton3 = PictureButton(RIGHT, "SpeedButton3", 216, 7, TIconKind::Print, tr("Print"));
 
-    TITLE = CaptionPanel(RIGHT, "TITLE", QStringLiteral("Fiber Optic Analysis Report"), 8, 40, 249, 41);
+    TITLE = CaptionPanel(RIGHT, "TITLE", tr("Fiber Optic Analysis Report"), 8, 40, 249, 41);
     TITLE->setFont(UiFont(16, true));
     TITLE->setVisible(false);
     Label1 = Make<QLabel>(RIGHT, "Label1", 8, 56, 80, 14);
-    Label1->setText(QStringLiteral("Serial Number"));
+    Label1->setText(tr("Serial Number"));
     B_SERIAL = Make<QLineEdit>(RIGHT, "B_SERIAL", 6, 74, 148, 24);
     B_SERIAL->setFont(UiFont(Px8pt, true));
     RESULT = CaptionPanel(RIGHT, "RESULT", QString(), 160, 56, 97, 41);
@@ -299,9 +301,9 @@ void TMainForm::BuildComponents()
         RESULT->setPalette(pal);
     }
     Label2 = Make<QLabel>(RIGHT, "Label2", 9, 107, 60, 13);
-    Label2->setText(QStringLiteral("Test Time : "));
+    Label2->setText(tr("Test Time : "));
     TESTTIME = Make<QLabel>(RIGHT, "TESTTIME", 71, 107, 186, 13);
-    TESTTIME->setText(QStringLiteral("Test time will be displayed here"));
+    TESTTIME->setText(tr("Test time will be displayed here"));
 
     REPORT = Make<QTableWidget>(RIGHT, "REPORT", 7, 128, 250, 281);
     struct Bar
@@ -316,8 +318,8 @@ void TMainForm::BuildComponents()
     const Bar bars[] = {
         {&Panel3, &R1, "Panel3", "R1", 149, CAPTION->item(0)->text()},
         {&Panel4, &R2, "Panel4", "R2", 209, CAPTION->item(1)->text()},
-        {&Panel1, &R4, "Panel1", "R4", 309, QStringLiteral("Adhesive Zone (120~130 \u03BCm)     ")},
-        {&Panel5, &R3, "Panel5", "R3", 349, QStringLiteral("Contact Zone (130~250 \u03BCm)     ")},
+        {&Panel1, &R4, "Panel1", "R4", 309, tr("Adhesive Zone (120~130 \u03BCm)") + pad + QLatin1Char(' ')},
+        {&Panel5, &R3, "Panel5", "R3", 349, tr("Contact Zone (130~250 \u03BCm)") + pad + QLatin1Char(' ')},
     };
     for (const Bar& b : bars)
     {
@@ -328,10 +330,10 @@ void TMainForm::BuildComponents()
     }
 
     M_SINGLE = Make<QRadioButton>(RIGHT, "M_SINGLE", 40, 414, 89, 17);
-    M_SINGLE->setText(QStringLiteral("Single Mode"));
+    M_SINGLE->setText(tr("Single Mode"));
     M_SINGLE->setChecked(true);
     M_MULTI = Make<QRadioButton>(RIGHT, "M_MULTI", 152, 414, 81, 17);
-    M_MULTI->setText(QStringLiteral("Multi Mode"));
+    M_MULTI->setText(tr("Multi Mode"));
     // Explicit groups: Qt's automatic exclusivity would also reach into AUTOMANUAL.
     for (auto pair : {std::pair(B_AUTO, B_MANUAL), std::pair(M_SINGLE, M_MULTI)})
     {
@@ -341,10 +343,9 @@ void TMainForm::BuildComponents()
     }
     BuildConnectorControls();
     CHECK = Make<QPushButton>(RIGHT, "CHECK", 8, 436, 249, 35);
-    CHECK->setText(QStringLiteral("Check"));
+    CHECK->setText(tr("Check"));
     CHECK->setFont(UiFont(Px18pt, true));
-    TITLE3 =
-        CaptionPanel(RIGHT, "TITLE3", QStringLiteral("Inspected by Zendrix of Veltrana"), 8, 453, 249, 25);
+    TITLE3 = CaptionPanel(RIGHT, "TITLE3", tr("Inspected by Zendrix of Veltrana"), 8, 453, 249, 25);
     TITLE3->setVisible(false);
 
     CAPTURETIMER = new QTimer(this);

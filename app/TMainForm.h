@@ -20,6 +20,7 @@
 #include "profiles/ProfileEvaluation.h"
 
 #include <QColor>
+#include <QCoreApplication>
 #include <QFont>
 #include <QImage>
 #include <QPoint>
@@ -72,6 +73,8 @@ class TVideoGrabber;
 
 class TMainForm : public QWidget
 {
+    Q_DECLARE_TR_FUNCTIONS(TMainForm)
+
 public:
     explicit TMainForm(QWidget* parent = nullptr);
     ~TMainForm() override;

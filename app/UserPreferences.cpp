@@ -20,6 +20,7 @@ const QString PasswordKey = QStringLiteral("WiFiScope/Password");
 const QString SaveFailedKey = QStringLiteral("Records/SaveFailedInspections");
 const QString AutoPdfKey = QStringLiteral("Records/PdfWithAutomaticSave");
 const QString LocateByEdgeKey = QStringLiteral("Analysis/LocateFiberByEdge");
+const QString LanguageKey = QStringLiteral("Interface/Language");
 
 // The largest preferences file read: a few dozen short keys fit many times over.
 constexpr qint64 MaxPreferencesBytes = 256 * 1024;
@@ -228,6 +229,19 @@ QString TUserPreferences::CriteriaProfile()
 void TUserPreferences::SetCriteriaProfile(const QString& name)
 {
     PutValue(QStringLiteral("Criteria/Profile"), name);
+}
+
+QString TUserPreferences::Language()
+{
+    return Store().value(LanguageKey).toString();
+}
+
+void TUserPreferences::SetLanguage(const QString& name)
+{
+    QSettings s = Store();
+    Put(s, LanguageKey, name);
+    s.sync();
+    CheckSaved(s);
 }
 
 QString TUserPreferences::FileName()

@@ -41,6 +41,11 @@ public:
     static QString CriteriaProfile();
     static void SetCriteriaProfile(const QString& name);
 
+    // The language of the window's texts as a locale name ("de", "pt_BR"); empty, the default,
+    // follows the desktop's. Read once at the start. Throws std::runtime_error naming the file
+    // when it cannot be written.
+    static QString Language();
+    static void SetLanguage(const QString& name);
     // Whether the classic profile judges by the fiber's edge rather than by the four edge points;
     // off until the user turns it on. Throws std::runtime_error naming the file when it cannot
     // be written.

@@ -2,6 +2,8 @@
 
 #include "app/StartOptions.h"
 #include "app/TMainForm.h"
+#include "app/Translations.h"
+#include "app/UserPreferences.h"
 #include "capture/TParamSettingForm.h"
 #include "criteria/TCriteriaForm.h"
 #include "platform/MessageBox.h"
@@ -46,6 +48,8 @@ int main(int argc, char** argv)
         TApplication::setApplicationName(QStringLiteral("Veltrana - Pellimor"));
         TApplication::setDesktopFileName(QStringLiteral("fiberscope"));
         TApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("fiberscope")));
+        // Before the first window: every text is translated as it is set.
+        InstallTranslations(InterfaceLocale(TUserPreferences::Language()));
         // Started from the menu, the current directory is the home folder or /: the settings
         // file and the images get a folder of their own instead.
         const QString folderProblem = options.UserData ? EnterUserDataFolder() : QString();
@@ -55,10 +59,11 @@ int main(int argc, char** argv)
         MainForm->show();
         if (!folderProblem.isEmpty())
             ShowMessageBox(MainForm,
-                           folderProblem +
-                               QStringLiteral("; settings and images stay in the folder the program was "
-                                              "started in."),
-                           QStringLiteral("Data folder"), QMessageBox::Warning);
+                           folderProblem + QCoreApplication::translate(
+                                               "main",
+                                               "; settings and images stay in the folder the program was "
+                                               "started in."),
+                           QCoreApplication::translate("main", "Data folder"), QMessageBox::Warning);
         TApplication::exec();
     }
     catch (const std::exception& e)

@@ -23,13 +23,13 @@
 void TMainForm::BuildConnectorControls()
 {
     FIRSTFIBRELABEL = Make<QLabel>(RIGHT, "FIRSTFIBRELABEL", 8, 413, 58, 19);
-    FIRSTFIBRELABEL->setText(QStringLiteral("First fibre"));
+    FIRSTFIBRELABEL->setText(tr("First fibre"));
     FIRSTFIBRE = Make<QSpinBox>(RIGHT, "FIRSTFIBRE", 66, 412, 50, 21);
-    FIRSTFIBRE->setToolTip(QStringLiteral("The fibre at the left of the upper row in the scope's view; "
-                                          "the next Check carries on from the last view by itself"));
+    FIRSTFIBRE->setToolTip(tr("The fibre at the left of the upper row in the scope's view; "
+                              "the next Check carries on from the last view by itself"));
     NEWCONNECTOR = Make<QPushButton>(RIGHT, "NEWCONNECTOR", 152, 411, 105, 23);
-    NEWCONNECTOR->setText(QStringLiteral("New Connector"));
-    NEWCONNECTOR->setToolTip(QStringLiteral("Start the next connector: every fibre not judged"));
+    NEWCONNECTOR->setText(tr("New Connector"));
+    NEWCONNECTOR->setToolTip(tr("Start the next connector: every fibre not judged"));
     FIBRES = Make<TFibreStrip>(LEFT, "FIBRES", 0, 0, 640, TFibreStrip::HeightFor(1));
     for (QWidget* w : std::initializer_list<QWidget*>{FIRSTFIBRELABEL, FIRSTFIBRE, NEWCONNECTOR, FIBRES})
         w->setVisible(false);

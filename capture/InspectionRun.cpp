@@ -44,14 +44,13 @@ bool TMainForm::SayIfNoScope()
     // A Check in the live view needs a picture to capture; without one it would wait silently.
     if (!Cycle_.Live() || VIDEO->IsPreviewing())
         return false;
-    ShowMessageBox(this, NoScopeText(), QStringLiteral("No scope"), QMessageBox::Information);
+    ShowMessageBox(this, NoScopeText(), tr("No scope"), QMessageBox::Information);
     return true;
 }
 
 QString TMainForm::NoScopeText()
 {
-    return QStringLiteral(
-        "No scope connected: plug in a USB scope, press Connect Scope, or open an image file");
+    return tr("No scope connected: plug in a USB scope, press Connect Scope, or open an image file");
 }
 
 void TMainForm::CheckOrResume()
@@ -68,7 +67,7 @@ void TMainForm::ResumeLive()
 {
     Cycle_.GoLive();
     ResultMessages_.clear();
-    CHECK->setText(QStringLiteral("Check"));
+    CHECK->setText(tr("Check"));
     QPalette pal = RESULT->palette();
     pal.setColor(QPalette::Window, Qt::white);
     // The last verdict stays readable on the white ground, as the last one.
@@ -93,20 +92,23 @@ bool TMainForm::ValidateSerial()
     const QString serial = B_SERIAL->text();
     const qsizetype length = serial.toLocal8Bit().size();
     const auto refuse = [this](const char* text, const char* caption) {
-        ShowMessageBox(this, QString::fromLatin1(text), QString::fromLatin1(caption), QMessageBox::Warning);
+        ShowMessageBox(this, tr(text), tr(caption), QMessageBox::Warning);
         return false;
     };
     if (length > 14)
-        return refuse("Maximum digit of serial number is 14", "Serial number is too long");
+        return refuse(QT_TR_NOOP("Maximum digit of serial number is 14"),
+                      QT_TR_NOOP("Serial number is too long"));
     if (length < 4)
-        return refuse("Minimum digit of serial number is 4", "Serial number is too short");
+        return refuse(QT_TR_NOOP("Minimum digit of serial number is 4"),
+                      QT_TR_NOOP("Serial number is too short"));
     for (qsizetype i = serial.size() - 4; i < serial.size(); ++i)
         if (serial[i] < QLatin1Char('0') || serial[i] > QLatin1Char('9'))
-            return refuse("Last 4 digits of serial number must be numerics", "Invalid serial number");
+            return refuse(QT_TR_NOOP("Last 4 digits of serial number must be numerics"),
+                          QT_TR_NOOP("Invalid serial number"));
     // The serial names the report file: a separator would write outside the image folder.
     if (!SerialIsFileName(serial))
-        return refuse("Serial number must not contain / or \\ or control characters",
-                      "Invalid serial number");
+        return refuse(QT_TR_NOOP("Serial number must not contain / or \\ or control characters"),
+                      QT_TR_NOOP("Invalid serial number"));
     return true;
 }
 
@@ -139,8 +141,7 @@ void TMainForm::VIDEOFrameCaptureCompleted(const TBitmap* FrameBitmap, bool Succ
         CAPTURETIMER->stop();
         if (!asked || ConnectingScope_)
             return;
-        ShowMessageBox(this, QStringLiteral("Frame capture failed"), QStringLiteral("Error"),
-                       QMessageBox::Critical);
+        ShowMessageBox(this, tr("Frame capture failed"), tr("Error"), QMessageBox::Critical);
         return;
     }
     const TCycleStep step = Cycle_.FrameArrived(*FrameBitmap);
@@ -210,7 +211,7 @@ void TMainForm::AnalyseCombinedFrame()
             const QString path = AutoSaveFrame(Cycle_.CaptureBuffers[0]);
             Cycle_.AddFile(path);
             // The result covers the live picture at once: the result says it too.
-            ShowResultMessage(QStringLiteral("Image Saved : ") + path);
+            ShowResultMessage(tr("Image Saved : ") + path);
         }
         catch (...)
         {
@@ -255,7 +256,7 @@ void TMainForm::AnalyseFrame(const TBitmap& bitmap)
 void TMainForm::RunAnalysis()
 {
     Cycle_.ShowResult();
-    CHECK->setText(QStringLiteral("Resume"));
+    CHECK->setText(tr("Resume"));
     VIDEO->setVisible(false);
     ShowScopeHint();
     Analyzer_->Mode = M_SINGLE->isChecked() ? 0 : 1;
@@ -287,9 +288,8 @@ void TMainForm::FileAndLog(QStringList files)
         {
             // An opened file reaches here without the serial check of Check.
             if (!SerialIsFileName(serial))
-                ShowMessageBox(this,
-                               QStringLiteral("Serial number must not contain / or \\ or control characters"),
-                               QStringLiteral("Invalid serial number"), QMessageBox::Warning);
+                ShowMessageBox(this, tr("Serial number must not contain / or \\ or control characters"),
+                               tr("Invalid serial number"), QMessageBox::Warning);
             else
             {
                 files << FileUnderSerial(false);
@@ -332,9 +332,9 @@ QStringList TMainForm::FileUnderSerial(bool rejudged)
         files << pdf;
     }
     if (rejudged)
-        ShowResultMessage(QStringLiteral("Report judged again, saved as ") + QFileInfo(report).fileName());
+        ShowResultMessage(tr("Report judged again, saved as ") + QFileInfo(report).fileName());
     else if (stem != serial)
-        ShowResultMessage(QStringLiteral("%1.bmp was filed before: this report is saved as %2")
+        ShowResultMessage(tr("%1.bmp was filed before: this report is saved as %2")
                               .arg(serial, QFileInfo(report).fileName()));
     return files;
 }
@@ -343,7 +343,7 @@ QString TMainForm::AutoSaveFrame(TBitmap& bitmap)
 {
     const QString path = FreeFilePath(ImageFolder_, TimeStampStem());
     SaveAnnotatedImage(QFile::encodeName(path).toStdString(), bitmap);
-    ShowOverlayMessage(QStringLiteral("Image Saved : ") + path);
+    ShowOverlayMessage(tr("Image Saved : ") + path);
     return path;
 }
 

@@ -89,8 +89,7 @@ void TMainForm::DrawCaptureProgress(QPainter* canvas)
     if (CaptureProgressSaid_ != Cycle_.FramesCaptured)
     {
         CaptureProgressSaid_ = Cycle_.FramesCaptured;
-        CaptureProgress_.setText(
-            QStringLiteral("Capturing %1 / %2").arg(Cycle_.FramesCaptured).arg(Cycle_.CaptureCount));
+        CaptureProgress_.setText(tr("Capturing %1 / %2").arg(Cycle_.FramesCaptured).arg(Cycle_.CaptureCount));
         CaptureProgress_.prepare(QTransform(), canvas->font());
     }
     const QSizeF size = CaptureProgress_.size();

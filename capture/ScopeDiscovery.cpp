@@ -22,7 +22,8 @@ const QString KnownNames[] = {QStringLiteral("PC CAMERA"), QStringLiteral("SMI G
                               QStringLiteral("USB 2861 DEVICE"), QStringLiteral("USB VIDEO DEVICE"),
                               QStringLiteral("USB \uBE44\uB514\uC624 \uC7A5\uCE58")};
 
-const QString TitleBase = QStringLiteral("Fiber Optic Microscope / Inspector 4.5");
+// Translated as it is shown: the application's translators are installed after static start-up.
+const char* const TitleBase = QT_TRANSLATE_NOOP("TMainForm", "Fiber Optic Microscope / Inspector 4.5");
 
 QStringList Items(const QListWidget* list)
 {
@@ -126,16 +127,16 @@ void TMainForm::ConnectScopeOnce()
         VIDEO->SetVideoSize(choice);
         FitVideoToSource();
         VIDEO->StartPreview();
-        SetTitleCaption(TitleBase + QStringLiteral(" - USB"));
+        SetTitleCaption(tr(TitleBase) + QStringLiteral(" - USB"));
         return;
     }
     // After a stop of the WiFi scope the question says what went wrong and where.
-    QString question = QStringLiteral("Search for WiFi Scope ?");
+    QString question = tr("Search for WiFi Scope ?");
     if (!WiFiStopReason_.isEmpty())
-        question = QStringLiteral("No picture from the WiFi scope: %1.\n\n").arg(WiFiStopReason_) + question;
+        question = tr("No picture from the WiFi scope: %1.\n\n").arg(WiFiStopReason_) + question;
     WiFiStopReason_.clear();
-    const auto answer = ShowMessageBox(this, question, QStringLiteral("Video Source Not Found"),
-                                       QMessageBox::Question, QMessageBox::Yes | QMessageBox::No);
+    const auto answer = ShowMessageBox(this, question, tr("Video Source Not Found"), QMessageBox::Question,
+                                       QMessageBox::Yes | QMessageBox::No);
     if (answer != QMessageBox::Yes || Closed_)
         return;
     Scope_.WiFiMode = true;
@@ -180,9 +181,8 @@ void TMainForm::FitVideoWindow(double width, double height, bool warnIfSmall)
     // Only a real picture is too small: no source at all (0 x 0) is not.
     if (warnIfSmall && Scope_.FrameWidth > 0 && Scope_.FrameHeight > 0 &&
         (Scope_.FrameWidth < AnalysisWidth || Scope_.FrameHeight < AnalysisHeight))
-        ShowMessageBox(
-            this, QStringLiteral("Captured image size must be bigger than or equal to 640x480 for analysis"),
-            QStringLiteral("Caution"), QMessageBox::Warning);
+        ShowMessageBox(this, tr("Captured image size must be bigger than or equal to 640x480 for analysis"),
+                       tr("Caution"), QMessageBox::Warning);
 }
 
 void TMainForm::VIDEOPreviewStarted()
@@ -194,7 +194,7 @@ void TMainForm::VIDEOPreviewStarted()
         AutoCheckTrigger_->RestartFocus();
     if (VIDEO->VideoSource() != vs_IPCamera)
         return;
-    SetTitleCaption(TitleBase + QStringLiteral(" - WiFi"));
+    SetTitleCaption(tr(TitleBase) + QStringLiteral(" - WiFi"));
     // The scope's stream has whatever size it has: the cross-hair and the caution go by it.
     const QSize size = VIDEO->FrameSize();
     if (!size.isEmpty() && size != QSize(Scope_.VideoWidth, Scope_.VideoHeight))
@@ -207,7 +207,7 @@ void TMainForm::VIDEOInactive()
         return;
     // The title no longer names a source that has stopped, and no frame of a capture under way
     // will come: the sequence is given up, so the picture of the next source is whole.
-    SetTitleCaption(TitleBase);
+    SetTitleCaption(tr(TitleBase));
     Cycle_.AbortSequence();
     CAPTURETIMER->stop();
     ShowScopeHint();

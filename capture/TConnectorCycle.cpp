@@ -1,5 +1,6 @@
 #include "capture/TConnectorCycle.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
 
@@ -88,20 +89,23 @@ QString TConnectorCycle::Progress() const
     switch (LastView_)
     {
     case TConnectorView::NoFibre:
-        return QStringLiteral("No fiber");
+        return QCoreApplication::translate("TConnectorCycle", "No fiber");
     case TConnectorView::Overview:
-        return QStringLiteral("Overview: certifies nothing");
+        return QCoreApplication::translate("TConnectorCycle", "Overview: certifies nothing");
     case TConnectorView::NotInView:
-        return QStringLiteral("Not in view: no fibre wholly seen");
+        return QCoreApplication::translate("TConnectorCycle", "Not in view: no fibre wholly seen");
     case TConnectorView::Outside:
-        return QStringLiteral("Fibres outside the connector: check First fibre");
+        return QCoreApplication::translate("TConnectorCycle",
+                                           "Fibres outside the connector: check First fibre");
     case TConnectorView::Partial:
     case TConnectorView::Complete:
         break;
     }
-    const QString which = Lowest_ == Highest_
-                              ? QStringLiteral("Fibre %1").arg(Lowest_)
-                              : QStringLiteral("Fibres %1\u2013%2").arg(Lowest_).arg(Highest_);
-    return which +
-           QStringLiteral(" judged: %1 of %2").arg(Inspection_.Judged()).arg(Inspection_.FibreCount());
+    const QString which =
+        Lowest_ == Highest_
+            ? QCoreApplication::translate("TConnectorCycle", "Fibre %1").arg(Lowest_)
+            : QCoreApplication::translate("TConnectorCycle", "Fibres %1\u2013%2").arg(Lowest_).arg(Highest_);
+    return which + QCoreApplication::translate("TConnectorCycle", " judged: %1 of %2")
+                       .arg(Inspection_.Judged())
+                       .arg(Inspection_.FibreCount());
 }

@@ -6,6 +6,7 @@
 
 #include "analysis/TFiberAnalyzer.h"
 #include "app/TMainForm.h"
+#include "app/Translations.h"
 #include "app/UserPreferences.h"
 #include "criteria/TCriteriaForm.h"
 #include "platform/FileSystems.h"
@@ -37,7 +38,8 @@ QGroupBox* Group(QWidget* parent, const char* name, const char* title, int left,
                  int height)
 {
     auto* g = Make<QGroupBox>(parent, name, left, top, width, height);
-    g->setTitle(QLatin1String(title));
+    // The spaces keep the title clear of the frame; they are no part of the text.
+    g->setTitle(QLatin1Char(' ') + TParamSettingForm::tr(title) + QLatin1Char(' '));
     return g;
 }
 
@@ -75,84 +77,93 @@ TParamSettingForm::TParamSettingForm(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
     setObjectName(QStringLiteral("ParamSettingForm"));
-    setWindowTitle(QStringLiteral("Parameter Setting"));
+    setWindowTitle(tr("Parameter Setting"));
     if (parent)
         setFont(parent->font());
-    // The described 438 x 268, taller by the WiFi scope's and the plant database's groups.
-    setFixedSize(438, 406);
+    // The described 438 x 268, taller by the WiFi scope's and the plant database's groups and the
+    // language row.
+    setFixedSize(438, 432);
 
-    GroupBox1 = Group(this, "GroupBox1", " Inspection Device ", 8, 8, 209, 124);
-    Button1 = Button(GroupBox1, "Button1", QStringLiteral("Setting 1"), 12, 24, 88);
-    Button2 = Button(GroupBox1, "Button2", QStringLiteral("Setting 2"), 108, 24, 88);
-    Label7 = Label(GroupBox1, "Label7", QStringLiteral("Multiple Capture"), 12, 66, 104);
+    GroupBox1 = Group(this, "GroupBox1", QT_TR_NOOP("Inspection Device"), 8, 8, 209, 124);
+    Button1 = Button(GroupBox1, "Button1", tr("Setting 1"), 12, 24, 88);
+    Button2 = Button(GroupBox1, "Button2", tr("Setting 2"), 108, 24, 88);
+    Label7 = Label(GroupBox1, "Label7", tr("Multiple Capture"), 12, 66, 104);
     CAPTURECOUNT = Make<QLineEdit>(GroupBox1, "CAPTURECOUNT", 120, 66, 76, 21);
-    CAPTURECOUNT->setToolTip(QStringLiteral("Frames combined per Check, 1 to %1").arg(MaxCaptureCount));
+    CAPTURECOUNT->setToolTip(tr("Frames combined per Check, 1 to %1").arg(MaxCaptureCount));
     LOCATEBYEDGE = Make<QCheckBox>(GroupBox1, "LOCATEBYEDGE", 12, 98, 192, 17);
-    LOCATEBYEDGE->setText(QStringLiteral("Locate the fiber by its edge"));
-    LOCATEBYEDGE->setToolTip(QStringLiteral(
-        "The classic criteria judge the zones around the cladding's edge as found all round, instead "
-        "of the centre found from four points. True-size profiles always do. Remembered for you."));
+    LOCATEBYEDGE->setText(tr("Locate the fiber by its edge"));
+    LOCATEBYEDGE->setToolTip(
+        tr("The classic criteria judge the zones around the cladding's edge as found all round, instead "
+           "of the centre found from four points. True-size profiles always do. "
+           "Remembered for you."));
 
-    GroupBox2 = Group(this, "GroupBox2", " Defect Detection ", 221, 8, 209, 124);
-    Label3 = Label(GroupBox2, "Label3", QStringLiteral("Core/Clad Threshold"), 12, 20, 124);
+    GroupBox2 = Group(this, "GroupBox2", QT_TR_NOOP("Defect Detection"), 221, 8, 209, 124);
+    Label3 = Label(GroupBox2, "Label3", tr("Core/Clad Threshold"), 12, 20, 124);
     Edit3 = Make<QLineEdit>(GroupBox2, "Edit3", 140, 20, 56, 21);
-    Label4 = Label(GroupBox2, "Label4", QStringLiteral("Contact Threshold"), 12, 45, 124);
+    Label4 = Label(GroupBox2, "Label4", tr("Contact Threshold"), 12, 45, 124);
     Edit4 = Make<QLineEdit>(GroupBox2, "Edit4", 140, 45, 56, 21);
-    Button6 = Button(GroupBox2, "Button6", QStringLiteral("Set Acceptance Criteria"), 12, 71, 184);
+    Button6 = Button(GroupBox2, "Button6", tr("Set Acceptance Criteria"), 12, 71, 184);
     SHOWCOUNT = Make<QCheckBox>(GroupBox2, "SHOWCOUNT", 12, 100, 184, 17);
-    SHOWCOUNT->setText(QStringLiteral("Show Counts on Result"));
+    SHOWCOUNT->setText(tr("Show Counts on Result"));
 
-    GroupBox3 = Group(this, "GroupBox3", " Image Saving Folder ", 8, 136, 422, 54);
+    GroupBox3 = Group(this, "GroupBox3", QT_TR_NOOP("Image Saving Folder"), 8, 136, 422, 54);
     FOLDER = Make<QLineEdit>(GroupBox3, "FOLDER", 12, 22, 330, 21);
-    Button7 = Button(GroupBox3, "Button7", QStringLiteral("Set"), 348, 20, 62);
+    Button7 = Button(GroupBox3, "Button7", tr("Set"), 348, 20, 62);
 
-    GroupBox6 = Group(this, "GroupBox6", " WiFi Scope ", 8, 194, 422, 80);
-    Label(GroupBox6, nullptr, QStringLiteral("Address"), 12, 20, 56);
+    GroupBox6 = Group(this, "GroupBox6", QT_TR_NOOP("WiFi Scope"), 8, 194, 422, 80);
+    Label(GroupBox6, nullptr, tr("Address"), 12, 20, 56);
     WIFIURL = Make<QLineEdit>(GroupBox6, "WIFIURL", 72, 20, 338, 21);
-    WIFIURL->setToolTip(
-        QStringLiteral("Used at the next connection; empty for %1").arg(TMainForm::WiFiScopeURL));
-    Label(GroupBox6, nullptr, QStringLiteral("User"), 12, 47, 56);
+    WIFIURL->setToolTip(tr("Used at the next connection; empty for %1").arg(TMainForm::WiFiScopeURL));
+    Label(GroupBox6, nullptr, tr("User"), 12, 47, 56);
     WIFIUSER = Make<QLineEdit>(GroupBox6, "WIFIUSER", 72, 47, 130, 21);
-    Label(GroupBox6, nullptr, QStringLiteral("Password"), 216, 47, 60);
+    Label(GroupBox6, nullptr, tr("Password"), 216, 47, 60);
     WIFIPASSWORD = Make<QLineEdit>(GroupBox6, "WIFIPASSWORD", 280, 47, 130, 21);
     WIFIPASSWORD->setEchoMode(QLineEdit::Password);
 
-    GroupBox7 = Group(this, "GroupBox7", " Plant Database (PostgreSQL) ", 8, 278, 422, 90);
-    Label(GroupBox7, nullptr, QStringLiteral("Host"), 12, 20, 56);
+    GroupBox7 = Group(this, "GroupBox7", QT_TR_NOOP("Plant Database (PostgreSQL)"), 8, 278, 422, 90);
+    Label(GroupBox7, nullptr, tr("Host"), 12, 20, 56);
     PLANTHOST = Make<QLineEdit>(GroupBox7, "PLANTHOST", 72, 20, 194, 21);
-    PLANTHOST->setToolTip(QStringLiteral("Empty: inspections stay in the station's own store"));
-    Label(GroupBox7, nullptr, QStringLiteral("Port"), 276, 20, 30);
+    PLANTHOST->setToolTip(tr("Empty: inspections stay in the station's own store"));
+    Label(GroupBox7, nullptr, tr("Port"), 276, 20, 30);
     PLANTPORT = Make<QLineEdit>(GroupBox7, "PLANTPORT", 310, 20, 100, 21);
-    Label(GroupBox7, nullptr, QStringLiteral("Database"), 12, 45, 56);
+    Label(GroupBox7, nullptr, tr("Database"), 12, 45, 56);
     PLANTDB = Make<QLineEdit>(GroupBox7, "PLANTDB", 72, 45, 130, 21);
-    Label(GroupBox7, nullptr, QStringLiteral("User"), 216, 45, 60);
+    Label(GroupBox7, nullptr, tr("User"), 216, 45, 60);
     PLANTUSER = Make<QLineEdit>(GroupBox7, "PLANTUSER", 280, 45, 130, 21);
-    PLANTUSER->setToolTip(QStringLiteral("The password is read from ~/.pgpass"));
-    Label(GroupBox7, nullptr, QStringLiteral("TLS"), 12, 68, 56);
+    PLANTUSER->setToolTip(tr("The password is read from ~/.pgpass"));
+    Label(GroupBox7, nullptr, tr("TLS"), 12, 68, 56);
     PLANTSSL = Make<QComboBox>(GroupBox7, "PLANTSSL", 72, 68, 130, 20);
     PLANTSSL->addItems({QStringLiteral("disable"), QStringLiteral("prefer"), QStringLiteral("require"),
                         QStringLiteral("verify-ca"), QStringLiteral("verify-full")});
     KEEPPICTURES = Make<QCheckBox>(GroupBox7, "KEEPPICTURES", 216, 69, 196, 17);
-    KEEPPICTURES->setText(QStringLiteral("Keep report pictures in records"));
+    KEEPPICTURES->setText(tr("Keep report pictures in records"));
 
-    Button3 = Button(this, "Button3", QStringLiteral("Default"), 8, 373, 75);
-    Button4 = Button(this, "Button4", QStringLiteral("Ok"), 274, 373, 75);
+    // The texts are loaded once, before the first window: a new language needs a new start.
+    Label(this, nullptr, tr("Language"), 20, 373, 52);
+    LANGUAGE = Make<QComboBox>(this, "LANGUAGE", 80, 373, 150, 20);
+    for (const TLanguageChoice& c : LanguageChoices())
+        LANGUAGE->addItem(*c.Name ? QString::fromUtf8(c.Native) : tr("The desktop's language"),
+                          QString::fromLatin1(c.Name));
+    LANGUAGENOTE = Label(this, "LANGUAGENOTE", tr("Takes effect at the next start"), 238, 373, 192);
+
+    Button3 = Button(this, "Button3", tr("Default"), 8, 399, 75);
+    Button4 = Button(this, "Button4", tr("Ok"), 274, 399, 75);
     Button4->setDefault(true);
-    Button5 = Button(this, "Button5", QStringLiteral("Cancel"), 355, 373, 75);
-    SETTINGSFOLDER = Label(this, "SETTINGSFOLDER", QString(), 90, 375, 178);
+    Button5 = Button(this, "Button5", tr("Cancel"), 355, 399, 75);
+    SETTINGSFOLDER = Label(this, "SETTINGSFOLDER", QString(), 90, 401, 178);
     SETTINGSFOLDER->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     // Below the client area and disabled: never seen, still filled and taken back.
-    GroupBox4 = Group(this, "GroupBox4", " Core Detection ", 8, 420, 209, 76);
-    Label1 = Label(GroupBox4, "Label1", QStringLiteral("Lower Threshold"), 12, 20, 124);
+    GroupBox4 = Group(this, "GroupBox4", QT_TR_NOOP("Core Detection"), 8, 446, 209, 76);
+    Label1 = Label(GroupBox4, "Label1", tr("Lower Threshold"), 12, 20, 124);
     Edit1 = Make<QLineEdit>(GroupBox4, "Edit1", 140, 20, 56, 21);
-    Label2 = Label(GroupBox4, "Label2", QStringLiteral("Upper Threshold"), 12, 45, 124);
+    Label2 = Label(GroupBox4, "Label2", tr("Upper Threshold"), 12, 45, 124);
     Edit2 = Make<QLineEdit>(GroupBox4, "Edit2", 140, 45, 56, 21);
     GroupBox4->setEnabled(false);
-    GroupBox5 = Group(this, "GroupBox5", " Evaluation ", 221, 420, 209, 76);
-    Label5 = Label(GroupBox5, "Label5", QStringLiteral("Core Defect (%)"), 12, 20, 124);
+    GroupBox5 = Group(this, "GroupBox5", QT_TR_NOOP("Evaluation"), 221, 446, 209, 76);
+    Label5 = Label(GroupBox5, "Label5", tr("Core Defect (%)"), 12, 20, 124);
     Edit5 = Make<QLineEdit>(GroupBox5, "Edit5", 140, 20, 56, 21);
-    Label6 = Label(GroupBox5, "Label6", QStringLiteral("Clad Defect (%)"), 12, 45, 124);
+    Label6 = Label(GroupBox5, "Label6", tr("Clad Defect (%)"), 12, 45, 124);
     Edit6 = Make<QLineEdit>(GroupBox5, "Edit6", 140, 45, 56, 21);
     GroupBox5->setEnabled(false);
 
@@ -202,6 +213,7 @@ void TParamSettingForm::Fill(const TParamValues& v)
     PLANTDB->setText(v.PlantDatabase);
     PLANTUSER->setText(v.PlantUser);
     PLANTSSL->setCurrentIndex(std::max(0, PLANTSSL->findText(v.PlantSslMode)));
+    LANGUAGE->setCurrentIndex(std::max(0, LANGUAGE->findData(v.Language)));
     KEEPPICTURES->setChecked(v.KeepReportPictures);
 }
 
@@ -216,7 +228,8 @@ int FieldInt(const QLineEdit* edit, const QLabel* label)
     }
     catch (const std::invalid_argument& e)
     {
-        throw std::invalid_argument(std::string(e.what()) + " for " + label->text().toStdString());
+        throw std::invalid_argument(
+            TParamSettingForm::tr("%1 for %2").arg(QString::fromUtf8(e.what()), label->text()).toStdString());
     }
 }
 
@@ -225,7 +238,7 @@ int Threshold(const QLineEdit* edit, const QLabel* label)
 {
     const int v = FieldInt(edit, label);
     if (v < 0 || v > 255)
-        throw std::invalid_argument(QStringLiteral("'%1' is not a valid threshold: %2 takes 0 to 255")
+        throw std::invalid_argument(TParamSettingForm::tr("'%1' is not a valid threshold: %2 takes 0 to 255")
                                         .arg(edit->text(), label->text())
                                         .toStdString());
     return v;
@@ -247,17 +260,16 @@ TParamValues TParamSettingForm::ReadValues() const
     v.CladDefectPercent = percent(1, Edit6, Label6);
     v.CaptureCount = FieldInt(CAPTURECOUNT, Label7);
     if (v.CaptureCount < 1 || v.CaptureCount > MaxCaptureCount)
-        throw std::invalid_argument(
-            QStringLiteral("'%1' is not a valid frame count: Multiple Capture takes 1 to %2")
-                .arg(CAPTURECOUNT->text())
-                .arg(MaxCaptureCount)
-                .toStdString());
+        throw std::invalid_argument(tr("'%1' is not a valid frame count: Multiple Capture takes 1 to %2")
+                                        .arg(CAPTURECOUNT->text())
+                                        .arg(MaxCaptureCount)
+                                        .toStdString());
     v.ShowCounts = SHOWCOUNT->isChecked() ? 1 : 0;
     v.LocateByEdge = LOCATEBYEDGE->isChecked();
     // The settings file holds the folder on a line of its own.
     v.ImageFolder = FOLDER->text();
     if (v.ImageFolder.contains(QLatin1Char('\n')) || v.ImageFolder.contains(QLatin1Char('\r')))
-        throw std::invalid_argument("The image saving folder cannot contain a line break");
+        throw std::invalid_argument(tr("The image saving folder cannot contain a line break").toStdString());
     // Credentials typed into the address go where credentials belong; the address is shown in
     // messages and records.
     const TScopeAddress typed = SplitScopeAddress(WIFIURL->text().trimmed());
@@ -266,7 +278,7 @@ TParamValues TParamSettingForm::ReadValues() const
     if (!v.WiFiURL.isEmpty() &&
         (!url.isValid() || url.host().isEmpty() ||
          (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))))
-        throw std::invalid_argument(QStringLiteral("'%1' is not a WiFi scope address such as %2")
+        throw std::invalid_argument(tr("'%1' is not a WiFi scope address such as %2")
                                         .arg(v.WiFiURL, TMainForm::WiFiScopeURL)
                                         .toStdString());
     v.WiFiUser = typed.User.isEmpty() ? WIFIUSER->text() : typed.User;
@@ -275,16 +287,16 @@ TParamValues TParamSettingForm::ReadValues() const
     bool portIsNumber = false;
     v.PlantPort = PLANTPORT->text().trimmed().toInt(&portIsNumber);
     if (!portIsNumber || v.PlantPort < 1 || v.PlantPort > 65535)
-        throw std::invalid_argument(
-            QStringLiteral("'%1' is not a valid port: the plant database's port takes 1 to 65535")
-                .arg(PLANTPORT->text())
-                .toStdString());
+        throw std::invalid_argument(tr("'%1' is not a valid port: the plant database's port takes 1 to 65535")
+                                        .arg(PLANTPORT->text())
+                                        .toStdString());
     v.PlantDatabase = PLANTDB->text().trimmed();
     v.PlantUser = PLANTUSER->text().trimmed();
     if (!v.PlantHost.isEmpty() && v.PlantDatabase.isEmpty())
-        throw std::invalid_argument("The plant database needs the name of its database");
+        throw std::invalid_argument(tr("The plant database needs the name of its database").toStdString());
     v.PlantSslMode = PLANTSSL->currentText();
     v.KeepReportPictures = KEEPPICTURES->isChecked();
+    v.Language = LANGUAGE->currentData().toString();
     return v;
 }
 
@@ -295,7 +307,7 @@ void TParamSettingForm::ShowSettingsFolder(const QString& folder)
     const QString home = QDir::toNativeSeparators(QDir::homePath());
     if (shown == home || shown.startsWith(home + QDir::separator()))
         shown = QLatin1Char('~') + shown.mid(home.size());
-    shown = QStringLiteral("Settings in ") + shown;
+    shown = tr("Settings in %1").arg(shown);
     SETTINGSFOLDER->setText(
         SETTINGSFOLDER->fontMetrics().elidedText(shown, Qt::ElideMiddle, SETTINGSFOLDER->width()));
     SETTINGSFOLDER->setToolTip(QDir(native).filePath(QStringLiteral("SystemSetting.ini")));
@@ -307,8 +319,8 @@ void TParamSettingForm::Button1Click()
     if (video->IsDialogAvailable(dlg_VideoDevice))
         video->ShowDialog(dlg_VideoDevice);
     else
-        ShowMessageBox(this, QStringLiteral("Video device dialog box is unavailable for current system"),
-                       QStringLiteral("Video system error"), QMessageBox::Warning);
+        ShowMessageBox(this, tr("Video device dialog box is unavailable for current system"),
+                       tr("Video system error"), QMessageBox::Warning);
 }
 
 void TParamSettingForm::Button2Click()
@@ -365,7 +377,7 @@ void TParamSettingForm::Button6Click()
         catch (const std::exception& e)
         {
             // In use for this run all the same; the operator learns it will not be remembered.
-            ShowMessageBox(this, QString::fromUtf8(e.what()), QStringLiteral("Profile not remembered"),
+            ShowMessageBox(this, QString::fromUtf8(e.what()), tr("Profile not remembered"),
                            QMessageBox::Warning);
         }
     }
@@ -379,7 +391,7 @@ void TParamSettingForm::Button6Click()
 
 void TParamSettingForm::Button7Click()
 {
-    const QString folder = SELFOLDER(this, QStringLiteral("Choose Image Saving Folder"), FOLDER->text());
+    const QString folder = SELFOLDER(this, tr("Choose Image Saving Folder"), FOLDER->text());
     if (!folder.isEmpty())
         FOLDER->setText(QDir::toNativeSeparators(folder));
 }
@@ -426,6 +438,7 @@ void TMainForm::SpeedButton1Click()
         shown.WiFiUser = stored.User;
         shown.WiFiPassword = stored.Password;
     }
+    shown.Language = TUserPreferences::Language();
     dialog->Fill(shown);
     dialog->ShowSettingsFolder(StartDir_);
 
@@ -443,6 +456,8 @@ void TMainForm::SpeedButton1Click()
     const TParamValues& v = dialog->Values;
     if (v.LocateByEdge != shown.LocateByEdge)
         TUserPreferences::SetLocateByEdge(v.LocateByEdge);
+    if (v.Language != shown.Language)
+        TUserPreferences::SetLanguage(v.Language);
     if (v.PlantHost != shown.PlantHost || v.PlantPort != shown.PlantPort ||
         v.PlantDatabase != shown.PlantDatabase || v.PlantUser != shown.PlantUser ||
         v.PlantSslMode != shown.PlantSslMode || v.KeepReportPictures != shown.KeepReportPictures)
@@ -496,9 +511,9 @@ void TMainForm::SayIfNetworkFolder()
         return;
     NetworkFoldersSaid_ << ImageFolder_;
     ShowMessageBox(this,
-                   QStringLiteral("The image folder %1 is on a network file system (%2). The inspection "
-                                  "log's lock may not hold there when several stations write to it; keep "
-                                  "each station's log in a folder of its own, or use a plant database.")
+                   tr("The image folder %1 is on a network file system (%2). The inspection "
+                      "log's lock may not hold there when several stations write to it; keep "
+                      "each station's log in a folder of its own, or use a plant database.")
                        .arg(ImageFolder_, kind),
-                   QStringLiteral("Network folder"), QMessageBox::Warning);
+                   tr("Network folder"), QMessageBox::Warning);
 }

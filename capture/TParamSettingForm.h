@@ -4,6 +4,7 @@
 // acceptance criteria. Shown modally by the main window's SpeedButton1Click, which fills it
 // and takes the values back after Ok.
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QString>
 #include <functional>
@@ -39,10 +40,14 @@ struct TParamValues
     QString PlantUser;
     QString PlantSslMode = QStringLiteral("prefer");
     bool KeepReportPictures = true;
+    // The window's language from the next start (app/Translations.h); empty: the desktop's.
+    QString Language;
 };
 
 class TParamSettingForm : public QDialog
 {
+    Q_DECLARE_TR_FUNCTIONS(TParamSettingForm)
+
 public:
     explicit TParamSettingForm(QWidget* parent = nullptr);
 
@@ -88,6 +93,9 @@ public:
     QPushButton* Button3 = nullptr;
     QPushButton* Button4 = nullptr;
     QPushButton* Button5 = nullptr;
+    // The language of the window's texts (item data: the locale name), and that it needs a new start.
+    QComboBox* LANGUAGE = nullptr;
+    QLabel* LANGUAGENOTE = nullptr;
     // Where the settings file is written: the start directory, or the per-user data folder.
     QLabel* SETTINGSFOLDER = nullptr;
 

@@ -4,6 +4,7 @@
 
 #include "analysis/AnalysisGeometry.h"
 #include "analysis/TFiberAnalyzer.h"
+#include "app/EngineTexts.h"
 #include "app/TMainForm.h"
 #include "app/TPaintBox.h"
 #include "criteria/FibreStrip.h"
@@ -94,13 +95,13 @@ void TMainForm::LayoutConnectorGrid()
     REPORT->item(0, 0)->setFont(bold);
     REPORT->item(0, 0)->setTextAlignment(Qt::AlignCenter);
     const QString zones = Profile_.Zones.size() >= 2
-                              ? QStringLiteral("Zone %1 / %2")
+                              ? tr("Zone %1 / %2")
                                     .arg(QString::fromStdString(Profile_.Zones[0].Name),
                                          QString::fromStdString(Profile_.Zones[1].Name))
-                              : QStringLiteral("Findings");
-    REPORT->item(1, 0)->setText(QStringLiteral("Fibre"));
+                              : tr("Findings");
+    REPORT->item(1, 0)->setText(tr("Fibre"));
     REPORT->item(1, 1)->setText(zones);
-    REPORT->item(1, 2)->setText(QStringLiteral("Result"));
+    REPORT->item(1, 2)->setText(tr("Result"));
     for (QLabel* bar : {Panel3, Panel4, Panel1, Panel5})
         bar->setVisible(false);
 }
@@ -110,7 +111,7 @@ void TMainForm::ShowConnectorGrid()
     if (REPORT->rowCount() != FirstFibreRow + Profile_.Ferrule.Fibres())
         return;
     const TConnectorCycle& connector = Cycle_.Connector;
-    REPORT->item(0, 0)->setText(QString::fromStdString(Profile_.Title));
+    REPORT->item(0, 0)->setText(EngineText(Profile_.Title));
     QFont plain = REPORT->font();
     QFont bold = plain;
     bold.setBold(true);
@@ -123,9 +124,9 @@ void TMainForm::ShowConnectorGrid()
             fibre = connector.Inspection().At(n);
         const bool judged = fibre.Verdict != TFibreVerdict::NotJudged;
         // Judged more than once: the last verdict holds, and the grid says how often.
-        REPORT->item(row, 0)->setText(
-            fibre.Times > 1 ? QStringLiteral("Fibre %1 (judged %2\u00D7)").arg(n).arg(fibre.Times)
-                            : QStringLiteral("Fibre %1").arg(n));
+        REPORT->item(row, 0)->setText(fibre.Times > 1
+                                          ? tr("Fibre %1 (judged %2\u00D7)").arg(n).arg(fibre.Times)
+                                          : tr("Fibre %1").arg(n));
         // A connector's grid is its fibres' counts: shown whatever the single-fibre setting says.
         QString counts;
         if (judged)
@@ -168,7 +169,7 @@ void TMainForm::ShowConnectorResult()
     {
         pal.setColor(QPalette::Window, verdict == TVerdict::Pass ? PassColour : FailColour);
         font.setPixelSize(24);
-        text = verdict == TVerdict::Pass ? QStringLiteral("Pass") : QStringLiteral("Fail");
+        text = EngineText(verdict == TVerdict::Pass ? "Pass" : "Fail");
     }
     else if (verdict == TVerdict::Partial)
     {
@@ -177,9 +178,8 @@ void TMainForm::ShowConnectorResult()
         font.setPixelSize(12);
         const int low = connector.LowestJudged();
         const int high = connector.HighestJudged();
-        text = (low == high ? QStringLiteral("Fibre %1").arg(low)
-                            : QStringLiteral("Fibres %1\u2013%2").arg(low).arg(high)) +
-               QStringLiteral("\n%1 of %2 judged")
+        text = (low == high ? tr("Fibre %1").arg(low) : tr("Fibres %1\u2013%2").arg(low).arg(high)) +
+               tr("\n%1 of %2 judged")
                    .arg(connector.Inspection().Judged())
                    .arg(connector.Inspection().FibreCount());
     }
@@ -187,9 +187,9 @@ void TMainForm::ShowConnectorResult()
     {
         pal.setColor(QPalette::Window, QColor(96, 96, 96));
         font.setPixelSize(15);
-        text = verdict == TVerdict::Overview    ? QStringLiteral("Overview")
-               : verdict == TVerdict::NotInView ? QString::fromUtf8(NotInViewVerdict)
-                                                : QString::fromUtf8(NoFiberVerdict);
+        text = verdict == TVerdict::Overview    ? tr("Overview")
+               : verdict == TVerdict::NotInView ? EngineText(NotInViewVerdict)
+                                                : EngineText(NoFiberVerdict);
     }
     RESULT->setPalette(pal);
     RESULT->setFont(font);
@@ -235,7 +235,7 @@ void TMainForm::DrawConnectorOverlay(QPainter* canvas, int width, int height, co
                                 static_cast<double>(f.Where.RadiusY * sy));
             const QPointF inside(std::clamp(top.x(), 40.0, static_cast<double>(rect.right()) - 40.0),
                                  std::clamp(top.y(), 20.0, static_cast<double>(rect.bottom()) - 4.0));
-            DrawTag(*canvas, inside, number + QStringLiteral(" not in view"), QColor(220, 220, 220));
+            DrawTag(*canvas, inside, tr("%1 not in view").arg(number), QColor(220, 220, 220));
             continue;
         }
         DrawFibreZones(*canvas, f.Where, diameters, sx, sy, rect.topLeft());
@@ -253,22 +253,21 @@ QString TMainForm::ConnectorNoVerdictReason() const
     switch (connector.LastView())
     {
     case TConnectorView::Partial:
-        return connector.Progress() +
-               QStringLiteral(". The connector has its verdict once every fibre is judged.");
+        return connector.Progress() + tr(". The connector has its verdict once every fibre is judged.");
     case TConnectorView::Overview:
-        return QStringLiteral("Overview: certifies nothing. The fibres are located and numbered; "
-                              "judge them in fibre views.");
+        return tr("Overview: certifies nothing. The fibres are located and numbered; "
+                  "judge them in fibre views.");
     case TConnectorView::NotInView:
-        return QStringLiteral("Not in view: no fibre lies wholly in the picture, so none is judged.");
+        return tr("Not in view: no fibre lies wholly in the picture, so none is judged.");
     case TConnectorView::Outside:
-        return QStringLiteral("Fibres outside the connector: a whole fibre of the view falls past the "
-                              "connector's last, so First fibre does not say where the view lies. "
-                              "Nothing was judged.");
+        return tr("Fibres outside the connector: a whole fibre of the view falls past the "
+                  "connector's last, so First fibre does not say where the view lies. "
+                  "Nothing was judged.");
     case TConnectorView::NoFibre:
     case TConnectorView::Complete:
         break;
     }
-    return QString::fromStdString(NoVerdictReason(Location_));
+    return EngineText(NoVerdictReason(Location_));
 }
 
 QImage TMainForm::FibreZoneImage(const TConnectorCycle::Crop& crop, const TCriteriaProfile& profile, int side)
@@ -309,7 +308,7 @@ void TMainForm::ShowFibre(int number)
     const TConnectorCycle::Crop* crop = connector.CropOf(number);
     auto* picture = FIBREVIEW->findChild<QLabel*>(QStringLiteral("FIBREPICTURE"));
     auto* words = FIBREVIEW->findChild<QLabel*>(QStringLiteral("FIBRETEXT"));
-    FIBREVIEW->setWindowTitle(QStringLiteral("Fibre %1").arg(number));
+    FIBREVIEW->setWindowTitle(tr("Fibre %1").arg(number));
     if (crop)
     {
         picture->setPixmap(QPixmap::fromImage(FibreZoneImage(*crop, Profile_, 360)));
@@ -318,18 +317,17 @@ void TMainForm::ShowFibre(int number)
     else
     {
         picture->setPixmap(QPixmap());
-        picture->setText(QStringLiteral("Not judged yet: no picture of this fibre"));
+        picture->setText(tr("Not judged yet: no picture of this fibre"));
     }
-    QString text =
-        QStringLiteral("Fibre %1: %2").arg(number).arg(QString::fromLatin1(FibreVerdictName(fibre.Verdict)));
+    QString text = tr("Fibre %1: %2").arg(number).arg(EngineText(FibreVerdictName(fibre.Verdict)));
     if (fibre.Times > 1)
-        text += QStringLiteral(", judged %1 times; the last judgement holds").arg(fibre.Times);
+        text += tr(", judged %1 times; the last judgement holds").arg(fibre.Times);
     for (const TZoneResult& zone : fibre.Last.Result.Zones)
         if (fibre.Verdict != TFibreVerdict::NotJudged)
-            text += QStringLiteral("\n%1: %2 finding(s), %3")
+            text += tr("\n%1: %2 finding(s), %3")
                         .arg(QString::fromStdString(zone.Name))
                         .arg(ZoneCount(zone))
-                        .arg(zone.Pass ? QStringLiteral("Pass") : QStringLiteral("Fail"));
+                        .arg(EngineText(zone.Pass ? "Pass" : "Fail"));
     words->setText(text);
     FIBREVIEW->adjustSize();
     FIBREVIEW->show();

@@ -28,7 +28,7 @@ QColor VerdictColour(TFibreVerdict verdict)
 TFibreStrip::TFibreStrip(QWidget* parent) : QWidget(parent)
 {
     setCursor(Qt::PointingHandCursor);
-    setToolTip(QStringLiteral("Click a fibre to see its zones as last judged"));
+    setToolTip(tr("Click a fibre to see its zones as last judged"));
 }
 
 void TFibreStrip::SetFibres(std::vector<Cell> cells, int perRow)

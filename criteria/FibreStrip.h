@@ -6,6 +6,7 @@
 
 #include "ferrule/MtInspection.h"
 
+#include <QCoreApplication>
 #include <QRect>
 #include <QWidget>
 #include <functional>
@@ -13,6 +14,8 @@
 
 class TFibreStrip : public QWidget
 {
+    Q_DECLARE_TR_FUNCTIONS(TFibreStrip)
+
 public:
     struct Cell
     {

@@ -2,6 +2,7 @@
 // and the test time.
 
 #include "analysis/TFiberAnalyzer.h"
+#include "app/EngineTexts.h"
 #include "app/TMainForm.h"
 #include "app/TPaintBox.h"
 
@@ -72,9 +73,9 @@ QString TMainForm::TestTimeText(const QLocale& locale, const QDateTime& when)
 QString TMainForm::LimitText(int limit)
 {
     if (limit == 0)
-        return QStringLiteral("None");
+        return tr("None");
     if (limit == 99999)
-        return QStringLiteral("No Limit");
+        return tr("No Limit");
     return QString::number(limit);
 }
 
@@ -136,21 +137,21 @@ void TMainForm::LayoutClassicGrid()
         }
     }
     REPORT->setCurrentCell(1, 0);
-    SetCell(REPORT, 0, 0, QStringLiteral("Item"));
-    SetCell(REPORT, 0, 1, QStringLiteral("Criteria"));
-    SetCell(REPORT, 0, 2, QStringLiteral("Result"));
-    const QString labels[] = {QStringLiteral("Scratches"),
-                              QStringLiteral("Defects"),
+    SetCell(REPORT, 0, 0, tr("Item"));
+    SetCell(REPORT, 0, 1, tr("Criteria"));
+    SetCell(REPORT, 0, 2, tr("Result"));
+    const QString labels[] = {tr("Scratches"),
+                              tr("Defects"),
                               QString(),
-                              QStringLiteral("Scratches"),
-                              QStringLiteral("Defects (dia<2") + Micro + QStringLiteral(")"),
-                              QStringLiteral("Defects (dia 2~5") + Micro + QStringLiteral(")"),
-                              QStringLiteral("Defects (dia>5") + Micro + QStringLiteral(")"),
+                              tr("Scratches"),
+                              tr("Defects (dia<%1)").arg(QStringLiteral("2") + Micro),
+                              tr("Defects (dia %1)").arg(QStringLiteral("2~5") + Micro),
+                              tr("Defects (dia>%1)").arg(QStringLiteral("5") + Micro),
                               QString(),
-                              QStringLiteral("Scratches & Defects"),
+                              tr("Scratches & Defects"),
                               QString(),
-                              QStringLiteral("Scratches"),
-                              QStringLiteral("Defects (dia>10") + Micro + QStringLiteral(")")};
+                              tr("Scratches"),
+                              tr("Defects (dia>%1)").arg(QStringLiteral("10") + Micro)};
     for (int r = 2; r < Rows; ++r)
         SetCell(REPORT, r, 0, labels[r - 2]);
     for (QLabel* bar : {Panel3, Panel4, Panel1, Panel5})
@@ -200,7 +201,7 @@ void TMainForm::ShowCriteria()
         SetCell(REPORT, 12, 1, LimitText(a.MultiCriteria[6][0]));
         SetCell(REPORT, 13, 1, LimitText(a.MultiCriteria[7][0]));
     }
-    SetCell(REPORT, 10, 1, QStringLiteral("No Limit"));
+    SetCell(REPORT, 10, 1, tr("No Limit"));
     for (int r = 2; r < Rows; ++r)
         SetCell(REPORT, r, 2, QString());
 }
@@ -226,17 +227,17 @@ void TMainForm::ShowResult()
     pal.setColor(QPalette::Window, pass ? QColor(0, 128, 0) : QColor(255, 0, 0));
     RESULT->setPalette(pal);
     SetVerdictPixels(RESULT, VerdictPixels);
-    RESULT->setToolTip(Location_.Caution() ? QString::fromUtf8(UncertainCaution) : QString());
-    RESULT->setText(pass ? QStringLiteral("Pass") : QStringLiteral("Fail"));
+    RESULT->setToolTip(Location_.Caution() ? EngineText(UncertainCaution) : QString());
+    RESULT->setText(EngineText(pass ? "Pass" : "Fail"));
     ShowLocationCaution();
     if (!Profile_.Classic)
         return;
     for (int r = 2; r < Rows; ++r)
         SetCell(REPORT, r, 2, QString());
-    R1->setText(QString::fromStdString(a.ZoneVerdicts[0]));
-    R2->setText(QString::fromStdString(a.ZoneVerdicts[1]));
-    R3->setText(QString::fromStdString(a.ZoneVerdicts[2]));
-    R4->setText(QStringLiteral("Pass"));
+    R1->setText(EngineText(a.ZoneVerdicts[0]));
+    R2->setText(EngineText(a.ZoneVerdicts[1]));
+    R3->setText(EngineText(a.ZoneVerdicts[2]));
+    R4->setText(EngineText("Pass"));
     if (a.ShowCounts == 0)
         return;
     if (a.Mode == 0)
@@ -270,8 +271,8 @@ void TMainForm::ShowNoVerdict()
     RESULT->setPalette(pal);
     // Neither Pass nor Fail, in a size that fits the panel.
     SetVerdictPixels(RESULT, NoVerdictPixels);
-    RESULT->setText(QString::fromUtf8(NoVerdictText(Location_)));
-    RESULT->setToolTip(QString::fromStdString(NoVerdictReason(Location_)));
+    RESULT->setText(EngineText(NoVerdictText(Location_)));
+    RESULT->setToolTip(EngineText(NoVerdictReason(Location_)));
     CAUTION->setVisible(false);
     // Nothing was counted: the grid keeps its criteria and no result.
     if (Profile_.Classic)
@@ -328,5 +329,5 @@ void TMainForm::DimLastResult(bool dim)
         faded->setOpacity(0.45);
         w->setGraphicsEffect(faded);
     }
-    Label2->setText(dim ? QStringLiteral("Last Test : ") : QStringLiteral("Test Time : "));
+    Label2->setText(dim ? tr("Last Test : ") : tr("Test Time : "));
 }

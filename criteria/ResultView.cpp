@@ -2,6 +2,7 @@
 // fiber centre (left drag) and the zone size (right drag), redone on release.
 
 #include "analysis/TFiberAnalyzer.h"
+#include "app/EngineTexts.h"
 #include "app/TMainForm.h"
 #include "app/TPaintBox.h"
 #include "platform/MessageBox.h"
@@ -25,7 +26,7 @@ void TMainForm::PBPaint(QPainter* canvas)
         (connectorView ? verdict != TVerdict::Partial && Cycle_.Shown.NoVerdict() : !Location_.Judges()))
     {
         const QString reason =
-            connectorView ? ConnectorNoVerdictReason() : QString::fromStdString(NoVerdictReason(Location_));
+            connectorView ? ConnectorNoVerdictReason() : EngineText(NoVerdictReason(Location_));
         const QFont previous = canvas->font();
         QFont large = previous;
         large.setPixelSize(20);
@@ -141,11 +142,10 @@ bool TMainForm::SayNoVerdict()
 {
     if (!Cycle_.Shown.NoVerdict())
         return false;
-    ShowMessageBox(
-        this,
-        (ConnectorShown() ? ConnectorNoVerdictReason() : QString::fromStdString(NoVerdictReason(Location_))) +
-            QStringLiteral("\n\nThis inspection has no verdict, so there is no report to print or save."),
-        QStringLiteral("No verdict"), QMessageBox::Information);
+    ShowMessageBox(this,
+                   (ConnectorShown() ? ConnectorNoVerdictReason() : EngineText(NoVerdictReason(Location_))) +
+                       tr("\n\nThis inspection has no verdict, so there is no report to print or save."),
+                   tr("No verdict"), QMessageBox::Information);
     return true;
 }
 

@@ -1,9 +1,10 @@
 #include "criteria/TCriteriaForm.h"
 
+#include "app/EngineTexts.h"
 #include "platform/FormWidgets.h"
-#include "profiles/ProfileEvaluation.h"
 #include "platform/IntText.h"
 #include "platform/TApplication.h"
+#include "profiles/ProfileEvaluation.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -47,7 +48,7 @@ TCriteriaForm::TCriteriaForm(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
     setObjectName(QStringLiteral("CriteriaForm"));
-    setWindowTitle(QStringLiteral("Acceptance Criteria"));
+    setWindowTitle(tr("Acceptance Criteria"));
     if (parent)
         setFont(parent->font());
     setFixedSize(531, 467);
@@ -56,11 +57,11 @@ TCriteriaForm::TCriteriaForm(QWidget* parent)
     RadioGroup1->setFrameStyle(QFrame::Box | QFrame::Sunken);
     Panel1 = Make<QFrame>(this, "Panel1", 20, 60, 485, 353);
     DEFAULT = Make<QRadioButton>(this, "DEFAULT", 24, 16, 260, 17);
-    DEFAULT->setText(QStringLiteral("Default (IEC Standard 61300-3-35)"));
+    DEFAULT->setText(tr("Default (IEC Standard 61300-3-35)"));
     DEFAULT->setChecked(true);
     // The second choice sits on the frame's top edge, as its caption.
     USERDEFINED = Make<QRadioButton>(this, "USERDEFINED", 24, 40, 0, 17);
-    USERDEFINED->setText(QStringLiteral("User Defined "));
+    USERDEFINED->setText(tr("User Defined "));
     USERDEFINED->resize(USERDEFINED->sizeHint().width(), 17);
     USERDEFINED->setAutoFillBackground(true);
     auto* choice = new QButtonGroup(this);
@@ -73,25 +74,25 @@ TCriteriaForm::TCriteriaForm(QWidget* parent)
     Line(Panel1, QFrame::VLine, 126, 0, 3, 353);
     Line(Panel1, QFrame::VLine, 246, 0, 3, 353);
 
-    Caption(Panel1, QStringLiteral("Single Mode"), 144, 0);
-    Caption(Panel1, QStringLiteral("Multi Mode"), 344, 0);
+    Caption(Panel1, tr("Single Mode"), 144, 0);
+    Caption(Panel1, tr("Multi Mode"), 344, 0);
     const struct
     {
         int Top;
         const char* Text;
-    } rows[] = {{32, "Core Zone"},
-                {64, "Scratches"},
-                {88, "Defects"},
-                {128, "Cladding Zone"},
-                {160, "Scratches"},
-                {184, "Defects ( <2 \u03BCm)"},
-                {208, "Defects ( <2.5 \u03BCm)"},
-                {232, "Defects ( <5 \u03BCm)"},
-                {272, "Contact Zone"},
-                {304, "Scratches"},
-                {328, "Defects ( >10 \u03BCm)"}};
+    } rows[] = {{32, QT_TR_NOOP("Core Zone")},
+                {64, QT_TR_NOOP("Scratches")},
+                {88, QT_TR_NOOP("Defects")},
+                {128, QT_TR_NOOP("Cladding Zone")},
+                {160, QT_TR_NOOP("Scratches")},
+                {184, QT_TR_NOOP("Defects ( <2 \u03BCm)")},
+                {208, QT_TR_NOOP("Defects ( <2.5 \u03BCm)")},
+                {232, QT_TR_NOOP("Defects ( <5 \u03BCm)")},
+                {272, QT_TR_NOOP("Contact Zone")},
+                {304, QT_TR_NOOP("Scratches")},
+                {328, QT_TR_NOOP("Defects ( >10 \u03BCm)")}};
     for (const auto& row : rows)
-        Caption(Panel1, QString::fromUtf8(row.Text), 16, row.Top);
+        Caption(Panel1, tr(row.Text), 16, row.Top);
     Caption(Panel1, QStringLiteral("0~25 ") + Mu, 144, 32);
     Caption(Panel1, QStringLiteral("0~65 ") + Mu, 344, 32);
     Caption(Panel1, QStringLiteral("25~120 ") + Mu, 144, 128);
@@ -99,10 +100,10 @@ TCriteriaForm::TCriteriaForm(QWidget* parent)
     Caption(Panel1, QStringLiteral("130~250 ") + Mu, 144, 272);
     Caption(Panel1, QStringLiteral("130~250 ") + Mu, 344, 272);
 
-    const QStringList items = {QStringLiteral("None"), QStringLiteral("1"),       QStringLiteral("2"),
-                               QStringLiteral("3"),    QStringLiteral("4"),       QStringLiteral("5"),
-                               QStringLiteral("6"),    QStringLiteral("7"),       QStringLiteral("8"),
-                               QStringLiteral("9"),    QStringLiteral("No Limit")};
+    const QStringList items = {tr("None"),          QStringLiteral("1"), QStringLiteral("2"),
+                               QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5"),
+                               QStringLiteral("6"), QStringLiteral("7"), QStringLiteral("8"),
+                               QStringLiteral("9"), tr("No Limit")};
     auto combo = [&](QComboBox** member, const char* name, int left, int top, const QString& after) {
         auto* c = Make<QComboBox>(Panel1, name, left, top, 65, 21);
         c->setEditable(true);
@@ -149,7 +150,7 @@ TCriteriaForm::TCriteriaForm(QWidget* parent)
     std::copy(std::begin(table), std::end(table), Slots_);
 
     Button1 = Make<QPushButton>(this, "Button1", 227, 432, 75, 25);
-    Button1->setText(QStringLiteral("Close"));
+    Button1->setText(tr("Close"));
     Button1->setDefault(true);
 
     connect(DEFAULT, &QRadioButton::clicked, this, Guarded([this] { DEFAULTClick(); }));
@@ -158,7 +159,7 @@ TCriteriaForm::TCriteriaForm(QWidget* parent)
     // The profile choice sits at the right of the first line; a true-size profile's table takes
     // the place of the classic one.
     auto* profileLabel = Make<QLabel>(this, "PROFILELABEL", 292, 14, 44, 21);
-    profileLabel->setText(QStringLiteral("Profile"));
+    profileLabel->setText(tr("Profile"));
     profileLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     PROFILE = Make<QComboBox>(this, "PROFILE", 342, 14, 171, 21);
     // Scrolled, and the note wrapped: a plant's table may be longer than the built-in ones.
@@ -193,7 +194,7 @@ void TCriteriaForm::SetProfiles(const std::vector<TCriteriaProfile>& profiles, c
     int chosen = 0;
     for (std::size_t i = 0; i < Profiles_.size(); ++i)
     {
-        PROFILE->addItem(QString::fromStdString(Profiles_[i].Title), QString::fromStdString(Profiles_[i].Name));
+        PROFILE->addItem(EngineText(Profiles_[i].Title), QString::fromStdString(Profiles_[i].Name));
         if (Profiles_[i].Name == current)
             chosen = static_cast<int>(i);
     }
@@ -205,7 +206,8 @@ void TCriteriaForm::SetProfiles(const std::vector<TCriteriaProfile>& profiles, c
         const qsizetype second = problem.indexOf(QLatin1Char(':'), problem.indexOf(QLatin1Char(':')) + 1);
         brief << (second > 0 ? problem.left(second) : problem);
     }
-    PROFILENOTE->setText(brief.isEmpty() ? QString() : QStringLiteral("Not loaded: ") + brief.join(QStringLiteral("; ")));
+    PROFILENOTE->setText(brief.isEmpty() ? QString()
+                                         : tr("Not loaded: %1").arg(brief.join(QStringLiteral("; "))));
     PROFILENOTE->setToolTip(problems.join(QLatin1Char('\n')));
     PROFILEChange();
 }
@@ -238,17 +240,19 @@ void TCriteriaForm::PROFILEChange()
                         .arg(item.toHtmlEscaped(), QString::fromStdString(ProfileLimitText(r.Limit)));
         }
     }
-    html += QStringLiteral("</table><p>Sizes in true micrometres: the located cladding is 125 \u00B5m "
-                           "across. A defect counts in the zone of its centre, a scratch in every zone "
-                           "it crosses.</p>");
+    html += QStringLiteral("</table><p>") +
+            tr("Sizes in true micrometres: the located cladding is 125 \u00B5m across. A defect counts "
+               "in the zone of its centre, a scratch in every zone it crosses.") +
+            QStringLiteral("</p>");
     PROFILETABLE->setText(html);
 }
 
 int TCriteriaForm::LimitFromText(const QString& text)
 {
-    if (text == QLatin1String("None") || text.isEmpty())
+    // The combo's words in English and in the window's language: what the user picks or types.
+    if (text == QLatin1String("None") || text == tr("None") || text.isEmpty())
         return 0;
-    if (text == QLatin1String("No Limit"))
+    if (text == QLatin1String("No Limit") || text == tr("No Limit"))
         return 99999;
     return StrToInt(text);
 }

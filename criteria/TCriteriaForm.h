@@ -5,6 +5,7 @@
 
 #include "profiles/CriteriaProfile.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QString>
 #include <QStringList>
@@ -19,6 +20,8 @@ class QScrollArea;
 
 class TCriteriaForm : public QDialog
 {
+    Q_DECLARE_TR_FUNCTIONS(TCriteriaForm)
+
 public:
     explicit TCriteriaForm(QWidget* parent = nullptr);
 

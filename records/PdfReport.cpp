@@ -3,6 +3,7 @@
 #include "platform/AtomicWrite.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QLocale>
 #include <QPainter>
 #include <QPdfWriter>
@@ -21,7 +22,8 @@ const QColor FailColour(204, 0, 0);
 
 QString ModeName(int mode)
 {
-    return mode == 0 ? QStringLiteral("Single Mode") : QStringLiteral("Multi Mode");
+    return mode == 0 ? QCoreApplication::translate("PdfReport", "Single Mode")
+                     : QCoreApplication::translate("PdfReport", "Multi Mode");
 }
 
 QFont Font(double points, bool bold = false)
@@ -46,12 +48,15 @@ int Line(QPainter& p, int x, int y, const QString& text, const QFont& font)
 QString LocationText(const TFiberLocation& l)
 {
     if (!l.Judges())
-        return QString::fromStdString(NoVerdictReason(l));
-    QString text = l.Method == TLocateMethod::Rays    ? QStringLiteral("from the edge points")
-                   : l.Method == TLocateMethod::Edges ? QStringLiteral("by the cladding's edge")
-                                                      : QStringLiteral("placed by the operator");
+        return QCoreApplication::translate("EngineText", NoVerdictReason(l).c_str());
+    QString text = l.Method == TLocateMethod::Rays
+                       ? QCoreApplication::translate("PdfReport", "from the edge points")
+                   : l.Method == TLocateMethod::Edges
+                       ? QCoreApplication::translate("PdfReport", "by the cladding's edge")
+                       : QCoreApplication::translate("PdfReport", "placed by the operator");
     if (l.Caution())
-        text += QStringLiteral(" (") + QString::fromUtf8(UncertainCaution) + QLatin1Char(')');
+        text += QStringLiteral(" (") + QCoreApplication::translate("EngineText", UncertainCaution) +
+                QLatin1Char(')');
     return text;
 }
 
@@ -64,15 +69,17 @@ QString FerruleText(const TInspectionRecord& r)
 {
     const QStringList parts = r.Ferrule.split(QLatin1Char('x'));
     const int rows = parts.value(1).toInt();
-    return QStringLiteral("%1 fibres in %2 %3 (%4)")
+    return QCoreApplication::translate("PdfReport", "%1 fibres in %2 %3 (%4)")
         .arg(r.Fibres.size())
         .arg(rows)
-        .arg(rows == 1 ? QStringLiteral("row") : QStringLiteral("rows"), r.Ferrule);
+        .arg(rows == 1 ? QCoreApplication::translate("PdfReport", "row")
+                       : QCoreApplication::translate("PdfReport", "rows"),
+             r.Ferrule);
 }
 
 QString FibresJudgedText(const TInspectionRecord& r)
 {
-    return QStringLiteral("%1 of %2").arg(r.JudgedFibres()).arg(r.Fibres.size());
+    return QCoreApplication::translate("PdfReport", "%1 of %2").arg(r.JudgedFibres()).arg(r.Fibres.size());
 }
 
 QString JudgedAgainText(const TInspectionRecord& r)
@@ -82,9 +89,11 @@ QString JudgedAgainText(const TInspectionRecord& r)
         if (f.Times > 1)
             again << QString::number(f.Number);
     if (again.isEmpty())
-        return QStringLiteral("no");
-    return (again.size() == 1 ? QStringLiteral("fibre ") : QStringLiteral("fibres ")) +
-           again.join(QStringLiteral(", ")) + QStringLiteral(" (the last judgement holds)");
+        return QCoreApplication::translate("PdfReport", "no");
+    return (again.size() == 1
+                ? QCoreApplication::translate("PdfReport", "fibre %1 (the last judgement holds)")
+                : QCoreApplication::translate("PdfReport", "fibres %1 (the last judgement holds)"))
+        .arg(again.join(QStringLiteral(", ")));
 }
 
 // A connector's fibres, one a line: its number, each zone's counts row by row (a count over its
@@ -129,9 +138,10 @@ public:
         {
             QStringList rows;
             for (const TRuleResult& rule : z.Rows)
-                rows << QString::fromStdString(rule.Item) + QStringLiteral(" (limit ") +
-                            QString::fromStdString(rule.Criteria) + QLatin1Char(')');
-            const QString legend = QStringLiteral("Zone %1 counts: ").arg(QString::fromStdString(z.Key)) +
+                rows << QCoreApplication::translate("PdfReport", "%1 (limit %2)")
+                            .arg(QString::fromStdString(rule.Item), QString::fromStdString(rule.Criteria));
+            const QString legend = QCoreApplication::translate("PdfReport", "Zone %1 counts: ")
+                                       .arg(QString::fromStdString(z.Key)) +
                                    rows.join(QStringLiteral(" / "));
             // A zone of many rows takes more than a line: wrapped within the page, never cut at
             // its right edge.
@@ -155,10 +165,11 @@ public:
 private:
     int Head(int y) const
     {
-        QStringList heads{QStringLiteral("Fibre")};
+        QStringList heads{QCoreApplication::translate("PdfReport", "Fibre")};
         for (const TZoneResult& z : Zones_)
-            heads << QStringLiteral("Zone ") + QString::fromStdString(z.Key);
-        heads << QStringLiteral("Verdict") << QStringLiteral("Judged");
+            heads << QCoreApplication::translate("PdfReport", "Zone %1").arg(QString::fromStdString(z.Key));
+        heads << QCoreApplication::translate("PdfReport", "Verdict")
+              << QCoreApplication::translate("PdfReport", "Judged");
         for (qsizetype c = 0; c < heads.size(); ++c)
             Line(P_, Columns_[static_cast<std::size_t>(c)], y, heads[c], Bold_);
         y += QFontMetrics(Bold_, &Writer_).height();
@@ -194,9 +205,10 @@ private:
         P_.setPen(!f.Judged() ? NoVerdictColour : VerdictColour(f.Verdict));
         Line(P_, Columns_[verdictColumn], y, f.Verdict, Bold_);
         P_.setPen(Qt::black);
-        const QString times = f.Times == 0   ? QStringLiteral("\u2013")
-                              : f.Times == 1 ? QStringLiteral("once")
-                                             : QStringLiteral("%1 times (again)").arg(f.Times);
+        const QString times = f.Times == 0 ? QStringLiteral("\u2013")
+                              : f.Times == 1
+                                  ? QCoreApplication::translate("PdfReport", "once")
+                                  : QCoreApplication::translate("PdfReport", "%1 times (again)").arg(f.Times);
         Line(P_, Columns_[verdictColumn + 1], y, times, Body_);
         return y + m.height();
     }
@@ -208,7 +220,8 @@ private:
         const int lines = std::clamp((bottom - y) / m.lineSpacing(), 1, 4);
         const QRect box(0, y + Dpi / 30, Writer_.width(), m.lineSpacing() * lines);
         P_.setFont(Body_);
-        QString text = QStringLiteral("Findings (\u00B5m): ") + R_.FindingsText();
+        QString text =
+            QCoreApplication::translate("PdfReport", "Findings (\u00B5m): %1").arg(R_.FindingsText());
         const int room = Writer_.width() * lines - m.horizontalAdvance(QStringLiteral("\u2026")) * lines;
         if (m.horizontalAdvance(text) > room)
             text = m.elidedText(text, Qt::ElideRight, room);
@@ -240,18 +253,20 @@ QByteArray RenderPdfReport(const TInspectionRecord& r, const QImage& endFace, co
     writer.setResolution(Dpi);
     writer.setPageSize(page);
     writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-    writer.setTitle(QStringLiteral("Fiber end-face inspection report") +
+    writer.setTitle(QCoreApplication::translate("PdfReport", "Fiber end-face inspection report") +
                     (r.Serial.isEmpty() ? QString() : QStringLiteral(" ") + r.Serial));
     writer.setCreator(QStringLiteral("fiberscope ") + r.Version);
     QPainter p;
     if (!p.begin(&writer))
-        throw std::runtime_error("the PDF report could not be started");
+        throw std::runtime_error(
+            QCoreApplication::translate("PdfReport", "the PDF report could not be started").toStdString());
 
     const int width = writer.width();
     const QFont body = Font(10);
     const QFont bold = Font(10, true);
     int y = 0;
-    y += Line(p, 0, y, QStringLiteral("Fiber end-face inspection report"), Font(18, true));
+    y += Line(p, 0, y, QCoreApplication::translate("PdfReport", "Fiber end-face inspection report"),
+              Font(18, true));
     y += Dpi / 8;
 
     // The overall verdict, in colour at the top right.
@@ -266,20 +281,25 @@ QByteArray RenderPdfReport(const TInspectionRecord& r, const QImage& endFace, co
 
     const QLocale locale = QLocale::system();
     std::vector<std::array<QString, 2>> facts = {
-        {QStringLiteral("Time"), locale.toString(r.Time, QLocale::LongFormat)},
-        {QStringLiteral("Serial number"), r.Serial.isEmpty() ? QStringLiteral("(none)") : r.Serial},
-        {QStringLiteral("Source"), r.Source},
-        {QStringLiteral("Fiber mode"), ModeName(r.Mode)},
-        {QStringLiteral("Criteria"), r.ProfileTitle.isEmpty() ? r.Profile : r.ProfileTitle},
-        {QStringLiteral("Scale"),
-         r.UmPerPixel > 0.0f
-             ? QStringLiteral("%1 \u00B5m per pixel").arg(static_cast<double>(r.UmPerPixel), 0, 'f', 3)
-             : QStringLiteral("(fiber not located)")},
-        {QStringLiteral("Frames combined"),
-         r.Frames > 0 ? QString::number(r.Frames) : QStringLiteral("(image file)")},
-        {QStringLiteral("Fiber location"), LocationText(r.Location)},
-        {QStringLiteral("Judged again"),
-         r.RejudgedAt.isValid() ? locale.toString(r.RejudgedAt, QLocale::LongFormat) : QStringLiteral("no")},
+        {QCoreApplication::translate("PdfReport", "Time"), locale.toString(r.Time, QLocale::LongFormat)},
+        {QCoreApplication::translate("PdfReport", "Serial number"),
+         r.Serial.isEmpty() ? QCoreApplication::translate("PdfReport", "(none)") : r.Serial},
+        {QCoreApplication::translate("PdfReport", "Source"), r.Source},
+        {QCoreApplication::translate("PdfReport", "Fiber mode"), ModeName(r.Mode)},
+        {QCoreApplication::translate("PdfReport", "Criteria"),
+         r.ProfileTitle.isEmpty()
+             ? r.Profile
+             : QCoreApplication::translate("EngineText", r.ProfileTitle.toUtf8().constData())},
+        {QCoreApplication::translate("PdfReport", "Scale"),
+         r.UmPerPixel > 0.0f ? QCoreApplication::translate("PdfReport", "%1 \u00B5m per pixel")
+                                   .arg(static_cast<double>(r.UmPerPixel), 0, 'f', 3)
+                             : QCoreApplication::translate("PdfReport", "(fiber not located)")},
+        {QCoreApplication::translate("PdfReport", "Frames combined"),
+         r.Frames > 0 ? QString::number(r.Frames) : QCoreApplication::translate("PdfReport", "(image file)")},
+        {QCoreApplication::translate("PdfReport", "Fiber location"), LocationText(r.Location)},
+        {QCoreApplication::translate("PdfReport", "Judged again"),
+         r.RejudgedAt.isValid() ? locale.toString(r.RejudgedAt, QLocale::LongFormat)
+                                : QCoreApplication::translate("PdfReport", "no")},
     };
     // A connector: its layout and how far it got in place of one fiber's scale and location.
     if (r.MultiFibre())
@@ -288,9 +308,9 @@ QByteArray RenderPdfReport(const TInspectionRecord& r, const QImage& endFace, co
                  facts[2],
                  facts[3],
                  facts[4],
-                 {QStringLiteral("Ferrule"), FerruleText(r)},
-                 {QStringLiteral("Fibres judged"), FibresJudgedText(r)},
-                 {QStringLiteral("Judged again"), JudgedAgainText(r)}};
+                 {QCoreApplication::translate("PdfReport", "Ferrule"), FerruleText(r)},
+                 {QCoreApplication::translate("PdfReport", "Fibres judged"), FibresJudgedText(r)},
+                 {QCoreApplication::translate("PdfReport", "Judged again"), JudgedAgainText(r)}};
     for (const auto& fact : facts)
     {
         Line(p, 0, y, fact[0] + QLatin1Char(':'), bold);
@@ -311,7 +331,9 @@ QByteArray RenderPdfReport(const TInspectionRecord& r, const QImage& endFace, co
     const int bottom = writer.height() - QFontMetrics(body, &writer).height() * 2;
     const auto footer = [&] {
         Line(p, 0, writer.height() - QFontMetrics(body, &writer).height(),
-             QStringLiteral("Fiber end-face inspection station, version ") + r.Version, Font(8));
+             QCoreApplication::translate("PdfReport", "Fiber end-face inspection station, version %1")
+                 .arg(r.Version),
+             Font(8));
     };
     if (r.MultiFibre())
     {
@@ -320,14 +342,18 @@ QByteArray RenderPdfReport(const TInspectionRecord& r, const QImage& endFace, co
         y = table.Draw(y, bottom, footer);
         footer();
         if (!p.end())
-            throw std::runtime_error("the PDF report could not be finished");
+            throw std::runtime_error(
+                QCoreApplication::translate("PdfReport", "the PDF report could not be finished")
+                    .toStdString());
         return pdf;
     }
 
     // Limits, counts and verdicts per zone.
     const int columns[] = {0, width * 55 / 100, width * 72 / 100, width * 86 / 100};
-    const QString heads[] = {QStringLiteral("Zone and class"), QStringLiteral("Limit"),
-                             QStringLiteral("Count"), QStringLiteral("Verdict")};
+    const QString heads[] = {QCoreApplication::translate("PdfReport", "Zone and class"),
+                             QCoreApplication::translate("PdfReport", "Limit"),
+                             QCoreApplication::translate("PdfReport", "Count"),
+                             QCoreApplication::translate("PdfReport", "Verdict")};
     for (int c = 0; c < 4; ++c)
         Line(p, columns[c], y, heads[c], bold);
     y += QFontMetrics(bold, &writer).height();
@@ -354,7 +380,7 @@ QByteArray RenderPdfReport(const TInspectionRecord& r, const QImage& endFace, co
         for (const TZoneResult& z : r.ProfileZones)
         {
             zoneHead(QString::fromStdString(z.Name),
-                     z.Pass ? QStringLiteral("Pass") : QStringLiteral("Fail"));
+                     QCoreApplication::translate("EngineText", z.Pass ? "Pass" : "Fail"));
             for (const TRuleResult& rule : z.Rows)
                 row(QString::fromStdString(rule.Item), QString::fromStdString(rule.Criteria),
                     QString::number(rule.Count), !rule.Pass);
@@ -362,14 +388,17 @@ QByteArray RenderPdfReport(const TInspectionRecord& r, const QImage& endFace, co
     }
     else
     {
-        const QString zones[] = {QStringLiteral("Core zone"), QStringLiteral("Cladding zone"),
-                                 QStringLiteral("Adhesive zone"), QStringLiteral("Contact zone")};
+        const QString zones[] = {QCoreApplication::translate("PdfReport", "Core zone"),
+                                 QCoreApplication::translate("PdfReport", "Cladding zone"),
+                                 QCoreApplication::translate("PdfReport", "Adhesive zone"),
+                                 QCoreApplication::translate("PdfReport", "Contact zone")};
         for (int zone = 0; zone < 4; ++zone)
         {
             zoneHead(zones[zone], r.ZoneVerdicts[zone]);
             if (zone == 2)
             {
-                row(QStringLiteral("Scratches and defects"), LimitText(99999), QString(), false);
+                row(QCoreApplication::translate("PdfReport", "Scratches and defects"), LimitText(99999),
+                    QString(), false);
                 continue;
             }
             const int classZone = zone == 3 ? 2 : zone;
@@ -390,7 +419,8 @@ QByteArray RenderPdfReport(const TInspectionRecord& r, const QImage& endFace, co
     y += Dpi / 8;
 
     const QString thresholds =
-        QStringLiteral(
+        QCoreApplication::translate(
+            "PdfReport",
             "Thresholds: lower %1, upper %2, core/cladding %3, contact %4; defect share %5 %, %6 %")
             .arg(r.Thresholds[0])
             .arg(r.Thresholds[1])
@@ -403,7 +433,7 @@ QByteArray RenderPdfReport(const TInspectionRecord& r, const QImage& endFace, co
     for (float radius : r.ZoneRadii)
         radii << QString::number(static_cast<double>(radius), 'f', 1);
     y += Line(p, 0, y,
-              QStringLiteral("Centre %1, %2 px; zone radii %3 px")
+              QCoreApplication::translate("PdfReport", "Centre %1, %2 px; zone radii %3 px")
                   .arg(static_cast<double>(r.CenterX), 0, 'f', 1)
                   .arg(static_cast<double>(r.CenterY), 0, 'f', 1)
                   .arg(radii.join(QStringLiteral(", "))),
@@ -414,7 +444,8 @@ QByteArray RenderPdfReport(const TInspectionRecord& r, const QImage& endFace, co
         const QFontMetrics m(body, &writer);
         const QRect box(0, y, width, m.lineSpacing() * 4);
         p.setFont(body);
-        QString text = QStringLiteral("Findings (\u00B5m): ") + r.FindingsText();
+        QString text =
+            QCoreApplication::translate("PdfReport", "Findings (\u00B5m): %1").arg(r.FindingsText());
         const int room = width * 4 - m.horizontalAdvance(QStringLiteral("\u2026")) * 4;
         if (m.horizontalAdvance(text) > room)
             text = m.elidedText(text, Qt::ElideRight, room);
@@ -422,10 +453,13 @@ QByteArray RenderPdfReport(const TInspectionRecord& r, const QImage& endFace, co
         p.drawText(box, Qt::TextWordWrap, text);
     }
     if (!r.Files.isEmpty())
-        Line(p, 0, y, QStringLiteral("Saved: ") + r.Files.join(QStringLiteral(", ")), body);
+        Line(p, 0, y,
+             QCoreApplication::translate("PdfReport", "Saved: %1").arg(r.Files.join(QStringLiteral(", "))),
+             body);
     footer();
     if (!p.end())
-        throw std::runtime_error("the PDF report could not be finished");
+        throw std::runtime_error(
+            QCoreApplication::translate("PdfReport", "the PDF report could not be finished").toStdString());
     return pdf;
 }
 
