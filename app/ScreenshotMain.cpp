@@ -13,6 +13,7 @@
 
 #include "app/RecordsBrowser.h"
 #include "app/TMainForm.h"
+#include "app/Translations.h"
 #include "capture/TParamSettingForm.h"
 #include "criteria/TCriteriaForm.h"
 #include "live/LiveAnalysis.h"
@@ -64,6 +65,7 @@ int ShootBrowser(int argc, char** argv, const QString& output)
     qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
     TApplication app(argc, argv);
+    InstallTranslations(InterfaceLocale(QString()));
     {
         auto store = TRecordStore::OpenLocal(LocalRecordStorePath());
         const QDateTime end = QDateTime(QDate::currentDate(), QTime(15, 30));
@@ -162,6 +164,8 @@ int main(int argc, char** argv)
     clock.start();
     TApplication app(argc, argv);
     TApplication::setApplicationName(QStringLiteral("Veltrana - Pellimor"));
+    // In the desktop's language, as the program starts for a user without a choice of their own.
+    InstallTranslations(InterfaceLocale(QString()));
     SetMessageBoxHook(
         [](const QString& text, const QString& caption, QMessageBox::Icon, QMessageBox::StandardButtons) {
             std::fprintf(stderr, "message: %s / %s\n", qPrintable(text), qPrintable(caption));
