@@ -173,26 +173,30 @@ void TMainForm::SetCriteria(bool iecDefaults, const float single[8], const float
         ShowCriteria();
 }
 
-void TMainForm::LayoutProfileGrid()
+void TMainForm::ClearReportRows(int rows)
 {
-    const int rows = RowCount(Profile_);
     REPORT->clearSpans();
     REPORT->clearContents();
     REPORT->setRowCount(rows);
     // As many rows as the table has, in the grid's height: 20 pixels as the classic layout
     // where they fit, down to 13; beyond that the grid scrolls.
-    const int height = std::clamp((REPORT->height() - 2) / rows, 13, 20);
+    const int height = std::clamp((REPORT->height() - 2) / std::max(rows, 1), 13, 20);
     REPORT->setVerticalScrollBarPolicy(height * rows > REPORT->height() - 2 ? Qt::ScrollBarAsNeeded
                                                                             : Qt::ScrollBarAlwaysOff);
+    for (int r = 0; r < rows; ++r)
+        REPORT->setRowHeight(r, height);
+}
+
+void TMainForm::LayoutProfileGrid()
+{
+    const int rows = RowCount(Profile_);
+    ClearReportRows(rows);
     const QColor head = REPORT->palette().color(QPalette::Button);
     QFont bold = REPORT->font();
     bold.setBold(true);
     for (int r = 0; r < rows; ++r)
-    {
-        REPORT->setRowHeight(r, height);
         for (int c = 0; c < Columns; ++c)
             REPORT->setItem(r, c, new QTableWidgetItem);
-    }
     REPORT->setSpan(0, 0, 1, Columns);
     Cell(REPORT, 0, 0)->setBackground(head);
     Cell(REPORT, 0, 0)->setFont(bold);

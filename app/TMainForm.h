@@ -364,6 +364,8 @@ public:
     TProfileResult RecordedProfileResult(bool pass) const;
     // The grid of the classic layout, and of a true-size profile.
     void LayoutClassicGrid();
+    // Empties the grid into rows of the height that fits them (scrolling beyond).
+    void ClearReportRows(int rows);
     void LayoutProfileGrid();
     void ShowProfileCriteria();
     bool ShowProfileResult();

@@ -68,19 +68,12 @@ void DrawTag(QPainter& p, const QPointF& foot, const QString& text, const QColor
 void TMainForm::LayoutConnectorGrid()
 {
     const int rows = FirstFibreRow + std::max(Profile_.Ferrule.Fibres(), 0);
-    REPORT->clearSpans();
-    REPORT->clearContents();
-    REPORT->setRowCount(rows);
-    // As the profile grid: 20 pixels a row where they fit, down to 13, then it scrolls.
-    const int height = std::clamp((REPORT->height() - 2) / rows, 13, 20);
-    REPORT->setVerticalScrollBarPolicy(height * rows > REPORT->height() - 2 ? Qt::ScrollBarAsNeeded
-                                                                            : Qt::ScrollBarAlwaysOff);
+    ClearReportRows(rows);
     const QColor head = REPORT->palette().color(QPalette::Button);
     QFont bold = REPORT->font();
     bold.setBold(true);
     for (int r = 0; r < rows; ++r)
     {
-        REPORT->setRowHeight(r, height);
         for (int c = 0; c < Columns; ++c)
         {
             auto* item = new QTableWidgetItem;

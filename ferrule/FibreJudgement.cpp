@@ -17,7 +17,6 @@
 
 namespace
 {
-constexpr float Diameters[5] = {25.0f, 65.0f, 118.0f, 132.0f, 250.0f};
 constexpr int Margin = 16; // the engine's probes reach 5 pixels and its scratch margin 10
 
 void UseSettingsOf(const TFiberAnalyzer& from, TFiberAnalyzer& to, int mode)
@@ -49,7 +48,7 @@ TProfileResult JudgeFibre(TFiberAnalyzer& a, TFiberAnalyzer& sub, const TCriteri
     TBitmap& work = *a.WorkRaster->Bitmap;
     const int w = source.Width(), h = source.Height();
     const float radius = 0.5f * (f.RadiusX + f.RadiusY);
-    const float reach = Diameters[2] / 125.0f * radius + static_cast<float>(Margin);
+    const float reach = 118.0f / 125.0f * radius + static_cast<float>(Margin); // the engine's cladding zone
     const int x0 = std::max(0, static_cast<int>(std::floor(f.Centre.X - reach)));
     const int y0 = std::max(0, static_cast<int>(std::floor(f.Centre.Y - reach)));
     const int x1 = std::min(w, static_cast<int>(std::ceil(f.Centre.X + reach)) + 1);
@@ -71,10 +70,8 @@ TProfileResult JudgeFibre(TFiberAnalyzer& a, TFiberAnalyzer& sub, const TCriteri
                     a.GreyBuffer.data() + static_cast<std::size_t>(y0 + y) * static_cast<std::size_t>(w) + x0,
                     static_cast<std::size_t>(cw));
     }
-    sub.Center = TPoint2D(f.Centre.X - static_cast<float>(x0), f.Centre.Y - static_cast<float>(y0));
-    sub.ZoneScale = radius / 125.0f;
-    for (int k = 0; k < 3; ++k)
-        sub.ZoneRadius[k] = Diameters[k] * sub.ZoneScale;
+    SetCladdingCircle(sub, TPoint2D(f.Centre.X - static_cast<float>(x0), f.Centre.Y - static_cast<float>(y0)),
+                      radius);
     sub.ZoneRadius[3] = sub.ZoneRadius[4] = sub.ZoneRadius[2];
     sub.DetectDefects();
     const TFibreScale scale{sub.Center, f.UmPerPixel()};
@@ -157,11 +154,7 @@ TMtCheck CheckFibres(TFiberAnalyzer& a, const TCriteriaProfile& profile, int fir
             r.Outcome = check.Location.Kind == TMtViewKind::FibreView ? TFibreOutcome::Judged
                                                                       : TFibreOutcome::Located;
             r.Result = JudgeFibre(a, sub, profile, r.Where);
-            const float radius = 0.5f * (r.Where.RadiusX + r.Where.RadiusY);
-            a.Center = r.Where.Centre;
-            a.ZoneScale = radius / 125.0f;
-            for (int k = 0; k < 5; ++k)
-                a.ZoneRadius[k] = Diameters[k] * a.ZoneScale;
+            SetCladdingCircle(a, r.Where.Centre, 0.5f * (r.Where.RadiusX + r.Where.RadiusY));
         }
         else
             r.Outcome = TFibreOutcome::NotInView;

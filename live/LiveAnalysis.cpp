@@ -119,11 +119,7 @@ TLiveResult LocateFibres(TFiberAnalyzer& a, const TLiveSettings& settings, TFibr
             // The first whole fibre stands for the view: its centre, its zones, its focus.
             r.FiberInView = true;
             r.UmPerPixel = f.UmPerPixel();
-            a.Center = f.Centre;
-            a.ZoneScale = out.Radius / 125.0f;
-            constexpr float Diameters[5] = {25.0f, 65.0f, 118.0f, 132.0f, 250.0f};
-            for (int k = 0; k < 5; ++k)
-                a.ZoneRadius[k] = Diameters[k] * a.ZoneScale;
+            SetCladdingCircle(a, f.Centre, out.Radius);
             r.Center = a.Center;
             std::copy(std::begin(a.ZoneRadius), std::end(a.ZoneRadius), r.ZoneRadius);
             r.Focus = FocusScore(a);

@@ -100,6 +100,14 @@ TFiberLocation CheckLocation(TFiberAnalyzer& a, TEdgeLocatorScratch& scratch, TL
     return l;
 }
 
+void SetCladdingCircle(TFiberAnalyzer& a, TPoint2D centre, float claddingRadius)
+{
+    a.Center = centre;
+    a.ZoneScale = claddingRadius * 0.008f;
+    for (int k = 0; k < 5; ++k)
+        a.ZoneRadius[k] = Diameters[k] * a.ZoneScale;
+}
+
 void ApplyMethod(TFiberAnalyzer& a, TFiberLocation& l, TLocateMethod method)
 {
     l.Method = method;
@@ -124,10 +132,7 @@ void ApplyMethod(TFiberAnalyzer& a, TFiberLocation& l, TLocateMethod method)
         std::copy(std::begin(l.RayZoneRadius), std::end(l.RayZoneRadius), a.ZoneRadius);
         break;
     case TLocateMethod::Edges:
-        a.Center = l.Edge.Centre;
-        a.ZoneScale = l.EdgeRadius() * 0.008f;
-        for (int k = 0; k < 5; ++k)
-            a.ZoneRadius[k] = Diameters[k] * a.ZoneScale;
+        SetCladdingCircle(a, l.Edge.Centre, l.EdgeRadius());
         if (!l.Edge.WhollyInPicture)
             l.Outcome = TFiberOutcome::NotWhollyInView;
         break;

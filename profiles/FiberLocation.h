@@ -77,6 +77,10 @@ TLocateMethod MethodFor(const TCriteriaProfile& profile, bool classicByEdge);
 // the circles and applies method (see ApplyMethod).
 TFiberLocation CheckLocation(TFiberAnalyzer& analyzer, TEdgeLocatorScratch& scratch, TLocateMethod method);
 
+// Puts a cladding circle into the analyzer: its centre, ZoneScale (the radius over 125) and the
+// zone radii the engine derives from it, as the edge locator's circle is put when it judges.
+void SetCladdingCircle(TFiberAnalyzer& analyzer, TPoint2D centre, float claddingRadius);
+
 // Puts method's circle into the analyzer's centre and zone radii and sets the outcome. Rays
 // restore the engine's values exactly; Manual keeps what the analyzer holds, and judges unless
 // the picture has no fiber.
